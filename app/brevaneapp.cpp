@@ -1,0 +1,3 @@
+#include "app/brevaneapp.h"
+
+BrevaneApp::BrevaneApp(const Seams& seams) : m_seams(seams), m_window(m_mod) {}

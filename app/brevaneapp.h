@@ -1,0 +1,21 @@
+#pragma once
+
+#include "mainwindow/frmbrevanemain.h"
+#include "platform/seams.h"
+#include "table/modbrevane.h"
+
+// The whole program as one object: the shared state, the main window and the commands
+// wired to it. main() makes one with the real seams; tests make their own.
+class BrevaneApp {
+public:
+    explicit BrevaneApp(const Seams& seams);
+
+    ModBrevane& mod() { return m_mod; }
+    frmBrevaneMain& window() { return m_window; }
+    const Seams& seams() const { return m_seams; }
+
+private:
+    Seams m_seams;
+    ModBrevane m_mod;
+    frmBrevaneMain m_window;
+};

@@ -1,0 +1,227 @@
+#include "mainwindow/frmbrevanemain.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QPainter>
+#include <QProgressBar>
+#include <QScreen>
+
+#include "mainwindow/clicklabel.h"
+#include "mainwindow/keybox.h"
+#include "mainwindow/rowcheckbox.h"
+#include "mainwindow/windowfont.h"
+#include "platform/folders.h"
+#include "table/linktext.h"
+
+namespace {
+
+const QColor EnabledText(0x00, 0x00, 0x00);
+const QColor DisabledText(0xC0, 0xC0, 0xC0);
+
+// The client area: white, with the rule under the headings and the divider between
+// the two halves.
+class ClientArea final : public QWidget {
+public:
+    explicit ClientArea(QWidget* parent) : QWidget(parent) {
+        setObjectName(QStringLiteral("client"));
+        setFixedSize(frmBrevaneMain::ClientWidth, frmBrevaneMain::ClientHeight);
+        setAutoFillBackground(true);
+        QPalette pal = palette();
+        pal.setColor(QPalette::Window, Qt::white);
+        setPalette(pal);
+        setFont(brevaneFont(WindowFontPixels));
+    }
+
+protected:
+    void paintEvent(QPaintEvent* /*event*/) override {
+        QPainter painter(this);
+        painter.setPen(QPen(Qt::black, 1));
+        painter.drawLine(0, 32, 1000, 32);  // Line1
+        painter.drawLine(584, 0, 584, 560); // Line2
+    }
+};
+
+template <typename Widget>
+Widget* place(Widget* widget, const char* name, int left, int top, int width, int height) {
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+QLabel* fixedLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
+                   int width, int height) {
+    auto* label = new QLabel(text, parent);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return place(label, name, left, top, width, height);
+}
+
+} // namespace
+
+frmBrevaneMain::frmBrevaneMain(ModBrevane& mod, QWidget* parent) : QMainWindow(parent), m_mod(mod) {
+    setObjectName(QStringLiteral("frmBrevaneMain"));
+    setWindowTitle(QStringLiteral("Orvik Brevane Rev 01"));
+    m_client = new ClientArea(this);
+    setCentralWidget(m_client);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    buildMenus();
+    buildFixedControls();
+    Form_Load();
+}
+
+void frmBrevaneMain::buildMenus() {
+    QMenuBar* bar = menuBar();
+    m_mnuFile = bar->addMenu(QStringLiteral("File"));
+    m_mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    auto addEntry = [](QMenu* menu, const char* name, const QString& caption) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        return action;
+    };
+    m_mnuFileNew = addEntry(m_mnuFile, "mnuFileNew", QStringLiteral("New"));
+    m_mnuFileOpen = addEntry(m_mnuFile, "mnuFileOpen", QStringLiteral("Open"));
+    m_mnuFileSave = addEntry(m_mnuFile, "mnuFileSave", QStringLiteral("Save"));
+    m_mnuFileSaveAs = addEntry(m_mnuFile, "mnuFileSaveAs", QStringLiteral("Save As"));
+    m_mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuSep"));
+    m_mnuExit = addEntry(m_mnuFile, "mnuExit", QStringLiteral("Exit"));
+
+    m_mnuComPortOpen = bar->addMenu(QStringLiteral("ComPort"));
+    m_mnuComPortOpen->setObjectName(QStringLiteral("mnuComPortOpen"));
+    for (int index = 0; index < static_cast<int>(m_mnuComPort.size()); ++index) {
+        QAction* entry =
+            addEntry(m_mnuComPortOpen, "mnuComPort", QStringLiteral("COM%1").arg(index + 1));
+        entry->setProperty("Index", index);
+        entry->setCheckable(true);
+        entry->setChecked(index == 0);
+        m_mnuComPort.at(index) = entry;
+    }
+
+    m_mnuDownload = bar->addAction(QStringLiteral("Download"));
+    m_mnuDownload->setObjectName(QStringLiteral("mnuDownload"));
+    m_mnuUpload = bar->addAction(QStringLiteral("Upload"));
+    m_mnuUpload->setObjectName(QStringLiteral("mnuUpload"));
+}
+
+void frmBrevaneMain::buildFixedControls() {
+    QWidget* c = m_client;
+    fixedLabel(c, "lblOutgoing", QStringLiteral("Outgoing Links"), 8, 8, 97, 25);
+    fixedLabel(c, "lblOKey", QStringLiteral("Key"), 440, 6, 33, 25);
+    m_txtOKey = place(new KeyBox(c), "txtOKey", 480, 4, 97, 26);
+    fixedLabel(c, "Label1", QStringLiteral("Incoming Links"), 592, 8, 97, 25);
+    fixedLabel(c, "Label2", QStringLiteral("Key"), 856, 6, 33, 25);
+    m_txtIKey = place(new KeyBox(c), "txtIKey", 896, 4, 97, 26);
+    setTabOrder(m_txtOKey, m_txtIKey);
+    m_lblFileName = fixedLabel(c, "lblFileName", QString(), 0, 560, 1001, 25);
+
+    m_prgUpDown = place(new QProgressBar(c), "prgUpDown", 96, 0, 121, 12);
+    m_prgUpDown->setTextVisible(false);
+    m_prgUpDown->setRange(0, 9);
+    m_prgUpDown->setValue(0);
+    m_prgUpDown->setVisible(false); // shown only while a transfer runs
+}
+
+void frmBrevaneMain::buildRows() {
+    for (int i = 0; i < LinkSlots; ++i) {
+        const int c = i / 32;
+        const int top = 16 * (i % 32) + 40;
+        auto makeLabel = [&](const char* name, const QString& caption, int left, int width) {
+            auto* label = new ClickLabel(caption, m_client);
+            label->setProperty("Index", i);
+            return place(label, name, left, top, width, 17);
+        };
+        auto makeCheck = [&](const char* name, int left) {
+            auto* box = new RowCheckBox(linkCaption(i), m_client);
+            box->setProperty("Index", i);
+            return place(box, name, left, top, 64, 18);
+        };
+        m_chkOLink.at(i) = makeCheck("chkOLink", 304 * c + 16);
+        m_lblOLinkNode.at(i) =
+            makeLabel("lblOLinkNode", QStringLiteral("Node: NC"), 304 * c + 80, 65);
+        m_lblOLinkType.at(i) =
+            makeLabel("lblOLinkType", QStringLiteral("Quendel"), 304 * c + 152, 73);
+        m_lblOLinkRef.at(i) = makeLabel("lblOLinkRef", QStringLiteral("01"), 304 * c + 232, 41);
+        m_chkILink.at(i) = makeCheck("chkILink", 200 * c + 608);
+        m_lblILinkRef.at(i) =
+            makeLabel("lblILinkRef", QStringLiteral("Quendel NC.00"), 200 * c + 672, 113);
+    }
+}
+
+void frmBrevaneMain::Form_Load() {
+    adjustSize();
+    create(); // the platform window knows its frame, so the outer size is right
+    if (const QScreen* screen = this->screen()) {
+        const QRect area = screen->geometry();
+        const QSize outer = frameGeometry().size();
+        move(area.left() + (area.width() - outer.width()) / 2,
+             area.top() + (area.height() - outer.height()) / 2);
+    }
+    PrepareWorkingFolders(workingRoot());
+    m_mod.CnfPath = QStringLiteral("None");
+    ShowFileName();
+    buildRows();
+    m_mod.ResetCnf();
+    ShowCnf();
+    m_mod.Modified = false;
+    m_mod.ComPortNum = 1;
+}
+
+void frmBrevaneMain::ShowCnf() {
+    m_mod.Refreshing = true;
+    for (int i = 0; i < LinkSlots; ++i) {
+        ShowOEnabled(i);
+        ShowONode(i);
+        ShowOType(i);
+        ShowORef(i);
+        ShowIEnabled(i);
+        ShowIRef(i);
+    }
+    m_mod.Refreshing = false;
+}
+
+void frmBrevaneMain::ShowOEnabled(int i) {
+    const bool on = m_mod.field(i, OEnabled) != 0;
+    m_chkOLink.at(i)->setChecked(on);
+    m_lblOLinkNode.at(i)->setForeColor(on ? EnabledText : DisabledText);
+    m_lblOLinkType.at(i)->setForeColor(on ? EnabledText : DisabledText);
+    m_lblOLinkRef.at(i)->setForeColor(on ? EnabledText : DisabledText);
+}
+
+void frmBrevaneMain::ShowONode(int i) {
+    m_lblOLinkNode.at(i)->setText(nodeCaption(m_mod.field(i, ONode)));
+}
+
+void frmBrevaneMain::ShowOType(int i) {
+    if (const auto caption = typeCaption(m_mod.field(i, OType))) {
+        m_lblOLinkType.at(i)->setText(*caption);
+    }
+}
+
+void frmBrevaneMain::ShowORef(int i) {
+    m_lblOLinkRef.at(i)->setText(outgoingRefCaption(m_mod.field(i, OType), m_mod.field(i, ORef)));
+}
+
+void frmBrevaneMain::ShowIEnabled(int i) {
+    const bool on = m_mod.field(i, IEnabled) != 0;
+    m_chkILink.at(i)->setChecked(on);
+    m_lblILinkRef.at(i)->setForeColor(on ? EnabledText : DisabledText);
+}
+
+void frmBrevaneMain::ShowIRef(int i) {
+    m_lblILinkRef.at(i)->setText(incomingRefCaption(m_mod.field(i, IRef)));
+}
+
+void frmBrevaneMain::ShowFileName() {
+    m_lblFileName->setText(QLatin1Char(' ') + m_mod.CnfPath);
+}
+
+void frmBrevaneMain::closeEvent(QCloseEvent* event) {
+    int Cancel = 0;
+    emit unloading(Cancel);
+    if (Cancel != 0) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}

@@ -1,0 +1,13 @@
+#include "tests/support/testhome.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+QString useFreshHome() {
+    static QTemporaryDir dir; // removed when the test program ends
+    const QString home = dir.path();
+    QDir(home).removeRecursively();
+    QDir().mkpath(home);
+    qputenv("HOME", home.toLocal8Bit());
+    return home;
+}
