@@ -1,0 +1,17 @@
+#include "files/discardquestion.h"
+
+#include "platform/messageboxes.h"
+#include "table/modbrevane.h"
+
+bool DiscardQuestion(const ModBrevane& mod, MessageBoxes& messages, QWidget* parent) {
+    if (!mod.Modified) {
+        return true;
+    }
+    MessageSpec question;
+    question.text = QStringLiteral("Discard Any Changes?");
+    question.title = QStringLiteral("Orvik Brevane");
+    question.icon = QMessageBox::Question;
+    question.buttons = QMessageBox::Yes | QMessageBox::No;
+    question.defaultButton = QMessageBox::Yes;
+    return messages.show(parent, question) == QMessageBox::Yes;
+}

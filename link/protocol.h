@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <array>
+#include <cstdint>
+
+#include "table/modbrevane.h"
+
+// The controller's side of the table: the same 576 bytes in another order. Fields 0-7
+// of each slot as eight-byte records (slot-major), then field 8 of every slot.
+using ControllerImage = std::array<std::uint8_t, CnfBytes>;
+
+constexpr int ImageBlocks = 9; // eight slot blocks and the key block
+constexpr int BlockBytes = 64;
+
+// Where field f of slot L stands in the controller image.
+constexpr int imageOffset(int slot, int field) {
+    return field == KeyChar ? 512 + slot : slot * 8 + field;
+}
+
+ControllerImage controllerImage(const CnfTable& cnf);
+CnfTable tableFromImage(const ControllerImage& image);
+
+// The frame checksum: start at 0xA5; for each code rotate right by one bit within eight
+// bits, then add the code modulo 256.
+std::uint8_t FrameChecksum(QByteArrayView codes);
+// The CRC-like 32-bit checksum the controller reports over its image.
+std::uint32_t ImageChecksum(const ControllerImage& image);
+
+// "[" + checksum + "00" + command + "]"; the checksum covers "00" + command + "]".
+QByteArray commandFrame(QByteArrayView command);
+// Whether characters 2 and 3 of a reply, read as hex, equal the frame checksum of its
+// characters from the 4th to the last. Nothing else of the reply is examined.
+bool replyChecksumHolds(QByteArrayView reply);
+
+// The command texts. Block 8 is the key block (offset 0200).
+QByteArray blockWriteCommand(int block, const ControllerImage& image);
+QByteArray blockReadCommand(int block);
+inline constexpr char ChecksumCommand[] = "3F00000023F";
+
+// Reply lengths the tool waits for.
+constexpr int BlockWriteReplyLength = 6;
+constexpr int BlockReadReplyLength = 132;
+constexpr int ChecksumReplyLength = 12;
