@@ -1,0 +1,62 @@
+#include "files/brvfile.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <algorithm>
+
+std::optional<CnfTable> brvTableFromBytes(QByteArrayView bytes) {
+    if (bytes.size() < CnfBytes) {
+        return std::nullopt;
+    }
+    CnfTable cnf{};
+    std::copy_n(reinterpret_cast<const std::uint8_t*>(bytes.data()), CnfBytes, cnf.begin());
+    return cnf;
+}
+
+std::optional<CnfTable> readBrvFile(const QString& path, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error != nullptr) {
+            *error = file.errorString();
+        }
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.read(CnfBytes);
+    if (file.error() != QFileDevice::NoError) {
+        if (error != nullptr) {
+            *error = file.errorString();
+        }
+        return std::nullopt;
+    }
+    auto cnf = brvTableFromBytes(bytes);
+    if (!cnf && error != nullptr) {
+        *error = QStringLiteral("The file holds %1 bytes; a configuration file holds %2.")
+                     .arg(file.size() > 0 ? file.size() : bytes.size())
+                     .arg(CnfBytes);
+    }
+    return cnf;
+}
+
+bool writeBrvFile(const QString& path, const CnfTable& cnf, QString* error) {
+    QSaveFile file(path);
+    const auto fail = [&] {
+        if (error != nullptr) {
+            *error = file.errorString();
+        }
+        file.cancelWriting();
+        return false;
+    };
+    if (!file.open(QIODevice::WriteOnly)) {
+        return fail();
+    }
+    if (file.write(reinterpret_cast<const char*>(cnf.data()), CnfBytes) != CnfBytes) {
+        return fail();
+    }
+    if (!file.commit()) {
+        if (error != nullptr) {
+            *error = file.errorString();
+        }
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <optional>
+
+#include "table/modbrevane.h"
+
+// A configuration file: exactly the 576 table bytes in table order, nothing else.
+
+// The table held by a file's bytes: the first 576 of them; nothing when there are fewer.
+std::optional<CnfTable> brvTableFromBytes(QByteArrayView bytes);
+
+// Reads a whole file before anything changes. On failure returns nothing and, when
+// error is given, sets it to the reason: the system's text, or how many bytes a short
+// file holds.
+std::optional<CnfTable> readBrvFile(const QString& path, QString* error = nullptr);
+
+// Writes the 576 bytes to a temporary file beside path, which then replaces it, so a
+// failed write leaves the old file whole. Returns whether the file now holds the table.
+bool writeBrvFile(const QString& path, const CnfTable& cnf, QString* error = nullptr);
