@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editing/linkeditor.h"
 #include "mainwindow/frmbrevanemain.h"
 #include "platform/seams.h"
 #include "table/modbrevane.h"
@@ -12,10 +13,12 @@ public:
 
     ModBrevane& mod() { return m_mod; }
     frmBrevaneMain& window() { return m_window; }
+    LinkEditor& linkEditor() { return m_linkEditor; }
     const Seams& seams() const { return m_seams; }
 
 private:
     Seams m_seams;
     ModBrevane m_mod;
     frmBrevaneMain m_window;
+    LinkEditor m_linkEditor; // after the window: it connects to the rows
 };
