@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/filecommands.h"
 #include "mainwindow/frmbrevanemain.h"
 #include "platform/seams.h"
 #include "table/modbrevane.h"
@@ -12,10 +13,12 @@ public:
 
     ModBrevane& mod() { return m_mod; }
     frmBrevaneMain& window() { return m_window; }
+    FileCommands& fileCommands() { return m_fileCommands; }
     const Seams& seams() const { return m_seams; }
 
 private:
     Seams m_seams;
     ModBrevane m_mod;
     frmBrevaneMain m_window;
+    FileCommands m_fileCommands;
 };
