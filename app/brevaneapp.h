@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editing/linkeditor.h"
+#include "files/filecommands.h"
 #include "mainwindow/frmbrevanemain.h"
 #include "platform/seams.h"
 #include "table/modbrevane.h"
@@ -14,11 +15,14 @@ public:
     ModBrevane& mod() { return m_mod; }
     frmBrevaneMain& window() { return m_window; }
     LinkEditor& linkEditor() { return m_linkEditor; }
+    FileCommands& fileCommands() { return m_fileCommands; }
     const Seams& seams() const { return m_seams; }
 
 private:
     Seams m_seams;
     ModBrevane m_mod;
     frmBrevaneMain m_window;
-    LinkEditor m_linkEditor; // after the window: it connects to the rows
+    // The commands come after the window: they connect themselves to its controls.
+    LinkEditor m_linkEditor;
+    FileCommands m_fileCommands;
 };
