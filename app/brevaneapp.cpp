@@ -1,3 +1,4 @@
 #include "app/brevaneapp.h"
 
-BrevaneApp::BrevaneApp(const Seams& seams) : m_seams(seams), m_window(m_mod) {}
+BrevaneApp::BrevaneApp(const Seams& seams)
+    : m_seams(seams), m_window(m_mod), m_transferCommands(m_mod, m_window, m_seams) {}

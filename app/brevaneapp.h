@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/transfercommands.h"
 #include "mainwindow/frmbrevanemain.h"
 #include "platform/seams.h"
 #include "table/modbrevane.h"
@@ -13,9 +14,11 @@ public:
     ModBrevane& mod() { return m_mod; }
     frmBrevaneMain& window() { return m_window; }
     const Seams& seams() const { return m_seams; }
+    TransferCommands& transferCommands() { return m_transferCommands; }
 
 private:
     Seams m_seams;
     ModBrevane m_mod;
     frmBrevaneMain m_window;
+    TransferCommands m_transferCommands;
 };

@@ -1,10 +1,16 @@
 #include "platform/seams.h"
 
+#include "platform/clock.h"
 #include "platform/messageboxes.h"
+#include "platform/serialport.h"
 
 Seams Seams::system() {
     static SystemMessageBoxes messages;
     Seams seams;
     seams.messages = &messages;
+    static QtSerialPort serialPort;
+    seams.serialPort = &serialPort;
+    static SteadyClock clock;
+    seams.clock = &clock;
     return seams;
 }

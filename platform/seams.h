@@ -1,11 +1,15 @@
 #pragma once
 
 class MessageBoxes;
+class SerialPort;
+class TimeoutClock;
 
 // The seams through which the windows reach the outside world. The program uses the
 // real ones; a test hands in its own.
 struct Seams {
     MessageBoxes* messages = nullptr;
+    SerialPort* serialPort = nullptr; // the line to the controller
+    TimeoutClock* clock = nullptr;    // the reply time-out's clock
 
     // The real seams, alive for the whole run.
     static Seams system();
