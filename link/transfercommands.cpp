@@ -41,13 +41,13 @@ public:
     }
 
     void message(const TransferMessage& message) override {
-        MessageSpec spec;
-        spec.text = message.text;
-        spec.title = message.title;
-        spec.icon =
+        MessageSpec box;
+        box.text = message.text;
+        box.title = message.title;
+        box.icon =
             message.kind == TransferMessage::Complete ? QMessageBox::NoIcon : QMessageBox::Critical;
-        spec.buttons = QMessageBox::Ok;
-        m_messages.show(&m_window, spec);
+        box.buttons = QMessageBox::Ok;
+        m_messages.show(&m_window, box);
     }
 
 private:

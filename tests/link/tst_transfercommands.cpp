@@ -19,11 +19,11 @@ namespace {
 // the bar as it stood.
 class RecordingMessageBoxes final : public MessageBoxes {
 public:
-    QMessageBox::StandardButton show(QWidget*, const MessageSpec& spec) override {
-        shown << spec;
+    QMessageBox::StandardButton show(QWidget*, const MessageSpec& box) override {
+        shown << box;
         barVisible << (bar != nullptr && !bar->isHidden());
         barValue << (bar != nullptr ? bar->value() : -1);
-        if (spec.buttons.testFlag(QMessageBox::Yes)) {
+        if (box.buttons.testFlag(QMessageBox::Yes)) {
             return answer;
         }
         return QMessageBox::Ok;
@@ -189,11 +189,11 @@ void TestTransferCommands::downloadMessages() {
     rig.controller.faults[0] = FakeController::Fault(fault);
     rig.window().mnuDownload()->trigger();
     QCOMPARE(rig.messages.shown.size(), 1);
-    const MessageSpec& spec = rig.messages.shown.at(0);
-    QCOMPARE(spec.text, text);
-    QCOMPARE(spec.title, title);
-    QCOMPARE(int(spec.icon), icon);
-    QCOMPARE(spec.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    const MessageSpec& box = rig.messages.shown.at(0);
+    QCOMPARE(box.text, text);
+    QCOMPARE(box.title, title);
+    QCOMPARE(int(box.icon), icon);
+    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(rig.messages.barValue, QList<int>{barValue});
     QVERIFY(rig.window().prgUpDown()->isHidden());
     QVERIFY(!rig.line.isOpen());
@@ -281,10 +281,10 @@ void TestTransferCommands::failedUploadClearsEverything() {
 
     rig.window().mnuUpload()->trigger();
     QCOMPARE(rig.messages.shown.size(), 1);
-    const MessageSpec& spec = rig.messages.shown.at(0);
-    QCOMPARE(spec.text, QStringLiteral("Upload Error: 71\r\nAll Host Data Cleared."));
-    QCOMPARE(spec.title, QStringLiteral("Error"));
-    QCOMPARE(int(spec.icon), int(QMessageBox::Critical));
+    const MessageSpec& box = rig.messages.shown.at(0);
+    QCOMPARE(box.text, QStringLiteral("Upload Error: 71\r\nAll Host Data Cleared."));
+    QCOMPARE(box.title, QStringLiteral("Error"));
+    QCOMPARE(int(box.icon), int(QMessageBox::Critical));
     QCOMPARE(rig.messages.barValue, QList<int>{3});
 
     QVERIFY(rig.mod().Cnf == CnfTable{});
@@ -325,10 +325,10 @@ void TestTransferCommands::portThatDoesNotExist() {
     (upload ? rig.window().mnuUpload() : rig.window().mnuDownload())->trigger();
 
     QCOMPARE(rig.messages.shown.size(), 1);
-    const MessageSpec& spec = rig.messages.shown.at(0);
-    QCOMPARE(spec.text, QStringLiteral("Unable To Open Port"));
-    QCOMPARE(spec.title, QStringLiteral("Port Error"));
-    QCOMPARE(int(spec.icon), int(QMessageBox::Critical));
+    const MessageSpec& box = rig.messages.shown.at(0);
+    QCOMPARE(box.text, QStringLiteral("Unable To Open Port"));
+    QCOMPARE(box.title, QStringLiteral("Port Error"));
+    QCOMPARE(int(box.icon), int(QMessageBox::Critical));
     QCOMPARE(rig.messages.barVisible, QList<bool>{true});
     QVERIFY(rig.window().prgUpDown()->isHidden());
     QVERIFY(!port.isOpen());
