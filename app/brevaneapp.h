@@ -2,6 +2,7 @@
 
 #include "editing/linkeditor.h"
 #include "files/filecommands.h"
+#include "link/transfercommands.h"
 #include "mainwindow/frmbrevanemain.h"
 #include "platform/seams.h"
 #include "table/modbrevane.h"
@@ -17,6 +18,7 @@ public:
     LinkEditor& linkEditor() { return m_linkEditor; }
     FileCommands& fileCommands() { return m_fileCommands; }
     const Seams& seams() const { return m_seams; }
+    TransferCommands& transferCommands() { return m_transferCommands; }
 
 private:
     Seams m_seams;
@@ -25,4 +27,5 @@ private:
     // The commands come after the window: they connect themselves to its controls.
     LinkEditor m_linkEditor;
     FileCommands m_fileCommands;
+    TransferCommands m_transferCommands;
 };

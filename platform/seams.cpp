@@ -1,7 +1,9 @@
 #include "platform/seams.h"
 
+#include "platform/clock.h"
 #include "platform/filedialogs.h"
 #include "platform/messageboxes.h"
+#include "platform/serialport.h"
 
 Seams Seams::system() {
     static SystemMessageBoxes messages;
@@ -9,5 +11,9 @@ Seams Seams::system() {
     seams.messages = &messages;
     static SystemFileDialogs fileDialogs;
     seams.fileDialogs = &fileDialogs;
+    static QtSerialPort serialPort;
+    seams.serialPort = &serialPort;
+    static SteadyClock clock;
+    seams.clock = &clock;
     return seams;
 }

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSerialPort>
+#include <QString>
+
+// The serial line to the controller, as narrow as the exchange needs it. Used without
+// an event loop: every wait blocks on the line.
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+
+    // Opens port n (1-16) at 38400 baud, 8N1, no flow control, with RTS raised where the
+    // line can raise it. False when the port cannot be opened.
+    virtual bool open(int portNumber) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    // Writes the bytes as given, nothing added. False when the line refused them.
+    virtual bool write(const QByteArray& bytes) = 0;
+    // Received bytes not yet taken.
+    virtual qint64 bytesWaiting() = 0;
+    // Hands over and removes every received byte.
+    virtual QByteArray takeAll() = 0;
+    // Drops every received byte, including what the driver still holds.
+    virtual void discardInput() = 0;
+    // Blocks up to ms for more bytes to arrive. False on time-out or when the line broke.
+    virtual bool waitForMore(int ms) = 0;
+    // The line broke after opening (adapter unplugged, a write failed).
+    virtual bool failed() const = 0;
+};
+
+// The device behind port n. Windows: "COMn". Elsewhere: the entry "COMn" of the ports
+// folder when that folder exists (the user links it to the real device), else
+// /dev/ttyS<n-1>.
+QString portPath(int portNumber, const QString& portsFolder, bool portsFolderExists);
+// "~/Orvik Tessaly Net/ports" (unused on Windows).
+QString portsFolder();
+// portPath() for this machine as it is now.
+QString systemPortPath(int portNumber);
+
+// The real serial port.
+class QtSerialPort final : public SerialPort {
+public:
+    QtSerialPort() = default;
+
+    bool open(int portNumber) override;
+    void close() override;
+    bool isOpen() const override;
+    bool write(const QByteArray& bytes) override;
+    qint64 bytesWaiting() override;
+    QByteArray takeAll() override;
+    void discardInput() override;
+    bool waitForMore(int ms) override;
+    bool failed() const override;
+
+private:
+    // Moves what the driver holds into Qt's buffer without waiting.
+    void pullWaiting();
+    // Time-outs are expected; any other error means the line is gone.
+    void noteError();
+
+    QSerialPort m_port;
+    bool m_failed = false;
+};

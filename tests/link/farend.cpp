@@ -1,0 +1,164 @@
+#include "tests/link/farend.h"
+
+#include "table/hextext.h"
+
+bool FakeLine::open(int portNumber) {
+    opens << portNumber;
+    if (!portExists) {
+        return false;
+    }
+    m_open = true;
+    m_failed = false;
+    return true;
+}
+
+void FakeLine::close() {
+    ++closes;
+    m_open = false;
+}
+
+bool FakeLine::write(const QByteArray& bytes) {
+    if (!m_open || m_failed) {
+        return false;
+    }
+    const int index = int(frames.size());
+    frames << bytes;
+    if (onWrite) {
+        onWrite(index);
+    }
+    if (index == failWriteAt) {
+        m_failed = true;
+        return false;
+    }
+    if (index == hangUpAt) {
+        m_failed = true;
+        m_pending.clear();
+        return true;
+    }
+    if (m_responder) {
+        for (const Arrival& arrival : m_responder(bytes, index)) {
+            schedule(m_clock.now() + arrival.afterMs, arrival.bytes);
+        }
+    }
+    return true;
+}
+
+qint64 FakeLine::bytesWaiting() {
+    m_clock.advance(bytesWaitingCostMs);
+    deliverDue();
+    return m_buffer.size();
+}
+
+QByteArray FakeLine::takeAll() {
+    deliverDue();
+    QByteArray all;
+    all.swap(m_buffer);
+    return all;
+}
+
+void FakeLine::discardInput() {
+    deliverDue();
+    discarded += m_buffer.size();
+    m_buffer.clear();
+}
+
+bool FakeLine::waitForMore(int ms) {
+    ++waits;
+    if (m_failed) {
+        return false;
+    }
+    deliverDue();
+    const qint64 deadline = m_clock.now() + ms;
+    if (!m_pending.isEmpty() && m_pending.firstKey() <= deadline) {
+        const qint64 step = m_pending.firstKey() - m_clock.now();
+        waitedMs += step;
+        m_clock.advance(step);
+        deliverDue();
+        return true;
+    }
+    waitedMs += ms;
+    m_clock.advance(ms);
+    return false;
+}
+
+void FakeLine::schedule(qint64 at, const QByteArray& bytes) {
+    m_pending[at] += bytes;
+}
+
+void FakeLine::deliverDue() {
+    while (!m_pending.isEmpty() && m_pending.firstKey() <= m_clock.now()) {
+        m_buffer += m_pending.take(m_pending.firstKey());
+    }
+}
+
+QByteArray controllerReply(const QByteArray& rest) {
+    return '[' + Hex2(FrameChecksum(rest)) + rest;
+}
+
+QList<Arrival> FakeController::answer(const QByteArray& frame, int index) {
+    // "[" cc "00" command "]", checked like the real controller does.
+    if (frame.size() < 6 || !frame.startsWith('[') || !frame.endsWith(']') ||
+        HexVal2(frame.mid(1, 2)) != FrameChecksum(frame.mid(3))) {
+        return {};
+    }
+    const QByteArray command = frame.mid(5, frame.size() - 6);
+    const Fault fault = faults.value(index, NoFault);
+    QByteArray rest;
+    if (command.startsWith("380") && command.size() == 137) {
+        const int offset = HexVal4(command.mid(3, 4));
+        for (int k = 0; k < BlockBytes && offset + k < CnfBytes; ++k) {
+            image[offset + k] = std::uint8_t(HexVal2(command.mid(9 + 2 * k, 2)));
+        }
+        ++writes;
+        rest = "00]";
+    } else if (command.startsWith("390") && command.size() == 9) {
+        const int offset = HexVal4(command.mid(3, 4));
+        for (int k = 0; k < BlockBytes; ++k) {
+            rest += fault == Garbage && k == 0
+                        ? QByteArray("G1")
+                        : Hex2(offset + k < CnfBytes ? image[offset + k] : 0);
+        }
+        rest += ']';
+    } else if (command == ChecksumCommand) {
+        const std::uint32_t sum = ImageChecksum(image);
+        QByteArray high = Hex4(std::int32_t(sum >> 16U));
+        QByteArray low = Hex4(std::int32_t(sum & 0xFFFFU));
+        if (fault == High) {
+            high = Hex4(std::int32_t((sum >> 16U) ^ 0x0100U));
+        }
+        if (fault == Low) {
+            low = Hex4(std::int32_t((sum & 0xFFFFU) ^ 0x0001U));
+        }
+        rest = high + low + ']';
+    } else {
+        return {};
+    }
+    if (fault == Lower) {
+        rest = rest.toLower();
+    }
+    QByteArray reply = controllerReply(rest);
+    switch (fault) {
+    case Silent:
+        return {};
+    case BadSum:
+        reply.replace(1, 2, Hex2(HexVal2(reply.mid(1, 2)) + 1));
+        break;
+    case Short:
+        reply.chop(1);
+        break;
+    case Extra:
+        reply += 'X';
+        break;
+    case Lower:
+        reply.replace(1, 2, reply.mid(1, 2).toLower());
+        break;
+    case Junk:
+        reply.prepend(QByteArray("\x00\xFFzz", 4));
+        break;
+    case Split:
+        return {{replyDelayMs, reply.left(5)}, {replyDelayMs + 40, reply.mid(5)}};
+    default:
+        break;
+    }
+    return {{replyDelayMs, reply}};
+}

@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <functional>
+
+#include "link/protocol.h"
+#include "platform/clock.h"
+#include "platform/serialport.h"
+
+// A clock that moves only when told to (or when the fake line waits).
+class FakeClock final : public TimeoutClock {
+public:
+    void restart() override {
+        m_start = m_now;
+        ++restarts;
+    }
+    qint64 elapsedMs() const override {
+        ++readings;
+        return m_now - m_start;
+    }
+    qint64 now() const { return m_now; }
+    void advance(qint64 ms) { m_now += ms; }
+
+    int restarts = 0;
+    mutable int readings = 0;
+
+private:
+    qint64 m_now = 0;
+    qint64 m_start = 0;
+};
+
+// Bytes the far end sends, afterMs after the frame that caused them was written.
+struct Arrival {
+    qint64 afterMs = 0;
+    QByteArray bytes;
+};
+
+// The far end of a serial line, scripted per written frame, on the fake clock. Waiting
+// moves the clock to the next arrival or by the whole wait.
+class FakeLine final : public SerialPort {
+public:
+    using Responder = std::function<QList<Arrival>(const QByteArray& frame, int index)>;
+
+    explicit FakeLine(FakeClock& clock) : m_clock(clock) {}
+
+    void setResponder(Responder responder) { m_responder = std::move(responder); }
+    // Bytes already in the receive buffer, as if they had come in unasked.
+    void arriveNow(const QByteArray& bytes) { m_buffer += bytes; }
+    // Bytes that come in ms from now.
+    void arriveIn(qint64 ms, const QByteArray& bytes) { schedule(m_clock.now() + ms, bytes); }
+
+    bool open(int portNumber) override;
+    void close() override;
+    bool isOpen() const override { return m_open; }
+    bool write(const QByteArray& bytes) override;
+    qint64 bytesWaiting() override;
+    QByteArray takeAll() override;
+    void discardInput() override;
+    bool waitForMore(int ms) override;
+    bool failed() const override { return m_failed; }
+
+    // Script and record.
+    bool portExists = true;
+    int failWriteAt = -1; // 0-based index of the frame whose write fails
+    int hangUpAt = -1;    // the line breaks once this frame has been written
+    qint64 bytesWaitingCostMs = 0;
+    QList<QByteArray> frames;
+    QList<int> opens;
+    int closes = 0;
+    qint64 discarded = 0;
+    qint64 waitedMs = 0;
+    int waits = 0;
+    std::function<void(int index)> onWrite; // runs before the frame is answered
+
+private:
+    void schedule(qint64 at, const QByteArray& bytes);
+    void deliverDue();
+
+    FakeClock& m_clock;
+    Responder m_responder;
+    QMap<qint64, QByteArray> m_pending; // absolute time -> bytes
+    QByteArray m_buffer;
+    bool m_open = false;
+    bool m_failed = false;
+};
+
+// A controller model behind the fake line: a 576-byte image answering block writes,
+// block reads and the checksum request, with faults on chosen frames.
+class FakeController {
+public:
+    enum Fault : int {
+        NoFault,
+        Silent,  // no reply
+        BadSum,  // wrong frame checksum
+        Short,   // last character missing
+        Extra,   // an extra character after the reply
+        Lower,   // lower-case hex digits, checksum still right
+        High,    // checksum reply: wrong high half of the image checksum
+        Low,     // checksum reply: wrong low half
+        Junk,    // junk bytes before the reply
+        Split,   // the reply comes in two pieces, 40 ms apart
+        Garbage, // hex pairs that are no hex ("G1"), checksum right
+    };
+
+    ControllerImage image{};
+    QMap<int, Fault> faults; // by 0-based frame index
+    qint64 replyDelayMs = 2;
+    int writes = 0;
+
+    QList<Arrival> answer(const QByteArray& frame, int index);
+    // Serves the fake line.
+    FakeLine::Responder responder() {
+        return [this](const QByteArray& frame, int index) { return answer(frame, index); };
+    }
+};
+
+// "[" + checksum + rest, the way the controller frames a reply.
+QByteArray controllerReply(const QByteArray& rest);
