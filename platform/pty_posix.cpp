@@ -114,8 +114,15 @@ qsizetype PseudoTerminal::write(QByteArrayView bytes) {
 }
 
 int PseudoTerminal::unreadByClient() const {
+    if (m_slave < 0) {
+        return 0;
+    }
+    // Characters written here reach the client's queue a little later, through the
+    // kernel's buffer worker; polling the slave end pushes them through first.
+    pollfd queue{m_slave, POLLIN, 0};
+    ::poll(&queue, 1, 0);
     int waiting = 0;
-    if (m_slave < 0 || ::ioctl(m_slave, FIONREAD, &waiting) != 0) {
+    if (::ioctl(m_slave, FIONREAD, &waiting) != 0) {
         return 0;
     }
     return waiting;

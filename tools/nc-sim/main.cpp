@@ -74,7 +74,7 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption stateOption(
         QStringLiteral("state"),
         QStringLiteral(
-            "Start from this *.BRV file when it exists; write it back after every change."),
+            "Start from this *.BRV file when it exists; write it back after every block write."),
         QStringLiteral("file"));
     const QCommandLineOption noPacingOption(
         QStringLiteral("no-pacing"),
@@ -117,6 +117,9 @@ int main(int argc, char* argv[]) {
                 refuse(QStringLiteral("cannot read %1: %2").arg(options.statePath, error));
             }
             options.image = controllerImage(*cnf);
+        } else if (!QFileInfo(options.statePath).absoluteDir().exists()) {
+            refuse(
+                QStringLiteral("cannot keep %1: its folder does not exist").arg(options.statePath));
         }
     }
     if (parser.isSet(portOption)) {

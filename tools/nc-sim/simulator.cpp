@@ -31,7 +31,7 @@ int Simulator::run() {
     int status = 0;
     std::optional<Clock::time_point> next;
     for (;;) {
-        const PseudoTerminal::Wake wake = m_line.wait(next);
+        const PseudoTerminal::Wake wake = m_line->wait(next);
         if (wake == PseudoTerminal::Wake::Quit) {
             break;
         }
@@ -41,54 +41,57 @@ int Simulator::run() {
             break;
         }
         if (wake == PseudoTerminal::Wake::Input) {
-            take(m_line.readAvailable(), Clock::now());
-            if (!m_line.isOpen()) {
+            take(m_line->readAvailable(), Clock::now());
+            if (!m_line->isOpen()) {
                 status = 1; // a hangup could not open a fresh line
                 break;
             }
         }
         next = sendDue();
     }
-    log(QStringLiteral("closing %1").arg(m_line.slavePath()));
-    m_line.close();
+    log(QStringLiteral("closing %1").arg(m_line->slavePath()));
+    m_line->close();
     removeLink();
     return status;
 }
 
 bool Simulator::openLine() {
+    // The fresh line is ready, and linked, before an earlier one drops: a client that
+    // notices the drop finds its replacement at once.
+    auto fresh = std::make_unique<PseudoTerminal>();
     QString error;
-    if (!m_line.open(&error)) {
+    if (!fresh->open(&error)) {
         printLine(stderr,
                   QStringLiteral("brevane-nc-sim: cannot open a pseudo-terminal: %1").arg(error));
         return false;
     }
-    QString shown = m_line.slavePath();
+    QString shown = fresh->slavePath();
     if (!m_options.linkPath.isEmpty()) {
-        if (!replaceSymlink(m_line.slavePath(), m_options.linkPath, &error)) {
+        if (!replaceSymlink(fresh->slavePath(), m_options.linkPath, &error)) {
             printLine(stderr, QStringLiteral("brevane-nc-sim: cannot link %1: %2")
                                   .arg(m_options.linkPath, error));
-            m_line.close();
             return false;
         }
         shown = m_options.linkPath;
     }
-    if (m_options.linkPath.isEmpty() || !m_announced) {
+    if (m_options.linkPath.isEmpty() || !m_line) {
         printLine(stdout, shown);
-        m_announced = true;
     }
     log(QStringLiteral("line %1%2, %3")
-            .arg(m_line.slavePath(),
+            .arg(fresh->slavePath(),
                  m_options.linkPath.isEmpty() ? QString() : QStringLiteral(" as ") + shown,
                  m_options.paced ? QStringLiteral("paced at 38400 baud")
                                  : QStringLiteral("no pacing")));
+    m_line = std::move(fresh);
     return true;
 }
 
 void Simulator::hangUp() {
     m_pending.clear();
-    log(QStringLiteral("hanging up %1").arg(m_line.slavePath()));
-    m_line.close();
-    openLine();
+    log(QStringLiteral("hanging up %1").arg(m_line->slavePath()));
+    if (!openLine()) {
+        m_line->close();
+    }
 }
 
 void Simulator::take(const QByteArray& input, Clock::time_point arrived) {
@@ -104,8 +107,8 @@ void Simulator::take(const QByteArray& input, Clock::time_point arrived) {
                 .arg(QString::number(r.frame), printable(r.bytes),
                      unanswered ? QStringLiteral("  (%1)").arg(r.note) : QString()));
         if (r.hangup) {
-            hangUp();
-            return;
+            hangUp(); // the controller has dropped whatever followed
+            break;
         }
         const Clock::time_point lineFree = m_pending.empty() ? arrived : m_pending.back().due;
         for (LinePiece& piece : replyPieces(r, m_options.paced, arrived, lineFree)) {
@@ -144,7 +147,7 @@ std::optional<Simulator::Clock::time_point> Simulator::sendDue() {
             return front.due;
         }
         // A held-back piece: wait (a millisecond at a time) for the client to read.
-        if (m_line.unreadByClient() > 0 && now < front.due + StaleWaitLimit) {
+        if (m_line->unreadByClient() > 0 && now < front.due + StaleWaitLimit) {
             return now + std::chrono::milliseconds(1);
         }
         writePiece(front.bytes, {front.logLine});
@@ -153,7 +156,7 @@ std::optional<Simulator::Clock::time_point> Simulator::sendDue() {
 }
 
 void Simulator::writePiece(const QByteArray& bytes, const QStringList& logLines) {
-    const qsizetype written = m_line.write(bytes);
+    const qsizetype written = m_line->write(bytes);
     for (const QString& line : logLines) {
         log(line);
     }
@@ -177,7 +180,7 @@ void Simulator::saveState() {
 void Simulator::removeLink() {
     // Only our own link: another stand-in may have taken the port over since.
     if (!m_options.linkPath.isEmpty() &&
-        QFileInfo(m_options.linkPath).symLinkTarget() == m_line.slavePath()) {
+        QFileInfo(m_options.linkPath).symLinkTarget() == m_line->slavePath()) {
         QFile::remove(m_options.linkPath);
     }
 }

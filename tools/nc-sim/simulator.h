@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -40,8 +41,7 @@ private:
 
     SimOptions m_options;
     Controller m_controller;
-    PseudoTerminal m_line;
+    std::unique_ptr<PseudoTerminal> m_line;
     std::deque<LinePiece> m_pending;
     Clock::time_point m_start;
-    bool m_announced = false;
 };
