@@ -2,6 +2,30 @@
 
 #include "table/hextext.h"
 
+#include <algorithm>
+
+namespace {
+
+bool isHexText(QByteArrayView text) {
+    return std::all_of(text.begin(), text.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+    });
+}
+
+// The block number of a four-digit offset, or -1 when it does not start a block.
+int blockAt(QByteArrayView offsetDigits) {
+    if (!isHexText(offsetDigits)) {
+        return -1;
+    }
+    const std::int32_t offset = HexVal4(offsetDigits);
+    if (offset % BlockBytes != 0 || offset / BlockBytes >= ImageBlocks) {
+        return -1;
+    }
+    return offset / BlockBytes;
+}
+
+} // namespace
+
 ControllerImage controllerImage(const CnfTable& cnf) {
     ControllerImage image{};
     for (int slot = 0; slot < LinkSlots; ++slot) {
@@ -60,15 +84,59 @@ bool replyChecksumHolds(QByteArrayView reply) {
     return expected == computed;
 }
 
-QByteArray blockWriteCommand(int block, const ControllerImage& image) {
-    QByteArray command = "380" + Hex4(block * BlockBytes) + "3F";
-    command.reserve(command.size() + 2 * BlockBytes);
+QByteArray blockHex(const ControllerImage& image, int block) {
+    QByteArray digits;
+    digits.reserve(2 * BlockBytes);
     for (int k = 0; k < BlockBytes; ++k) {
-        command += Hex2(image[block * BlockBytes + k]);
+        digits += Hex2(image[block * BlockBytes + k]);
     }
-    return command;
+    return digits;
+}
+
+QByteArray blockWriteCommand(int block, const ControllerImage& image) {
+    return "380" + Hex4(block * BlockBytes) + "3F" + blockHex(image, block);
 }
 
 QByteArray blockReadCommand(int block) {
     return "390" + Hex4(block * BlockBytes) + "3F";
+}
+
+QByteArray replyFrame(QByteArrayView body) {
+    QByteArray rest;
+    rest.reserve(body.size() + 1);
+    rest += body;
+    rest += ']';
+    return '[' + Hex2(FrameChecksum(rest)) + rest;
+}
+
+ReceivedCommand parseCommandFrame(QByteArrayView frame) {
+    ReceivedCommand result;
+    if (frame.size() < 4 || !frame.startsWith('[') || !frame.endsWith(']') ||
+        !isHexText(frame.sliced(1, 2)) ||
+        HexVal2(frame.sliced(1)) != FrameChecksum(frame.sliced(3))) {
+        result.problem = ReceivedCommand::Problem::BadChecksum;
+        return result;
+    }
+    result.problem = ReceivedCommand::Problem::UnknownCommand;
+    if (!frame.sliced(3).startsWith("00")) {
+        return result;
+    }
+    const QByteArray command = frame.sliced(5, frame.size() - 6).toByteArray().toUpper();
+    if (command == ChecksumCommand) {
+        result.kind = ReceivedCommand::Kind::ChecksumRequest;
+    } else if (command.size() == 9 && command.startsWith("390") && command.endsWith("3F")) {
+        result.kind = ReceivedCommand::Kind::BlockRead;
+        result.block = blockAt(QByteArrayView(command).sliced(3, 4));
+    } else if (command.size() == 9 + 2 * BlockBytes && command.startsWith("380") &&
+               command.sliced(7, 2) == "3F" && isHexText(command.sliced(9))) {
+        result.kind = ReceivedCommand::Kind::BlockWrite;
+        result.block = blockAt(QByteArrayView(command).sliced(3, 4));
+        result.data = QByteArray::fromHex(command.sliced(9));
+    } else {
+        return result;
+    }
+    if (result.block >= 0) {
+        result.problem = ReceivedCommand::Problem::None;
+    }
+    return result;
 }

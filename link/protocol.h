@@ -39,6 +39,27 @@ QByteArray blockWriteCommand(int block, const ControllerImage& image);
 QByteArray blockReadCommand(int block);
 inline constexpr char ChecksumCommand[] = "3F00000023F";
 
+// The 128 upper-case hex digits of one 64-byte block of the image.
+QByteArray blockHex(const ControllerImage& image, int block);
+
+// The controller's side: a reply is "[" + checksum + body + "]", the checksum covering
+// body + "]".
+QByteArray replyFrame(QByteArrayView body);
+
+// A command frame as the controller reads it. Hex digits count in either case.
+struct ReceivedCommand {
+    enum class Kind { BlockWrite, BlockRead, ChecksumRequest };
+    enum class Problem { None, BadChecksum, UnknownCommand };
+    Problem problem = Problem::None;
+    Kind kind = Kind::ChecksumRequest;
+    int block = 0;   // 0-7 slot blocks, 8 the key block
+    QByteArray data; // a block write's 64 bytes
+};
+// Reads a whole frame from "[" to "]". Its checksum must hold and its command be one of
+// the three, with a block offset 0000-0200 on a 64-byte boundary and, for a write,
+// exactly 128 hex digits.
+ReceivedCommand parseCommandFrame(QByteArrayView frame);
+
 // Reply lengths the tool waits for.
 constexpr int BlockWriteReplyLength = 6;
 constexpr int BlockReadReplyLength = 132;

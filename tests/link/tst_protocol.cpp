@@ -20,7 +20,21 @@ private slots:
     void blockCommands_data();
     void blockCommands();
     void blockWriteCarriesImageBytes();
+    void replyFrames_data();
+    void replyFrames();
+    void parseCommand_data();
+    void parseCommand();
+    void parseBlockWriteData();
 };
+
+namespace {
+
+// A frame around any body, its checksum right: for commands the tool never sends.
+QByteArray framed(const QByteArray& body) {
+    return '[' + Hex2(FrameChecksum(body)) + body;
+}
+
+} // namespace
 
 void TestProtocol::frameChecksum_data() {
     QTest::addColumn<QByteArray>("codes");
@@ -147,6 +161,107 @@ void TestProtocol::blockWriteCarriesImageBytes() {
     QCOMPARE(frame.size(), 143);
     QCOMPARE(frame.left(3), QByteArray("[93"));
     QVERIFY(commandFrame(blockWriteCommand(8, ControllerImage{})).startsWith("[150038002003F"));
+}
+
+void TestProtocol::replyFrames_data() {
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("zero image checksum") << QByteArray("DA90190E") << QByteArray("[34DA90190E]");
+    QTest::newRow("block write acknowledged") << QByteArray("00") << QByteArray("[F500]");
+    QTest::newRow("zero block") << QByteArray(128, '0') << "[6A" + QByteArray(128, '0') + "]";
+}
+
+void TestProtocol::replyFrames() {
+    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, reply);
+    QCOMPARE(replyFrame(body), reply);
+    QVERIFY(replyChecksumHolds(reply));
+}
+
+void TestProtocol::parseCommand_data() {
+    using Kind = ReceivedCommand::Kind;
+    using Problem = ReceivedCommand::Problem;
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<Problem>("problem");
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<int>("block");
+    const QByteArray zeros(128, '0');
+    QTest::newRow("checksum request")
+        << QByteArray("[0A003F00000023F]") << Problem::None << Kind::ChecksumRequest << 0;
+    QTest::newRow("checksum request, lower case")
+        << QByteArray("[42003f00000023f]") << Problem::None << Kind::ChecksumRequest << 0;
+    QTest::newRow("first block read")
+        << QByteArray("[6E0039000003F]") << Problem::None << Kind::BlockRead << 0;
+    QTest::newRow("block 1 read") << QByteArray("[2E0039000403F]") << Problem::None
+                                  << Kind::BlockRead << 1;
+    QTest::newRow("key block read")
+        << QByteArray("[1E0039002003F]") << Problem::None << Kind::BlockRead << 8;
+    QTest::newRow("block 7 read, lower case")
+        << framed("0039001c03f]") << Problem::None << Kind::BlockRead << 7;
+    QTest::newRow("key block write")
+        << "[150038002003F" + zeros + "]" << Problem::None << Kind::BlockWrite << 8;
+    QTest::newRow("block 3 write") << framed("00380" + Hex4(192) + "3F" + zeros + "]")
+                                   << Problem::None << Kind::BlockWrite << 3;
+    QTest::newRow("wrong checksum")
+        << QByteArray("[0B003F00000023F]") << Problem::BadChecksum << Kind::ChecksumRequest << 0;
+    QTest::newRow("checksum not hex")
+        << QByteArray("[z0003F00000023F]") << Problem::BadChecksum << Kind::ChecksumRequest << 0;
+    QTest::newRow("no closing bracket")
+        << QByteArray("[0A003F00000023F") << Problem::BadChecksum << Kind::ChecksumRequest << 0;
+    QTest::newRow("too short") << QByteArray("[A5]") << Problem::BadChecksum
+                               << Kind::ChecksumRequest << 0;
+    QTest::newRow("unknown command")
+        << QByteArray("[C8003A00000023F]") << Problem::UnknownCommand << Kind::ChecksumRequest << 0;
+    QTest::newRow("empty command")
+        << framed("00]") << Problem::UnknownCommand << Kind::ChecksumRequest << 0;
+    QTest::newRow("not 00 before the command")
+        << framed("013F00000023F]") << Problem::UnknownCommand << Kind::ChecksumRequest << 0;
+    QTest::newRow("read beyond the image")
+        << QByteArray("[DE0039002403F]") << Problem::UnknownCommand << Kind::BlockRead << 0;
+    QTest::newRow("read off a block boundary")
+        << QByteArray("[1E0039000103F]") << Problem::UnknownCommand << Kind::BlockRead << 0;
+    QTest::newRow("read offset not hex")
+        << framed("003900G003F]") << Problem::UnknownCommand << Kind::BlockRead << 0;
+    QTest::newRow("read with a wrong end")
+        << framed("0039000003E]") << Problem::UnknownCommand << Kind::ChecksumRequest << 0;
+    QTest::newRow("write one byte short") << framed("0038000003F" + zeros.left(126) + "]")
+                                          << Problem::UnknownCommand << Kind::ChecksumRequest << 0;
+    QTest::newRow("write data not hex") << framed("0038000003F" + zeros.left(127) + "x]")
+                                        << Problem::UnknownCommand << Kind::BlockWrite << 0;
+    QTest::newRow("write beyond the image")
+        << framed("0038002403F" + zeros + "]") << Problem::UnknownCommand << Kind::BlockWrite << 0;
+}
+
+void TestProtocol::parseCommand() {
+    QFETCH(QByteArray, frame);
+    QFETCH(ReceivedCommand::Problem, problem);
+    QFETCH(ReceivedCommand::Kind, kind);
+    QFETCH(int, block);
+    const ReceivedCommand command = parseCommandFrame(frame);
+    QCOMPARE(command.problem, problem);
+    if (problem == ReceivedCommand::Problem::None) {
+        QCOMPARE(command.kind, kind);
+        QCOMPARE(command.block, block);
+    }
+}
+
+void TestProtocol::parseBlockWriteData() {
+    ControllerImage image{};
+    for (int k = 0; k < BlockBytes; ++k) {
+        image[2 * BlockBytes + k] = static_cast<std::uint8_t>(k * 4 + 3);
+    }
+    const ReceivedCommand upper = parseCommandFrame(commandFrame(blockWriteCommand(2, image)));
+    QCOMPARE(upper.problem, ReceivedCommand::Problem::None);
+    QCOMPARE(upper.block, 2);
+    QCOMPARE(upper.data.size(), BlockBytes);
+    QCOMPARE(upper.data,
+             QByteArray(reinterpret_cast<const char*>(image.data()) + 2 * BlockBytes, BlockBytes));
+    // The same digits in lower case carry the same bytes.
+    const ReceivedCommand lower =
+        parseCommandFrame(commandFrame(blockWriteCommand(2, image).toLower()));
+    QCOMPARE(lower.problem, ReceivedCommand::Problem::None);
+    QCOMPARE(lower.data, upper.data);
+    QCOMPARE(blockHex(image, 2).left(6), QByteArray("03070B"));
 }
 
 QTEST_GUILESS_MAIN(TestProtocol)
