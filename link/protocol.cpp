@@ -86,7 +86,7 @@ bool replyChecksumHolds(QByteArrayView reply) {
 
 QByteArray blockHex(const ControllerImage& image, int block) {
     QByteArray digits;
-    digits.reserve(2 * BlockBytes);
+    digits.reserve(qsizetype{2} * BlockBytes);
     for (int k = 0; k < BlockBytes; ++k) {
         digits += Hex2(image[block * BlockBytes + k]);
     }

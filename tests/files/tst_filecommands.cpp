@@ -279,7 +279,7 @@ void TestFileCommands::cleanup() {
 }
 
 QString TestFileCommands::saveAs(Harness& h, const QString& name) {
-    const QString target = path(name);
+    QString target = path(name);
     h.dialogs.answers << target;
     run(h, Command::SaveAs);
     return target;
@@ -664,7 +664,7 @@ void TestFileCommands::dialogNames_data() {
 
 void TestFileCommands::dialogNames() {
     QFETCH(QStringList, steps);
-    const QString preset = QDir::homePath() + QStringLiteral("/Orvik Tessaly Net/Brevane/*.BRV");
+    QString preset = QDir::homePath() + QStringLiteral("/Orvik Tessaly Net/Brevane/*.BRV");
     QCOMPARE(FileCommands::firstDialogName(), preset);
     const auto nameOf = [&](const QString& word) {
         if (word == QLatin1String("-")) {
@@ -682,7 +682,7 @@ void TestFileCommands::dialogNames() {
     QCOMPARE(h.mod().DialogUsed, false);
     for (const QString& step : steps) {
         const QStringList parts = step.split(QLatin1Char(':'));
-        const QString command = parts.at(0);
+        const QString& command = parts.at(0);
         const auto callsBefore = h.dialogs.calls.size();
         h.dialogs.answers = {nameOf(parts.at(2))};
         if (command == QLatin1String("Open")) {

@@ -5,7 +5,7 @@
 
 QString useFreshHome() {
     static QTemporaryDir dir; // removed when the test program ends
-    const QString home = dir.path();
+    QString home = dir.path();
     QDir(home).removeRecursively();
     QDir().mkpath(home);
     qputenv("HOME", home.toLocal8Bit());

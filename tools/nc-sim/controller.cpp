@@ -138,7 +138,7 @@ Received Controller::handleFrame(const QByteArray& frame) {
     switch (command.kind) {
     case ReceivedCommand::Kind::BlockWrite:
         std::copy_n(command.data.cbegin(), BlockBytes,
-                    m_image.begin() + command.block * BlockBytes);
+                    m_image.begin() + std::ptrdiff_t{command.block} * BlockBytes);
         r.imageChanged = true;
         body = "00";
         break;
@@ -147,8 +147,8 @@ Received Controller::handleFrame(const QByteArray& frame) {
         break;
     case ReceivedCommand::Kind::ChecksumRequest: {
         const std::uint32_t sum = ImageChecksum(m_image);
-        std::int32_t high = static_cast<std::int32_t>(sum >> 16U);
-        std::int32_t low = static_cast<std::int32_t>(sum & 0xFFFFU);
+        auto high = static_cast<std::int32_t>(sum >> 16U);
+        auto low = static_cast<std::int32_t>(sum & 0xFFFFU);
         if (faultApplies(FaultKind::High)) {
             high ^= 0xFFFF;
             applied << faultName(FaultKind::High);

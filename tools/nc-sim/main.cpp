@@ -26,7 +26,7 @@ QString portLink(int port) {
     if (!QDir().mkpath(folder)) {
         refuse(QStringLiteral("cannot create %1").arg(folder));
     }
-    const QString link = folder + QStringLiteral("/COM%1").arg(port);
+    QString link = folder + QStringLiteral("/COM%1").arg(port);
     const QFileInfo existing(link);
     if (existing.isSymLink()) {
         const QString target = existing.symLinkTarget();
