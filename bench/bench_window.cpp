@@ -12,10 +12,10 @@
 #include <QWindow>
 #include <algorithm>
 #include <cstdio>
-#include <sys/resource.h>
 #include <vector>
 
 #include "app/brevaneapp.h"
+#include "platform/procinfo.h"
 #include "platform/seams.h"
 
 namespace {
@@ -73,10 +73,8 @@ int child(int argc, char* argv[]) {
     }
     const auto all = timeRedraws(app, 2000, [&](int run) { mod.Cnf = (run % 2 != 0) ? a : b; });
 
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
     std::printf("redraw_edit_ms %.4f\nredraw_all_ms %.4f\npeak_rss_mb %.1f\n", median(edit) / 1e6,
-                median(all) / 1e6, static_cast<double>(usage.ru_maxrss) / 1024.0);
+                median(all) / 1e6, static_cast<double>(peakMemoryBytes()) / (1024.0 * 1024.0));
     return 0;
 }
 

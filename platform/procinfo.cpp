@@ -1,0 +1,57 @@
+#include "platform/procinfo.h"
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#include <psapi.h>
+#else
+#include <sys/resource.h>
+#endif
+
+#ifdef Q_OS_WIN
+
+qint64 peakMemoryBytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) {
+        return -1;
+    }
+    return static_cast<qint64>(counters.PeakWorkingSetSize);
+}
+
+qint64 processCpuTimeUs() {
+    FILETIME created{};
+    FILETIME exited{};
+    FILETIME kernel{};
+    FILETIME user{};
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) {
+        return -1;
+    }
+    const auto ticks = [](const FILETIME& t) {
+        return (static_cast<qint64>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    return (ticks(kernel) + ticks(user)) / 10; // 100 ns ticks
+}
+
+#else
+
+qint64 peakMemoryBytes() {
+    rusage usage{};
+    if (getrusage(RUSAGE_SELF, &usage) != 0) {
+        return -1;
+    }
+#ifdef Q_OS_MACOS
+    return usage.ru_maxrss; // bytes there
+#else
+    return static_cast<qint64>(usage.ru_maxrss) * 1024; // kilobytes elsewhere
+#endif
+}
+
+qint64 processCpuTimeUs() {
+    rusage usage{};
+    if (getrusage(RUSAGE_SELF, &usage) != 0) {
+        return -1;
+    }
+    const auto us = [](const timeval& t) { return qint64(t.tv_sec) * 1000000 + t.tv_usec; };
+    return us(usage.ru_utime) + us(usage.ru_stime);
+}
+
+#endif

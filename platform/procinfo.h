@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QtGlobal>
+
+// Figures about the running process, for the benchmark programs.
+
+// The most memory the process has held at once (resident set), in bytes.
+qint64 peakMemoryBytes();
+// Processor time (user and system) the process has used so far, in microseconds.
+qint64 processCpuTimeUs();

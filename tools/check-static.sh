@@ -1,0 +1,32 @@
+#!/bin/sh
+# Static checks: clang-format, no POSIX header outside platform/, a warning-free gcc build,
+# clang-tidy (the repo's .clang-tidy) and cppcheck. Fails on any finding.
+set -eu
+cd "$(dirname "$0")/.."
+tools/deps.sh clang-format clang-tidy cppcheck
+
+echo "== clang-format"
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+echo "== POSIX headers stay in platform/"
+if git grep -nE '#include <(unistd|termios|fcntl|signal|poll|pty|dirent|sys/[a-z_]+)\.h>' -- '*.cpp' '*.h' ':!platform/'; then
+    echo "POSIX headers outside platform/ (above)"
+    exit 1
+fi
+
+echo "== gcc build, warnings as errors"
+cmake -S . -B build-gcc -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=g++ -DBREVANE_WERROR=ON >/dev/null
+cmake --build build-gcc
+
+echo "== clang-tidy"
+run-clang-tidy-14 -p build-gcc -quiet "$(pwd)/(table|mainwindow|editing|files|link|platform|app|tools|tests|bench)/" >build-gcc/clang-tidy.log 2>&1 || {
+    grep -E "(warning|error):" build-gcc/clang-tidy.log | sort -u
+    echo "clang-tidy found the above"
+    exit 1
+}
+
+echo "== cppcheck"
+git ls-files '*.cpp' | xargs cppcheck --enable=warning,performance,portability --std=c++20 --library=qt \
+    --inline-suppr --quiet --error-exitcode=1 -I. -j2 \
+    --suppress=missingIncludeSystem --suppress=missingInclude --suppress=unmatchedSuppression
+echo "static checks clean"
