@@ -9,5 +9,6 @@ QString useFreshHome() {
     QDir(home).removeRecursively();
     QDir().mkpath(home);
     qputenv("HOME", home.toLocal8Bit());
+    qputenv("USERPROFILE", home.toLocal8Bit()); // where Windows looks for the home folder
     return home;
 }
