@@ -1,0 +1,244 @@
+// Download and Upload against the controller stand-in, and the processor time of one
+// unanswered wait.
+//
+//   bench_link    starts brevane-nc-sim itself (paced, unpaced, silent) and prints the figures
+//
+// The paced stand-in keeps every character on the line for its time at 38400 baud, so the
+// floor of a run is the time of all its frames and replies on the wire.
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
+
+#include "link/exchange.h"
+#include "link/protocol.h"
+#include "link/transfer.h"
+#include "platform/clock.h"
+#include "platform/serialport.h"
+
+namespace {
+
+constexpr int PortNumber = 1;
+constexpr int Patience = 10000; // ms
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Time on a 38400-baud line, ten bits a character.
+double wireMs(qsizetype characters) {
+    return static_cast<double>(characters) * 10.0 / 38400.0 * 1000.0;
+}
+
+// Every frame a run sends and every reply it awaits.
+qsizetype downloadCharacters(const ControllerImage& image) {
+    qsizetype characters = commandFrame(ChecksumCommand).size() + ChecksumReplyLength;
+    for (int block = 0; block < ImageBlocks; ++block) {
+        characters += commandFrame(blockWriteCommand(block, image)).size() + BlockWriteReplyLength;
+    }
+    return characters;
+}
+qsizetype uploadCharacters() {
+    qsizetype characters = commandFrame(ChecksumCommand).size() + ChecksumReplyLength;
+    for (int block = 0; block < ImageBlocks; ++block) {
+        characters += commandFrame(blockReadCommand(block)).size() + BlockReadReplyLength;
+    }
+    return characters;
+}
+
+// User and system time of this process so far, in ms; -1 where not measured.
+double processorMs() {
+#ifdef Q_OS_UNIX
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto ms = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_usec) / 1000.0;
+    };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+#else
+    return -1.0;
+#endif
+}
+
+// The stand-in on port PortNumber, for as long as this object lives.
+class StandIn {
+public:
+    explicit StandIn(const QStringList& arguments) {
+        m_process.start(QStringLiteral(BREVANE_NC_SIM),
+                        QStringList{QStringLiteral("--port"), QString::number(PortNumber),
+                                    QStringLiteral("--quiet")} +
+                            arguments);
+        if (!m_process.waitForStarted(Patience)) {
+            return;
+        }
+        QDeadlineTimer deadline(Patience);
+        while (!m_process.canReadLine() && !deadline.hasExpired() &&
+               m_process.state() == QProcess::Running) {
+            m_process.waitForReadyRead(int(deadline.remainingTime()));
+        }
+        m_ready = m_process.canReadLine();
+    }
+    ~StandIn() {
+        m_process.terminate();
+        if (!m_process.waitForFinished(Patience)) {
+            m_process.kill();
+            m_process.waitForFinished(Patience);
+        }
+    }
+    StandIn(const StandIn&) = delete;
+    StandIn& operator=(const StandIn&) = delete;
+
+    bool ready() const { return m_ready; }
+
+private:
+    QProcess m_process;
+    bool m_ready = false;
+};
+
+class QuietReporter final : public TransferReporter {
+public:
+    void progressStarted(int) override {}
+    void progress(int) override {}
+    void message(const TransferMessage&) override {}
+};
+
+// The real port and clock, as the program uses them.
+struct Link {
+    ModBrevane mod;
+    QtSerialPort port;
+    SteadyClock clock;
+    Exchange exchange{port, clock, mod};
+    QuietReporter reporter;
+
+    Link() { mod.ComPortNum = PortNumber; }
+};
+
+// Wall ms of each of `runs` transfers, each one opening and closing the port; empty when
+// a run fails.
+std::vector<double> timeRuns(Link& link, int runs, bool upload) {
+    std::vector<double> ms;
+    QElapsedTimer timer;
+    for (int run = 0; run < runs; ++run) {
+        timer.start();
+        const TransferOutcome outcome = upload ? UploadCnf(link.exchange, link.reporter)
+                                               : DownloadCnf(link.exchange, link.reporter);
+        ms.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+        link.port.close();
+        if (outcome.kind != TransferOutcome::Complete) {
+            std::fprintf(stderr, "%s failed (%d)\n", upload ? "Upload" : "Download",
+                         outcome.errorCode);
+            return {};
+        }
+    }
+    return ms;
+}
+
+void printFigure(const char* figure, double value, const char* unit, const char* target) {
+    std::printf("%-44s %8.3f %-2s  %s\n", figure, value, unit, target);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication application(argc, argv);
+    // The stand-in links its line into the ports folder under HOME; keep it out of the
+    // user's.
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toLocal8Bit());
+
+    Link link;
+    for (int i = 0; i < CnfBytes; ++i) {
+        link.mod.Cnf[i] = static_cast<std::uint8_t>((i * 37 + 11) & 0xFF);
+    }
+    link.mod.PackKeys(QStringLiteral("Nord-7"), QStringLiteral("Ost 42"));
+    const qsizetype downChars = downloadCharacters(controllerImage(link.mod.Cnf));
+    const qsizetype upChars = uploadCharacters();
+
+    constexpr int PacedRuns = 7;
+    constexpr int UnpacedRuns = 21;
+    constexpr int Waits = 3;
+    std::vector<double> pacedDown;
+    std::vector<double> pacedUp;
+    std::vector<double> fastDown;
+    std::vector<double> fastUp;
+    {
+        StandIn standIn({});
+        if (!standIn.ready()) {
+            std::fprintf(stderr, "the stand-in did not start\n");
+            return 1;
+        }
+        pacedDown = timeRuns(link, PacedRuns, false);
+        pacedUp = timeRuns(link, PacedRuns, true);
+    }
+    {
+        StandIn standIn({QStringLiteral("--no-pacing")});
+        if (!standIn.ready()) {
+            std::fprintf(stderr, "the stand-in did not start\n");
+            return 1;
+        }
+        fastDown = timeRuns(link, UnpacedRuns, false);
+        fastUp = timeRuns(link, UnpacedRuns, true);
+    }
+    if (pacedDown.empty() || pacedUp.empty() || fastDown.empty() || fastUp.empty()) {
+        return 1;
+    }
+
+    // One unanswered command at the real time-out: the wait blocks on the line.
+    std::vector<double> waitCpu;
+    std::vector<double> waitWall;
+    {
+        StandIn standIn(
+            {QStringLiteral("--no-pacing"), QStringLiteral("--fault"), QStringLiteral("silent")});
+        if (!link.port.open(PortNumber)) {
+            std::fprintf(stderr, "cannot open the stand-in's line\n");
+            return 1;
+        }
+        QElapsedTimer timer;
+        for (int wait = 0; wait < Waits; ++wait) {
+            const double before = processorMs();
+            timer.start();
+            const bool answered = link.exchange.SendCommand(ChecksumCommand, ChecksumReplyLength);
+            waitWall.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+            waitCpu.push_back(processorMs() - before);
+            if (answered) {
+                std::fprintf(stderr, "the silent stand-in answered\n");
+                return 1;
+            }
+        }
+        link.port.close();
+    }
+
+    const double downFloor = wireMs(downChars);
+    const double upFloor = wireMs(upChars);
+    char label[64];
+    std::printf("%-44s %11s  %s\n", "figure", "value", "target");
+    std::snprintf(label, sizeof label, "Download wire-time floor (%lld characters)",
+                  static_cast<long long>(downChars));
+    printFigure(label, downFloor, "ms", "(38400 baud, 10 bits a character)");
+    printFigure("Download paced, wall (median of 7)", median(pacedDown), "ms", "-");
+    printFigure("Download paced / floor", median(pacedDown) / downFloor, "x", "<= 1.10 x");
+    std::snprintf(label, sizeof label, "Upload wire-time floor (%lld characters)",
+                  static_cast<long long>(upChars));
+    printFigure(label, upFloor, "ms", "(38400 baud, 10 bits a character)");
+    printFigure("Upload paced, wall (median of 7)", median(pacedUp), "ms", "-");
+    printFigure("Upload paced / floor", median(pacedUp) / upFloor, "x", "<= 1.10 x");
+    printFigure("Download unpaced, wall (median of 21)", median(fastDown), "ms", "< 30 ms");
+    printFigure("Upload unpaced, wall (median of 21)", median(fastUp), "ms", "< 30 ms");
+    printFigure("unanswered command, wall (median of 3)", median(waitWall), "ms", "(5000 ms)");
+    if (waitCpu.front() >= 0.0) {
+        printFigure("processor time in that wait (median of 3)", median(waitCpu), "ms", "< 50 ms");
+    } else {
+        std::printf("%-44s %11s  %s\n", "processor time in that wait", "n/a", "< 50 ms");
+    }
+    return 0;
+}
