@@ -15,14 +15,11 @@
 #include <cstdio>
 #include <vector>
 
-#ifdef Q_OS_UNIX
-#include <sys/resource.h>
-#endif
-
 #include "link/exchange.h"
 #include "link/protocol.h"
 #include "link/transfer.h"
 #include "platform/clock.h"
+#include "platform/procinfo.h"
 #include "platform/serialport.h"
 
 namespace {
@@ -56,18 +53,9 @@ qsizetype uploadCharacters() {
     return characters;
 }
 
-// User and system time of this process so far, in ms; -1 where not measured.
+// User and system time of this process so far, in ms.
 double processorMs() {
-#ifdef Q_OS_UNIX
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto ms = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_usec) / 1000.0;
-    };
-    return ms(usage.ru_utime) + ms(usage.ru_stime);
-#else
-    return -1.0;
-#endif
+    return static_cast<double>(processCpuTimeUs()) / 1000.0;
 }
 
 // The stand-in on port PortNumber, for as long as this object lives.
