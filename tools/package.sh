@@ -20,13 +20,13 @@ echo "== contents"
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 dpkg-deb -x "$deb" "$root"
-for f in usr/bin/brevane usr/bin/brevane-nc-sim \
+for f in usr/bin/brevane usr/bin/brevane-nc-sim usr/bin/brevane-cli \
     usr/share/applications/brevane.desktop usr/share/icons/hicolor/scalable/apps/brevane.svg \
     usr/share/doc/brevane/copyright; do
     [ -e "$root/$f" ] || { echo "missing from the package: $f"; exit 1; }
 done
 desktop-file-validate "$root/usr/share/applications/brevane.desktop"
-if ldd "$root/usr/bin/brevane" "$root/usr/bin/brevane-nc-sim" | grep "not found"; then
+if ldd "$root/usr/bin/brevane" "$root/usr/bin/brevane-nc-sim" "$root/usr/bin/brevane-cli" | grep "not found"; then
     echo "libraries the package does not bring in (above)"
     exit 1
 fi
@@ -42,4 +42,5 @@ rm -rf "$home"
 # Still running when the time ran out (124) means it started and showed its window.
 [ "$status" -eq 124 ] || { echo "brevane ended with status $status"; exit 1; }
 "$root/usr/bin/brevane-nc-sim" --help >/dev/null
+"$root/usr/bin/brevane-cli" --help >/dev/null
 echo "package good: $deb"

@@ -1,0 +1,245 @@
+#include "tools/cli/clicore.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <memory>
+#include <optional>
+
+#include "files/brvfile.h"
+#include "link/protocol.h"
+#include "link/transfer.h"
+#include "platform/clock.h"
+#include "platform/serialport.h"
+#include "tools/cli/tracingport.h"
+
+namespace {
+
+std::optional<CnfTable> readTable(const QString& path, Console& console) {
+    QString error;
+    std::optional<CnfTable> cnf = readBrvFile(path, &error);
+    if (!cnf) {
+        printProblem(console, QStringLiteral("cannot read %1: %2").arg(path, error));
+    }
+    return cnf;
+}
+
+// A message box's text as terminal lines.
+QString messageLines(const QString& text) {
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return lines;
+}
+
+// Keeps the run's closing message for the caller, and redraws one line of progress in
+// place while err is a terminal.
+class ConsoleReporter final : public TransferReporter {
+public:
+    ConsoleReporter(Console& console, const QString& label, bool progressLine)
+        : m_console(console), m_label(label), m_progressLine(progressLine) {}
+
+    void progressStarted(int max) override {
+        m_max = max;
+        showProgress(0);
+    }
+    void progress(int value) override { showProgress(value); }
+    void message(const TransferMessage& message) override {
+        if (m_lineShown) {
+            m_console.err << '\n' << Qt::flush;
+            m_lineShown = false;
+        }
+        m_message = message;
+    }
+
+    const TransferMessage& closingMessage() const { return m_message; }
+
+private:
+    void showProgress(int value) {
+        if (!m_progressLine) {
+            return;
+        }
+        m_console.err << '\r' << m_label
+                      << QStringLiteral(": %1 of %2 blocks").arg(value).arg(m_max) << Qt::flush;
+        m_lineShown = true;
+    }
+
+    Console& m_console;
+    QString m_label;
+    bool m_progressLine = false;
+    bool m_lineShown = false;
+    int m_max = 0;
+    TransferMessage m_message;
+};
+
+// The line (traced when asked), the clock and the exchange for one command. The line is
+// closed when the command is done with it, whatever happened.
+class LinkRig {
+public:
+    LinkRig(const LinkSettings& settings, Console& console, ModBrevane& mod) {
+        SerialPort* line = settings.line;
+        if (line == nullptr) {
+            m_ownLine = std::make_unique<QtSerialPort>();
+            line = m_ownLine.get();
+        }
+        TimeoutClock* clock = settings.clock;
+        if (clock == nullptr) {
+            m_ownClock = std::make_unique<SteadyClock>();
+            clock = m_ownClock.get();
+        }
+        if (settings.trace) {
+            m_trace = std::make_unique<TracingPort>(*line, [&console](const QString& text) {
+                console.err << text << '\n' << Qt::flush;
+            });
+            line = m_trace.get();
+        }
+        m_line = line;
+        mod.ComPortNum = settings.portNumber;
+        m_exchange = std::make_unique<Exchange>(*line, *clock, mod);
+        m_exchange->setTimeoutMs(settings.replyTimeoutMs);
+    }
+    ~LinkRig() { close(); }
+    LinkRig(const LinkRig&) = delete;
+    LinkRig& operator=(const LinkRig&) = delete;
+
+    Exchange& exchange() { return *m_exchange; }
+    void close() {
+        if (m_line->isOpen()) {
+            m_line->close();
+        }
+    }
+
+private:
+    std::unique_ptr<QtSerialPort> m_ownLine;
+    std::unique_ptr<SteadyClock> m_ownClock;
+    std::unique_ptr<TracingPort> m_trace;
+    SerialPort* m_line = nullptr;
+    std::unique_ptr<Exchange> m_exchange;
+};
+
+// The trace shows every block already; a progress line would cut through it.
+bool wantsProgressLine(const LinkSettings& link, const Console& console) {
+    return console.progressLine && !link.trace;
+}
+
+// The closing message on out (success) or err, and the exit status for it.
+int finishTransfer(const TransferOutcome& outcome, const TransferMessage& message,
+                   Console& console) {
+    switch (outcome.kind) {
+    case TransferOutcome::Complete:
+        console.out << messageLines(message.text) << '\n';
+        return StatusOk;
+    case TransferOutcome::PortError:
+        console.err << messageLines(message.text) << '\n';
+        return StatusPortFailed;
+    case TransferOutcome::Failed:
+        break;
+    }
+    console.err << messageLines(message.text) << '\n';
+    return outcome.errorCode;
+}
+
+} // namespace
+
+void printProblem(Console& console, const QString& text) {
+    console.err << QStringLiteral("brevane-cli: ") << text << '\n';
+}
+
+int runShow(const QString& path, ShowFormat format, Console& console) {
+    const std::optional<CnfTable> cnf = readTable(path, console);
+    if (!cnf) {
+        return StatusBadUsage;
+    }
+    console.out << showTable(*cnf, format);
+    return StatusOk;
+}
+
+int runDiff(const QString& pathA, const QString& pathB, Console& console) {
+    const std::optional<CnfTable> a = readTable(pathA, console);
+    const std::optional<CnfTable> b = a ? readTable(pathB, console) : std::nullopt;
+    if (!a || !b) {
+        return StatusBadUsage;
+    }
+    const QStringList lines = diffTables(*a, *b);
+    if (lines.isEmpty()) {
+        console.out << QStringLiteral("No differences\n");
+        return StatusOk;
+    }
+    console.out << lines.join(QLatin1Char('\n')) << '\n';
+    return StatusDiffers;
+}
+
+int runDownload(const QString& path, const LinkSettings& link, Console& console) {
+    const std::optional<CnfTable> cnf = readTable(path, console);
+    if (!cnf) {
+        return StatusBadUsage;
+    }
+    ModBrevane mod;
+    mod.Cnf = *cnf;
+    LinkRig rig(link, console, mod);
+    ConsoleReporter reporter(console, QStringLiteral("Download"), wantsProgressLine(link, console));
+    const TransferOutcome outcome = DownloadCnf(rig.exchange(), reporter);
+    rig.close();
+    return finishTransfer(outcome, reporter.closingMessage(), console);
+}
+
+int runUpload(const QString& path, const LinkSettings& link, Console& console) {
+    // Ten frames are no reason to find out afterwards that the file cannot be placed.
+    const QFileInfo target(path);
+    if (!target.absoluteDir().exists()) {
+        printProblem(console,
+                     QStringLiteral("cannot write %1: its folder does not exist").arg(path));
+        return StatusBadUsage;
+    }
+    if (target.isDir()) {
+        printProblem(console, QStringLiteral("cannot write %1: it is a folder").arg(path));
+        return StatusBadUsage;
+    }
+    // A fresh table: a failed run leaves nothing that could reach the file.
+    ModBrevane mod;
+    LinkRig rig(link, console, mod);
+    ConsoleReporter reporter(console, QStringLiteral("Upload"), wantsProgressLine(link, console));
+    const TransferOutcome outcome = UploadCnf(rig.exchange(), reporter);
+    rig.close();
+    if (outcome.kind == TransferOutcome::Failed) {
+        finishTransfer(outcome, reporter.closingMessage(), console);
+        console.err << QStringLiteral("%1 not written.\n").arg(path);
+        return outcome.errorCode;
+    }
+    if (outcome.kind == TransferOutcome::Complete) {
+        QString error;
+        if (!writeBrvFile(path, mod.Cnf, &error)) {
+            printProblem(console, QStringLiteral("cannot write %1: %2").arg(path, error));
+            return StatusBadUsage;
+        }
+    }
+    return finishTransfer(outcome, reporter.closingMessage(), console);
+}
+
+int runVerify(const QString& path, const LinkSettings& link, Console& console) {
+    const std::optional<CnfTable> cnf = readTable(path, console);
+    if (!cnf) {
+        return StatusBadUsage;
+    }
+    ModBrevane mod;
+    LinkRig rig(link, console, mod);
+    Exchange& exchange = rig.exchange();
+    if (!exchange.port().open(link.portNumber)) {
+        console.err << QStringLiteral("Unable To Open Port\n");
+        return StatusPortFailed;
+    }
+    const bool answered = exchange.SendCommand(ChecksumCommand, ChecksumReplyLength);
+    rig.close();
+    if (!answered) {
+        console.err << QStringLiteral("Verify Error: %1\nThe controller gave no valid answer to "
+                                      "the checksum request.\n")
+                           .arg(int(ChecksumRequestFailed));
+        return ChecksumRequestFailed;
+    }
+    const ChecksumHalves reported = decodeChecksumReply(mod.LastReply);
+    const std::uint32_t own = ImageChecksum(controllerImage(*cnf));
+    if (reported.high == std::int32_t(own >> 16U) && reported.low == std::int32_t(own & 0xFFFFU)) {
+        console.out << QStringLiteral("Controller matches %1\n").arg(path);
+        return StatusOk;
+    }
+    console.out << QStringLiteral("Controller differs from %1\n").arg(path);
+    return StatusDiffers;
+}

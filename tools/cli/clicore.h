@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QTextStream>
+
+#include "link/exchange.h"
+#include "tools/cli/tablereport.h"
+
+class SerialPort;
+class TimeoutClock;
+
+// Exit statuses of brevane-cli besides the transfer error codes (4, 52, 61, 62, 71).
+enum CliStatus : int {
+    StatusOk = 0,         // done; files equal; controller matches
+    StatusDiffers = 1,    // files differ; controller differs from the file
+    StatusBadUsage = 2,   // bad arguments, a file that cannot be read or written
+    StatusPortFailed = 3, // "Unable To Open Port"
+};
+
+// Where a command writes. Results go to out; messages about failures, the progress line
+// and the trace go to err.
+struct Console {
+    QTextStream& out;
+    QTextStream& err;
+    bool progressLine = false; // err is a terminal: show the nine blocks as they pass
+};
+
+// The controller a command talks to. The line and the clock are the real ones unless a
+// test hands in its own.
+struct LinkSettings {
+    int portNumber = 1;
+    bool trace = false;
+    SerialPort* line = nullptr;
+    TimeoutClock* clock = nullptr;
+    int replyTimeoutMs = ReplyTimeoutMs;
+};
+
+// "brevane-cli: " and the text, on one line of err.
+void printProblem(Console& console, const QString& text);
+
+int runShow(const QString& path, ShowFormat format, Console& console);
+// 0 when both files hold the same 576 bytes, 1 when they differ (each difference listed).
+int runDiff(const QString& pathA, const QString& pathB, Console& console);
+// The window's Download of the file's table: the ten frames, its checks and error codes.
+int runDownload(const QString& path, const LinkSettings& link, Console& console);
+// The window's Upload into a fresh table; the file is written (atomically) only when
+// the controller's checksum has confirmed every block.
+int runUpload(const QString& path, const LinkSettings& link, Console& console);
+// Sends only the checksum request and compares the answer with the file's image.
+int runVerify(const QString& path, const LinkSettings& link, Console& console);
