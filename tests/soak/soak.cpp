@@ -462,7 +462,7 @@ int main(int argc, char* argv[]) {
                                         QStringLiteral("S"));
     const QCommandLineOption timeoutOption(QStringLiteral("timeout-ms"),
                                            QStringLiteral("Reply time-out of every exchange."),
-                                           QStringLiteral("T"), QStringLiteral("300"));
+                                           QStringLiteral("T"), QStringLiteral("400"));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
                                            QStringLiteral("One line per run."));
     const QCommandLineOption simOption(QStringLiteral("sim"),
