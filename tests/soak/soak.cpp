@@ -17,6 +17,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <iterator>
+#include <memory>
 #include <optional>
 
 #include "app/brevaneapp.h"
@@ -182,6 +184,11 @@ public:
         m_app = std::make_unique<BrevaneApp>(seams);
         m_app->transferCommands().mnuComPort_Click(SimPort - 1);
         m_app->transferCommands().setReplyTimeoutMs(timeoutMs);
+        // Shown even when none came.
+        for (const char* outcome :
+             {"Download Complete", "Download Port Error", "Upload Complete", "Upload Port Error"}) {
+            m_outcomes[QLatin1String(outcome)] = 0;
+        }
     }
 
     void run(int number);
