@@ -37,6 +37,16 @@ std::optional<CnfTable> readBrvFile(const QString& path, QString* error) {
     return cnf;
 }
 
+bool loadCnfFile(ModBrevane& mod, const QString& path, QString* error) {
+    const std::optional<CnfTable> cnf = readBrvFile(path, error);
+    if (!cnf) {
+        return false;
+    }
+    mod.Cnf = *cnf;
+    mod.UnpackKeys();
+    return true;
+}
+
 bool writeBrvFile(const QString& path, const CnfTable& cnf, QString* error) {
     QSaveFile file(path);
     const auto fail = [&] {

@@ -16,6 +16,10 @@ std::optional<CnfTable> brvTableFromBytes(QByteArrayView bytes);
 // file holds.
 std::optional<CnfTable> readBrvFile(const QString& path, QString* error = nullptr);
 
+// Reads a whole file into the table and rebuilds both keys from it. A file that cannot
+// be read, or is short, leaves mod exactly as it was.
+bool loadCnfFile(ModBrevane& mod, const QString& path, QString* error = nullptr);
+
 // Writes the 576 bytes to a temporary file beside path, which then replaces it, so a
 // failed write leaves the old file whole. Returns whether the file now holds the table.
 bool writeBrvFile(const QString& path, const CnfTable& cnf, QString* error = nullptr);

@@ -119,13 +119,10 @@ void FileCommands::Form_Unload(int& Cancel) {
 
 bool FileCommands::ReadCnf(const QString& path) {
     QString reason;
-    const auto cnf = readBrvFile(path, &reason);
-    if (!cnf) {
+    if (!loadCnfFile(m_mod, path, &reason)) {
         fileError(QStringLiteral("Unable To Open File"), path, reason);
         return false;
     }
-    m_mod.Cnf = *cnf;
-    m_mod.UnpackKeys();
     return true;
 }
 

@@ -78,10 +78,12 @@ QByteArray commandFrame(QByteArrayView command) {
 }
 
 bool replyChecksumHolds(QByteArrayView reply) {
-    const std::int32_t expected = HexVal2(reply.size() > 1 ? reply.sliced(1) : QByteArrayView());
-    const std::int32_t computed =
-        FrameChecksum(reply.size() > 3 ? reply.sliced(3) : QByteArrayView());
-    return expected == computed;
+    // Read leniently, a field like ">3" would count as 0 and pass whenever the body sums
+    // to it: line noise must not stand in for a checksum.
+    if (reply.size() < 3 || !isHexText(reply.sliced(1, 2))) {
+        return false;
+    }
+    return HexVal2(reply.sliced(1)) == FrameChecksum(reply.sliced(3));
 }
 
 QByteArray blockHex(const ControllerImage& image, int block) {

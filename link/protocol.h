@@ -30,8 +30,9 @@ std::uint32_t ImageChecksum(const ControllerImage& image);
 
 // "[" + checksum + "00" + command + "]"; the checksum covers "00" + command + "]".
 QByteArray commandFrame(QByteArrayView command);
-// Whether characters 2 and 3 of a reply, read as hex, equal the frame checksum of its
-// characters from the 4th to the last. Nothing else of the reply is examined.
+// Whether characters 2 and 3 of a reply are two hex digits (either case) whose value is
+// the frame checksum of its characters from the 4th to the last. Nothing else of the
+// reply is examined.
 bool replyChecksumHolds(QByteArrayView reply);
 
 // The command texts. Block 8 is the key block (offset 0200).

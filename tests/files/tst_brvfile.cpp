@@ -35,6 +35,8 @@ private slots:
     void directoryRefused();
     void overwriteLongerFileCutsIt();
     void failedWriteKeepsOldFile();
+    void loadIntoState_data();
+    void loadIntoState();
 
 private:
     QTemporaryDir m_dir;
@@ -133,6 +135,49 @@ void TestBrvFile::failedWriteKeepsOldFile() {
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray(1000, 'k'));
+}
+
+void TestBrvFile::loadIntoState_data() {
+    QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("loaded");
+    QTest::newRow("missing") << -1 << false;
+    QTest::newRow("one short") << 575 << false;
+    QTest::newRow("exact") << 576 << true;
+    QTest::newRow("longer") << 700 << true;
+}
+
+void TestBrvFile::loadIntoState() {
+    QFETCH(int, size);
+    QFETCH(bool, loaded);
+    CnfTable cnf{};
+    cnf[cnfOffset(0, KeyChar)] = 'K';
+    cnf[cnfOffset(2, KeyChar)] = 'y';
+    cnf[cnfOffset(9, KeyChar)] = 0xE9; // e acute in Windows-1252
+    cnf[cnfOffset(40, ONode)] = 0x1A;
+    const QString path = m_dir.filePath(QStringLiteral("load%1.BRV").arg(size));
+    if (size >= 0) {
+        QVERIFY(writeRaw(path, bytesOf(cnf).leftJustified(size, 'x', true)));
+    }
+    ModBrevane mod;
+    mod.Cnf = patterned();
+    mod.OKey = QStringLiteral("old");
+    mod.IKey = QStringLiteral("keys");
+    mod.Modified = true;
+    mod.CnfPath = QStringLiteral("/site/before.BRV");
+    QString error;
+    QCOMPARE(loadCnfFile(mod, path, &error), loaded);
+    QCOMPARE(error.isEmpty(), loaded);
+    QCOMPARE(mod.Modified, true);
+    QCOMPARE(mod.CnfPath, QStringLiteral("/site/before.BRV"));
+    if (loaded) {
+        QVERIFY(mod.Cnf == cnf);
+        QCOMPARE(mod.OKey, QStringLiteral("Ky"));
+        QCOMPARE(mod.IKey, QStringLiteral("\u00E9"));
+    } else {
+        QVERIFY(mod.Cnf == patterned());
+        QCOMPARE(mod.OKey, QStringLiteral("old"));
+        QCOMPARE(mod.IKey, QStringLiteral("keys"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestBrvFile)

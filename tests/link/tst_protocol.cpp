@@ -78,6 +78,11 @@ void TestProtocol::replyCheck_data() {
     QTest::newRow("one character") << QByteArray("[") << false;
     QTest::newRow("bare checksum of nothing") << QByteArray("[A5") << true;
     QTest::newRow("non-hex checksum") << QByteArray("[ZZDA90190E]") << false;
+    // Read as hex these would give the body's checksum (0 and 7): a checksum field that is
+    // not two hex digits carries no checksum.
+    QTest::newRow("no digit, body sums to 0") << QByteArray("[>34D]") << false;
+    QTest::newRow("one digit, body sums to 7") << QByteArray("[7?079]") << false;
+    QTest::newRow("one digit, nothing after") << QByteArray("[A") << false;
 }
 
 void TestProtocol::replyCheck() {
