@@ -2,6 +2,7 @@
 
 #ifdef Q_OS_WIN
 #include <windows.h>
+// psapi.h needs the types windows.h declares.
 #include <psapi.h>
 #else
 #include <sys/resource.h>
