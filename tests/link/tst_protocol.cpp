@@ -259,8 +259,9 @@ void TestProtocol::parseBlockWriteData() {
     QCOMPARE(upper.problem, ReceivedCommand::Problem::None);
     QCOMPARE(upper.block, 2);
     QCOMPARE(upper.data.size(), BlockBytes);
-    QCOMPARE(upper.data,
-             QByteArray(reinterpret_cast<const char*>(image.data()) + 2 * BlockBytes, BlockBytes));
+    QCOMPARE(upper.data, QByteArray(reinterpret_cast<const char*>(image.data()) +
+                                        std::ptrdiff_t{2} * BlockBytes,
+                                    BlockBytes));
     // The same digits in lower case carry the same bytes.
     const ReceivedCommand lower =
         parseCommandFrame(commandFrame(blockWriteCommand(2, image).toLower()));
