@@ -127,11 +127,8 @@ struct WindowRig {
     QtSerialPort port;
     std::unique_ptr<BrevaneApp> app;
 
-    WindowRig() {
-        Seams seams;
-        seams.messages = &messages;
-        seams.serialPort = &port;
-        app = std::make_unique<BrevaneApp>(seams);
+    WindowRig()
+        : app(std::make_unique<BrevaneApp>(Seams{.messages = &messages, .serialPort = &port})) {
         window().mnuComPort(PortNumber - 1)->trigger();
     }
     frmBrevaneMain& window() { return app->window(); }

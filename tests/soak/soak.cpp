@@ -176,12 +176,9 @@ int openDescriptors() {
 class Soak {
 public:
     Soak(QString simPath, quint64 seed, int timeoutMs, bool verbose)
-        : m_simPath(std::move(simPath)), m_random(seed), m_timeoutMs(timeoutMs),
-          m_verbose(verbose) {
-        Seams seams;
-        seams.messages = &m_answers;
-        seams.serialPort = &m_port;
-        m_app = std::make_unique<BrevaneApp>(seams);
+        : m_simPath(std::move(simPath)), m_random(seed), m_timeoutMs(timeoutMs), m_verbose(verbose),
+          m_app(
+              std::make_unique<BrevaneApp>(Seams{.messages = &m_answers, .serialPort = &m_port})) {
         m_app->transferCommands().mnuComPort_Click(SimPort - 1);
         m_app->transferCommands().setReplyTimeoutMs(timeoutMs);
         // Shown even when none came.
