@@ -6,7 +6,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QSerialPort>
 #include <QtTest>
 #include <memory>
@@ -14,12 +13,13 @@
 #include "files/brvfile.h"
 #include "link/protocol.h"
 #include "table/hextext.h"
+#include "tests/sim/simprocess.h"
 #include "tests/support/testhome.h"
 #include "tools/nc-sim/controller.h"
 
 namespace {
 
-constexpr int Patience = 10000; // ms; only reached when something is broken
+constexpr int Patience = SimProcess::Patience;
 
 const QByteArray ZeroChecksumReply = "[34DA90190E]";
 const QByteArray ChecksumFrame = "[0A003F00000023F]";
@@ -33,52 +33,7 @@ std::unique_ptr<QSerialPort> openPort(const QString& path) {
     return port;
 }
 
-// The stand-in as a child process.
-class Sim {
-public:
-    explicit Sim(const QStringList& arguments) {
-        m_process.start(QStringLiteral(BREVANE_NC_SIM), arguments);
-        m_process.waitForStarted(Patience);
-    }
-    ~Sim() {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(Patience);
-        }
-    }
-    Sim(const Sim&) = delete;
-    Sim& operator=(const Sim&) = delete;
-
-    // The next line of standard output, without its end; empty when none comes.
-    QString nextLine() {
-        QDeadlineTimer deadline(Patience);
-        while (!m_process.canReadLine() && !deadline.hasExpired() &&
-               m_process.state() == QProcess::Running) {
-            m_process.waitForReadyRead(int(deadline.remainingTime()));
-        }
-        return QString::fromLocal8Bit(m_process.readLine()).trimmed();
-    }
-    // Sends the signal, waits for the end, returns the exit status (-1: it did not end
-    // normally).
-    int stop(const QString& signal = QStringLiteral("-TERM")) {
-        QProcess::execute(QStringLiteral("kill"), {signal, QString::number(m_process.processId())});
-        return finish();
-    }
-    int finish() {
-        if (!m_process.waitForFinished(Patience) ||
-            m_process.exitStatus() != QProcess::NormalExit) {
-            return -1;
-        }
-        return m_process.exitCode();
-    }
-    QByteArray standardError() { return m_process.readAllStandardError(); }
-    QByteArray standardOutput() { return m_process.readAllStandardOutput(); }
-    // The stand-in's line, opened; null when it printed none or it cannot be opened.
-    std::unique_ptr<QSerialPort> openLine() { return openPort(nextLine()); }
-
-private:
-    QProcess m_process;
-};
+using Sim = SimProcess;
 
 // Waits until at least n characters have come, then takes everything waiting.
 QByteArray readAtLeast(QSerialPort& port, qsizetype n, int timeoutMs = Patience) {
@@ -223,7 +178,7 @@ void TestNcSimProcess::pacedFaults() {
     Sim sim({QStringLiteral("--quiet"), QStringLiteral("--fault"), QStringLiteral("junk@1"),
              QStringLiteral("--fault"), QStringLiteral("extra@2"), QStringLiteral("--fault"),
              QStringLiteral("short@3"), QStringLiteral("--fault"), QStringLiteral("stale@4")});
-    auto port = sim.openLine();
+    auto port = openPort(sim.nextLine());
     QVERIFY(port);
     port->write(ChecksumFrame);
     QByteArray junkFirst = readAtLeast(*port, 1);
