@@ -81,9 +81,7 @@ class TestTransferCommands : public QObject {
 private slots:
     void initTestCase();
     void portMenu();
-    void barDuringDownload();
-    void downloadMessages_data();
-    void downloadMessages();
+    void download();
     void uploadAsksFirst();
     void upload_data();
     void upload();
@@ -114,7 +112,7 @@ void TestTransferCommands::portMenu() {
     QCOMPARE(rig.line.closes, 1);
 }
 
-void TestTransferCommands::barDuringDownload() {
+void TestTransferCommands::download() {
     Rig rig;
     frmBrevaneMain& window = rig.window();
     window.show();
@@ -123,6 +121,9 @@ void TestTransferCommands::barDuringDownload() {
     PaintCounter counter;
     bar->installEventFilter(&counter);
     QVERIFY(!bar->isVisible());
+    window.txtOKey()->setText(QStringLiteral("AB"));
+    window.txtIKey()->setText(QStringLiteral("xyz"));
+    rig.mod().Modified = true;
 
     QList<int> values;
     QList<bool> visible;
@@ -142,57 +143,23 @@ void TestTransferCommands::barDuringDownload() {
         QVERIFY2(paints.at(frame) > paints.at(frame - 1), qPrintable(QString::number(frame)));
     }
     // Still up, at 9, while the message is open; hidden afterwards.
+    QCOMPARE(rig.messages.shown.size(), 1);
+    QCOMPARE(rig.messages.shown[0].text, QStringLiteral("Download Complete"));
+    QCOMPARE(rig.messages.shown[0].title, QStringLiteral("Download"));
+    QCOMPARE(rig.messages.shown[0].icon, QMessageBox::NoIcon);
+    QCOMPARE(rig.messages.shown[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(rig.messages.barVisible, QList<bool>{true});
     QCOMPARE(rig.messages.barValue, QList<int>{9});
     QVERIFY(!bar->isVisible());
-    window.hide();
-}
-
-void TestTransferCommands::downloadMessages_data() {
-    QTest::addColumn<int>("fault");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<int>("icon");
-    QTest::addColumn<int>("barValue");
-    QTest::newRow("complete") << int(FakeController::NoFault) << "Download Complete"
-                              << "Download" << int(QMessageBox::NoIcon) << 9;
-    QTest::newRow("block unanswered")
-        << int(FakeController::Silent)
-        << "Download Error: 4\r\nBrevane will not function properly until a download is "
-           "complete."
-        << "Error" << int(QMessageBox::Critical) << 0;
-}
-
-void TestTransferCommands::downloadMessages() {
-    QFETCH(int, fault);
-    QFETCH(QString, text);
-    QFETCH(QString, title);
-    QFETCH(int, icon);
-    QFETCH(int, barValue);
-    Rig rig;
-    rig.controller.faults[0] = FakeController::Fault(fault);
-    rig.window().txtOKey()->setText(QStringLiteral("AB"));
-    rig.window().txtIKey()->setText(QStringLiteral("xyz"));
-    rig.mod().Modified = true;
-    rig.window().mnuDownload()->trigger();
-    QCOMPARE(rig.messages.shown.size(), 1);
-    const MessageSpec& box = rig.messages.shown.at(0);
-    QCOMPARE(box.text, text);
-    QCOMPARE(box.title, title);
-    QCOMPARE(int(box.icon), icon);
-    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QCOMPARE(rig.messages.barValue, QList<int>{barValue});
-    QVERIFY(rig.window().prgUpDown()->isHidden());
     QVERIFY(!rig.line.isOpen());
-    QVERIFY(rig.mod().Modified); // a download is no save
-    if (fault == FakeController::NoFault) {
-        // The keys go as typed.
-        const ControllerImage& image = rig.controller.image;
-        QCOMPARE(int(image[512 + 1]), int('B'));
-        QCOMPARE(int(image[512 + 2]), 0);
-        QCOMPARE(int(image[512 + 8]), int('x'));
-        QCOMPARE(int(image[512 + 10]), int('z'));
-    }
+    // The keys go as typed; a download is no save.
+    const ControllerImage& image = rig.controller.image;
+    QCOMPARE(int(image[512 + 1]), int('B'));
+    QCOMPARE(int(image[512 + 2]), 0);
+    QCOMPARE(int(image[512 + 8]), int('x'));
+    QCOMPARE(int(image[512 + 10]), int('z'));
+    QVERIFY(rig.mod().Modified);
+    window.hide();
 }
 
 void TestTransferCommands::uploadAsksFirst() {
