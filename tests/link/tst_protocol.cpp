@@ -132,8 +132,6 @@ void TestProtocol::parseCommand_data() {
     QTest::addColumn<Kind>("kind");
     QTest::addColumn<int>("block");
     const QByteArray zeros(128, '0');
-    QTest::newRow("checksum request")
-        << QByteArray("[0A003F00000023F]") << Problem::None << Kind::ChecksumRequest << 0;
     QTest::newRow("checksum request, lower case")
         << QByteArray("[42003f00000023f]") << Problem::None << Kind::ChecksumRequest << 0;
     QTest::newRow("block 1 read") << QByteArray("[2E0039000403F]") << Problem::None
@@ -156,8 +154,6 @@ void TestProtocol::parseCommand_data() {
         << QByteArray("[0A003F00000023F") << Problem::BadChecksum << Kind::ChecksumRequest << 0;
     QTest::newRow("too short") << QByteArray("[A5]") << Problem::BadChecksum
                                << Kind::ChecksumRequest << 0;
-    QTest::newRow("unknown command")
-        << QByteArray("[C8003A00000023F]") << Problem::UnknownCommand << Kind::ChecksumRequest << 0;
     QTest::newRow("not 00 before the command")
         << framed("013F00000023F]") << Problem::UnknownCommand << Kind::ChecksumRequest << 0;
     QTest::newRow("read beyond the image")

@@ -126,8 +126,6 @@ void TestTransfer::errors_data() {
     using F = FakeController;
     QTest::newRow("download, first block unanswered") << false << 0 << int(F::Silent) << 4 << 0;
     QTest::newRow("download, block 5 bad checksum") << false << 5 << int(F::BadSum) << 4 << 5;
-    QTest::newRow("download, block 2 extra character") << false << 2 << int(F::Extra) << 4 << 2;
-    QTest::newRow("download, block 3 junk before") << false << 3 << int(F::Junk) << 4 << 3;
     QTest::newRow("download, key block short") << false << 8 << int(F::Short) << 4 << 8;
     QTest::newRow("download, checksum unanswered") << false << 9 << int(F::Silent) << 52 << 9;
     QTest::newRow("download, checksum bad") << false << 9 << int(F::BadSum) << 52 << 9;

@@ -150,22 +150,17 @@ void TestController::hostileByteStream() {
     // Frame 6 has a fault: the bad and unknown frames count.
     const QByteArrayList replies{C, "[F500]", "", PatternBlockReply, "", "[A584C286EE]"};
 
-    QList<QList<int>> cuttings{{int(stream.size())}, {1}};
+    // Whole, a byte at a time, and in random pieces.
     QRandomGenerator random(20261206);
-    for (int round = 0; round < 20; ++round) {
-        QList<int> sizes;
-        for (int k = 0; k < 40; ++k) {
-            sizes << random.bounded(1, 60);
-        }
-        cuttings << sizes;
-    }
-    for (const QList<int>& sizes : cuttings) {
+    for (int round = 0; round < 22; ++round) {
         Controller controller(faultsFrom({QStringLiteral("badsum@6")}));
         QByteArray thrown;
         QByteArrayList answered;
-        qsizetype at = 0;
-        for (int k = 0; at < stream.size(); ++k) {
-            const qsizetype n = qMin<qsizetype>(sizes[k % sizes.size()], stream.size() - at);
+        for (qsizetype at = 0, n = 0; at < stream.size(); at += n) {
+            n = qMin<qsizetype>(round == 0   ? stream.size()
+                                : round == 1 ? 1
+                                             : random.bounded(1, 60),
+                                stream.size() - at);
             for (const Received& r : controller.feed(QByteArrayView(stream).sliced(at, n))) {
                 if (r.frame == 0) {
                     thrown += r.bytes;
@@ -174,7 +169,6 @@ void TestController::hostileByteStream() {
                     answered << r.reply;
                 }
             }
-            at += n;
         }
         QCOMPARE(answered, replies);
         QCOMPARE(thrown, discarded);
@@ -193,9 +187,7 @@ void TestController::parseFaults_data() {
     QTest::newRow("stale") << "stale@12" << int(FaultKind::Stale) << 12;
     QTest::newRow("empty") << "" << -1 << 0;
     QTest::newRow("unknown kind") << "noise" << -1 << 0;
-    QTest::newRow("no number after @") << "silent@" << -1 << 0;
     QTest::newRow("frame 0") << "silent@0" << -1 << 0;
-    QTest::newRow("frame not a number") << "silent@x" << -1 << 0;
     QTest::newRow("two @") << "stale@2@3" << -1 << 0;
 }
 
