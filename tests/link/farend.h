@@ -44,8 +44,6 @@ public:
     void setResponder(Responder responder) { m_responder = std::move(responder); }
     // Bytes already in the receive buffer, as if they had come in unasked.
     void arriveNow(const QByteArray& bytes) { m_buffer += bytes; }
-    // Bytes that come in ms from now.
-    void arriveIn(qint64 ms, const QByteArray& bytes) { schedule(m_clock.now() + ms, bytes); }
 
     bool open(int portNumber) override;
     void close() override;
