@@ -44,49 +44,48 @@ private slots:
 void TestExchange::replies_data() {
     QTest::addColumn<QList<Arrival>>("arrivals");
     QTest::addColumn<int>("timeoutMs");
-    QTest::addColumn<qint64>("countCostMs"); // clock time each look at the line takes
+    QTest::addColumn<int>("countCostMs"); // clock time each look at the line takes
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<QByteArray>("lastReply");
-    QTest::addColumn<qint64>("elapsed");
+    QTest::addColumn<int>("elapsed");
 
     const QByteArray c = ZeroChecksumReply;
     const QByteArray longReply = controllerReply(QByteArray(1000, 'A') + ']');
     using L = QList<Arrival>;
-    QTest::newRow("good") << L{{30, c}} << 5000 << qint64(0) << true << c << qint64(30);
-    QTest::newRow("at once") << L{{0, c}} << 5000 << qint64(0) << true << c << qint64(0);
-    QTest::newRow("in three pieces") << L{{5, "[34DA"}, {900, "9019"}, {4000, "0E]"}} << 5000
-                                     << qint64(0) << true << c << qint64(4000);
-    QTest::newRow("bad checksum") << L{{5, "[35DA90190E]"}} << 5000 << qint64(0) << false
-                                  << QByteArray("[35DA90190E]") << qint64(5);
+    QTest::newRow("good") << L{{30, c}} << 5000 << 0 << true << c << 30;
+    QTest::newRow("at once") << L{{0, c}} << 5000 << 0 << true << c << 0;
+    QTest::newRow("in three pieces")
+        << L{{5, "[34DA"}, {900, "9019"}, {4000, "0E]"}} << 5000 << 0 << true << c << 4000;
+    QTest::newRow("bad checksum") << L{{5, "[35DA90190E]"}} << 5000 << 0 << false
+                                  << QByteArray("[35DA90190E]") << 5;
     QTest::newRow("extra character in the same piece comes too")
-        << L{{5, c}, {5, "x"}} << 5000 << qint64(0) << false << c + "x" << qint64(5);
+        << L{{5, c}, {5, "x"}} << 5000 << 0 << false << c + "x" << 5;
     QTest::newRow("longer than awaited, checked whole")
-        << L{{5, longReply}} << 5000 << qint64(0) << true << longReply << qint64(5);
-    QTest::newRow("no reply") << L{} << 5000 << qint64(0) << false << Previous << qint64(5000);
+        << L{{5, longReply}} << 5000 << 0 << true << longReply << 5;
+    QTest::newRow("no reply") << L{} << 5000 << 0 << false << Previous << 5000;
     QTest::newRow("one character short")
-        << L{{10, c.left(11)}} << 5000 << qint64(0) << false << Previous << qint64(5000);
+        << L{{10, c.left(11)}} << 5000 << 0 << false << Previous << 5000;
     QTest::newRow("complete one ms before the limit")
-        << L{{4999, c}} << 5000 << qint64(0) << true << c << qint64(4999);
+        << L{{4999, c}} << 5000 << 0 << true << c << 4999;
     QTest::newRow("complete just at the limit")
-        << L{{5000, c}} << 5000 << qint64(0) << false << Previous << qint64(5000);
-    QTest::newRow("last character at the limit") << L{{10, c.left(11)}, {5000, "]"}} << 5000
-                                                 << qint64(0) << false << Previous << qint64(5000);
+        << L{{5000, c}} << 5000 << 0 << false << Previous << 5000;
+    QTest::newRow("last character at the limit")
+        << L{{10, c.left(11)}, {5000, "]"}} << 5000 << 0 << false << Previous << 5000;
     // Complete while the clock still shows 4999; the reading after the wait shows 5000.
     QTest::newRow("the reading after the wait decides")
-        << L{{4999, c}} << 5000 << qint64(1) << false << Previous << qint64(5000);
-    QTest::newRow("shortened time-out, inside")
-        << L{{99, c}} << 100 << qint64(0) << true << c << qint64(99);
+        << L{{4999, c}} << 5000 << 1 << false << Previous << 5000;
+    QTest::newRow("shortened time-out, inside") << L{{99, c}} << 100 << 0 << true << c << 99;
     QTest::newRow("shortened time-out, at the limit")
-        << L{{100, c}} << 100 << qint64(0) << false << Previous << qint64(100);
+        << L{{100, c}} << 100 << 0 << false << Previous << 100;
 }
 
 void TestExchange::replies() {
     QFETCH(QList<Arrival>, arrivals);
     QFETCH(int, timeoutMs);
-    QFETCH(qint64, countCostMs);
+    QFETCH(int, countCostMs);
     QFETCH(bool, accepted);
     QFETCH(QByteArray, lastReply);
-    QFETCH(qint64, elapsed);
+    QFETCH(int, elapsed);
     Rig rig;
     rig.clock.advance(1234);
     rig.link.setTimeoutMs(timeoutMs);
@@ -98,7 +97,7 @@ void TestExchange::replies() {
     QCOMPARE(rig.line.frames, QList<QByteArray>{"[0A003F00000023F]"});
     QCOMPARE(rig.clock.restarts, 1);
     QCOMPARE(rig.mod.LastReply, lastReply);
-    QCOMPARE(rig.clock.elapsedMs(), elapsed);
+    QCOMPARE(int(rig.clock.elapsedMs()), elapsed);
     // The wait blocks on the line; it does not spin.
     QVERIFY2(rig.line.waits <= arrivals.size() + 1, qPrintable(QString::number(rig.line.waits)));
 }
