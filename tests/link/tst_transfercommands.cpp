@@ -82,7 +82,6 @@ private slots:
     void initTestCase();
     void portMenu();
     void download();
-    void uploadAsksFirst();
     void upload_data();
     void upload();
     void portThatDoesNotExist_data();
@@ -162,41 +161,24 @@ void TestTransferCommands::download() {
     window.hide();
 }
 
-void TestTransferCommands::uploadAsksFirst() {
-    Rig rig;
-    rig.mod().field(3, OEnabled) = 1;
-    rig.mod().Modified = true;
-    rig.messages.answer = QMessageBox::No;
-    rig.window().mnuUpload()->trigger();
-    QCOMPARE(rig.messages.shown.size(), 1);
-    QCOMPARE(rig.messages.shown.at(0).text, QStringLiteral("Discard Any Changes?"));
-    QCOMPARE(rig.messages.barVisible, QList<bool>{false});
-    QCOMPARE(rig.line.opens, QList<int>{});
-    QCOMPARE(int(rig.mod().field(3, OEnabled)), 1);
-    // Yes goes on; without unsaved changes nothing is asked.
-    rig.messages.answer = QMessageBox::Yes;
-    rig.window().mnuUpload()->trigger();
-    rig.mod().Modified = false;
-    rig.window().mnuUpload()->trigger();
-    QCOMPARE(rig.messages.shown.size(), 4);
-    QCOMPARE(rig.messages.shown.at(2).text, QStringLiteral("Upload Complete"));
-    QCOMPARE(rig.messages.shown.at(3).text, QStringLiteral("Upload Complete"));
-}
-
 void TestTransferCommands::upload_data() {
     QTest::addColumn<bool>("fails");
-    QTest::newRow("complete") << false;
-    QTest::newRow("block 3 bad checksum") << true;
+    QTest::addColumn<bool>("declined"); // No to discarding the unsaved changes
+    QTest::newRow("complete") << false << false;
+    QTest::newRow("block 3 bad checksum") << true << false;
+    QTest::newRow("declined") << false << true;
 }
 
 void TestTransferCommands::upload() {
     QFETCH(bool, fails);
+    QFETCH(bool, declined);
     Rig rig;
     ModBrevane source;
     source.field(3, OEnabled) = 1;
     source.PackKeys(QStringLiteral("Orvik"), QStringLiteral("Net"));
     rig.controller.image = controllerImage(source.Cnf);
     rig.controller.faults[3] = fails ? FakeController::BadSum : FakeController::NoFault;
+    rig.messages.answer = declined ? QMessageBox::No : QMessageBox::Yes;
     rig.mod().field(0, OEnabled) = 1;
     rig.mod().PackKeys(QStringLiteral("old"), QStringLiteral("keys"));
     rig.mod().UnpackKeys();
@@ -207,7 +189,16 @@ void TestTransferCommands::upload() {
     rig.window().ShowFileName();
     rig.window().mnuUpload()->trigger();
 
-    QCOMPARE(rig.messages.shown.size(), 2); // the question, then the outcome
+    QCOMPARE(rig.messages.shown.size(), declined ? 1 : 2); // the question, then the outcome
+    QCOMPARE(rig.messages.shown.at(0).text, QStringLiteral("Discard Any Changes?"));
+    QCOMPARE(rig.messages.barVisible.at(0), false);
+    QVERIFY(!rig.line.isOpen());
+    if (declined) {
+        QCOMPARE(rig.line.opens, QList<int>{});
+        QVERIFY(rig.window().chkOLink(0)->isChecked());
+        QVERIFY(rig.mod().Modified);
+        return;
+    }
     const MessageSpec& box = rig.messages.shown.at(1);
     QCOMPARE(box.text, fails ? QStringLiteral("Upload Error: 71\r\nAll Host Data Cleared.")
                              : QStringLiteral("Upload Complete"));
@@ -223,7 +214,6 @@ void TestTransferCommands::upload() {
     QCOMPARE(rig.window().lblFileName()->text(),
              fails ? QStringLiteral(" None") : QStringLiteral(" /somewhere/site.BRV"));
     QVERIFY(rig.window().prgUpDown()->isHidden());
-    QVERIFY(!rig.line.isOpen());
 }
 
 void TestTransferCommands::portThatDoesNotExist_data() {
@@ -246,7 +236,7 @@ void TestTransferCommands::portThatDoesNotExist() {
     QCOMPARE(box.text, QStringLiteral("Unable To Open Port"));
     QCOMPARE(box.title, QStringLiteral("Port Error"));
     QCOMPARE(box.icon, QMessageBox::Critical);
-    QCOMPARE(rig.messages.barVisible, QList<bool>{true});
+    QCOMPARE(rig.messages.barVisible, QList<bool>{true}); // nothing asked first
     QVERIFY(rig.window().prgUpDown()->isHidden());
     QCOMPARE(int(rig.mod().field(2, IEnabled)), 1);
     // Download packed the typed key first; Upload put the table's key back in the box.

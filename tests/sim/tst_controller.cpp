@@ -57,7 +57,7 @@ private slots:
 };
 
 void TestController::replies_data() {
-    QTest::addColumn<QStringList>("faults");
+    QTest::addColumn<QString>("faults");   // comma-separated
     QTest::addColumn<QByteArray>("input"); // sent three times
     QTest::addColumn<QByteArrayList>("expected");
     const QByteArray junk = JunkBytes;
@@ -65,45 +65,42 @@ void TestController::replies_data() {
     const QByteArray read = "[6E0039000003F]";
     const QByteArray write = commandFrame(blockWriteCommand(0, ControllerImage{}));
     using L = QByteArrayList;
-    QTest::newRow("checksum request") << QStringList{} << ChecksumFrame << L{C, C, C};
-    QTest::newRow("block read") << QStringList{} << read
-                                << L{ZeroBlockReply, ZeroBlockReply, ZeroBlockReply};
-    QTest::newRow("bytes outside frames") << QStringList{"junk"} << QByteArray("hi\r\n\x00]", 6)
-                                          << L{QByteArray("discarded hi\r\n\x00]", 16)};
+    const L reads{ZeroBlockReply, ZeroBlockReply, ZeroBlockReply};
+    const auto f = [](const char* specs) { return QString::fromLatin1(specs); };
+    QTest::newRow("checksum request") << f("") << ChecksumFrame << L{C, C, C};
+    QTest::newRow("block read") << f("") << read << reads;
+    QTest::newRow("bytes outside frames")
+        << f("junk") << QByteArray("hi\r\n\x00]", 6) << L{QByteArray("discarded hi\r\n\x00]", 16)};
     QTest::newRow("wrong checksum")
-        << QStringList{"stale"} << QByteArray("[0B003F00000023F]") << L{"", "", ""};
-    QTest::newRow("overlong frame") << QStringList{} << "[" + QByteArray(500, '0') + "]"
+        << f("stale") << QByteArray("[0B003F00000023F]") << L{"", "", ""};
+    QTest::newRow("overlong frame") << f("") << "[" + QByteArray(500, '0') + "]"
                                     << L{"discarded [" + QByteArray(500, '0') + "]"};
-    QTest::newRow("silent@2") << QStringList{"silent@2"} << ChecksumFrame << L{C, "", C};
-    QTest::newRow("badsum@1") << QStringList{"badsum@1"} << ChecksumFrame
-                              << L{"[35DA90190E]", C, C};
+    QTest::newRow("silent@2") << f("silent@2") << ChecksumFrame << L{C, "", C};
+    QTest::newRow("badsum@1") << f("badsum@1") << ChecksumFrame << L{"[35DA90190E]", C, C};
     QTest::newRow("short on a block read")
-        << QStringList{"short@1"} << read
-        << L{ZeroBlockReply.chopped(1), ZeroBlockReply, ZeroBlockReply};
-    QTest::newRow("extra@2") << QStringList{"extra@2"} << ChecksumFrame << L{C, C + "~~", C};
+        << f("short@1") << read << L{ZeroBlockReply.chopped(1), ZeroBlockReply, ZeroBlockReply};
+    QTest::newRow("extra@2") << f("extra@2") << ChecksumFrame << L{C, C + "~~", C};
     QTest::newRow("lower on a block write")
-        << QStringList{"lower"} << write << L{"[f500]", "[f500]", "[f500]"};
+        << f("lower") << write << L{"[f500]", "[f500]", "[f500]"};
     QTest::newRow("lower and badsum together")
-        << QStringList{"lower@2", "badsum@2"} << ChecksumFrame << L{C, "[a6da90190e]", C};
-    QTest::newRow("high") << QStringList{"high@3"} << ChecksumFrame << L{C, C, "[B7256F190E]"};
-    QTest::newRow("low") << QStringList{"low@2"} << ChecksumFrame << L{C, "[91DA90E6F1]", C};
-    QTest::newRow("high leaves a block read alone")
-        << QStringList{"high", "low"} << read << L{ZeroBlockReply, ZeroBlockReply, ZeroBlockReply};
-    QTest::newRow("junk@1") << QStringList{"junk@1"} << ChecksumFrame << L{junk + C, C, C};
+        << f("lower@2,badsum@2") << ChecksumFrame << L{C, "[a6da90190e]", C};
+    QTest::newRow("high") << f("high@3") << ChecksumFrame << L{C, C, "[B7256F190E]"};
+    QTest::newRow("low") << f("low@2") << ChecksumFrame << L{C, "[91DA90E6F1]", C};
+    QTest::newRow("high leaves a block read alone") << f("high,low") << read << reads;
+    QTest::newRow("junk@1") << f("junk@1") << ChecksumFrame << L{junk + C, C, C};
     QTest::newRow("stale with silent: no reply, nothing after it")
-        << QStringList{"stale", "silent@1"} << ChecksumFrame
+        << f("stale,silent@1") << ChecksumFrame
         << L{"", C + " then " + stale, C + " then " + stale};
-    QTest::newRow("hangup@2") << QStringList{"hangup@2"} << ChecksumFrame << L{C, "hangup", C};
-    QTest::newRow("every shape at once")
-        << QStringList{"short@2", "junk@2", "extra@2", "stale@2"} << ChecksumFrame
-        << L{C, junk + C.chopped(1) + "~~ then " + stale, C};
+    QTest::newRow("hangup@2") << f("hangup@2") << ChecksumFrame << L{C, "hangup", C};
+    QTest::newRow("every shape at once") << f("short@2,junk@2,extra@2,stale@2") << ChecksumFrame
+                                         << L{C, junk + C.chopped(1) + "~~ then " + stale, C};
 }
 
 void TestController::replies() {
-    QFETCH(QStringList, faults);
+    QFETCH(QString, faults);
     QFETCH(QByteArray, input);
     QFETCH(QByteArrayList, expected);
-    Controller controller(faultsFrom(faults));
+    Controller controller(faultsFrom(faults.split(u',', Qt::SkipEmptyParts)));
     QByteArrayList got;
     for (qsizetype n = 0; n < expected.size(); ++n) {
         got += seen(controller.feed(input));
