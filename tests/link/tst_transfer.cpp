@@ -68,8 +68,8 @@ class TestTransfer : public QObject {
     Q_OBJECT
 
 private slots:
-    void download();
-    void upload();
+    void complete_data();
+    void complete();
     void errors_data();
     void errors();
     void portError_data();
@@ -77,44 +77,44 @@ private slots:
     void brokenLineStopsAtOnce();
 };
 
-void TestTransfer::download() {
-    Rig rig;
-    rig.mod.ComPortNum = 7;
-    rig.mod.Cnf = patternTable();
-    QCOMPARE(rig.run(false), (TransferOutcome{TransferOutcome::Complete, 0}));
-    QCOMPARE(rig.line.opens, QList<int>{7});
-    QCOMPARE(rig.line.closes, 0); // the caller closes the port
-    QCOMPARE(rig.line.frames.size(), 10);
-    QCOMPARE(rig.line.frames.at(9), QByteArray("[0A003F00000023F]"));
-    QVERIFY(rig.controller.image == controllerImage(patternTable()));
-    QCOMPARE(rig.reporter.events, FullProgress);
-    rig.compareMessage(TransferMessage::Complete, "Download Complete", "Download");
-    // The table is sent, not changed.
-    QVERIFY(rig.mod.Cnf == patternTable());
-    QVERIFY(rig.mod.Modified);
+void TestTransfer::complete_data() {
+    QTest::addColumn<bool>("upload");
+    QTest::newRow("download") << false;
+    QTest::newRow("upload, every other reply in lower case") << true;
 }
 
-void TestTransfer::upload() {
+void TestTransfer::complete() {
+    QFETCH(bool, upload);
     Rig rig;
-    rig.controller.image = controllerImage(patternTable());
-    for (int frame = 0; frame < 5; ++frame) {
-        rig.controller.faults[frame * 2] = FakeController::Lower;
+    rig.mod.ComPortNum = 7;
+    const ControllerImage image = controllerImage(patternTable());
+    if (upload) {
+        rig.controller.image = image;
+        for (int frame = 0; frame < 10; frame += 2) {
+            rig.controller.faults[frame] = FakeController::Lower;
+        }
+    } else {
+        rig.mod.Cnf = patternTable();
     }
-    QCOMPARE(rig.run(true), (TransferOutcome{TransferOutcome::Complete, 0}));
-    const QList<QByteArray> expected{"[6E0039000003F]",  "[2E0039000403F]", "[EE0039000803F]",
-                                     "[3F0039000C03F]",  "[160039001003F]", "[560039001403F]",
-                                     "[970039001803F]",  "[070039001C03F]", "[1E0039002003F]",
-                                     "[0A003F00000023F]"};
-    QCOMPARE(rig.line.frames, expected);
+    QCOMPARE(rig.run(upload), (TransferOutcome{TransferOutcome::Complete, 0}));
+    QCOMPARE(rig.line.opens, QList<int>{7});
+    QCOMPARE(rig.line.closes, 0); // the caller closes the port
+    QList<QByteArray> expected;
+    for (int block = 0; block < ImageBlocks; ++block) {
+        expected << commandFrame(upload ? blockReadCommand(block)
+                                        : blockWriteCommand(block, image));
+    }
+    QCOMPARE(rig.line.frames, expected << "[0A003F00000023F]");
+    QVERIFY(rig.controller.image == image);
     QVERIFY(rig.mod.Cnf == patternTable());
+    QCOMPARE(rig.mod.OKey, QString()); // the keys are left packed for the caller
     QCOMPARE(rig.reporter.events, FullProgress);
-    rig.compareMessage(TransferMessage::Complete, "Upload Complete", "Upload");
+    rig.compareMessage(TransferMessage::Complete,
+                       upload ? QStringLiteral("Upload Complete")
+                              : QStringLiteral("Download Complete"),
+                       upload ? QStringLiteral("Upload") : QStringLiteral("Download"));
     QVERIFY(rig.mod.Modified);
     QCOMPARE(rig.mod.CnfPath, QStringLiteral("/somewhere/site.BRV"));
-    // The keys are left packed for the caller.
-    QCOMPARE(rig.mod.OKey, QString());
-    rig.mod.UnpackKeys();
-    QCOMPARE(rig.mod.OKey, QStringLiteral("Orvik"));
 }
 
 void TestTransfer::errors_data() {
