@@ -116,16 +116,9 @@ QList<Arrival> FakeController::answer(const QByteArray& frame, int index) {
         }
         rest += ']';
     } else if (command == ChecksumCommand) {
-        const std::uint32_t sum = ImageChecksum(image);
-        QByteArray high = Hex4(std::int32_t(sum >> 16U));
-        QByteArray low = Hex4(std::int32_t(sum & 0xFFFFU));
-        if (fault == High) {
-            high = Hex4(std::int32_t((sum >> 16U) ^ 0x0100U));
-        }
-        if (fault == Low) {
-            low = Hex4(std::int32_t((sum & 0xFFFFU) ^ 0x0001U));
-        }
-        rest = high + low + ']';
+        const std::uint32_t flip = fault == High ? 0x01000000U : fault == Low ? 1U : 0U;
+        const std::uint32_t sum = ImageChecksum(image) ^ flip;
+        rest = Hex4(std::int32_t(sum >> 16U)) + Hex4(std::int32_t(sum & 0xFFFFU)) + ']';
     } else {
         return {};
     }
