@@ -20,10 +20,10 @@ ControllerImage patternImage() {
 }
 const QByteArray PatternBlockReply = replyFrame(blockHex(patternImage(), 2));
 
-std::vector<Fault> faultsFrom(const QStringList& specs) {
+std::vector<Fault> faultsFrom(const QStringList& names) {
     std::vector<Fault> faults;
-    for (const QString& spec : specs) {
-        faults.push_back(parseFault(spec).value());
+    for (const QString& name : names) {
+        faults.push_back(parseFault(name).value());
     }
     return faults;
 }
@@ -66,7 +66,7 @@ void TestController::replies_data() {
     const QByteArray write = commandFrame(blockWriteCommand(0, ControllerImage{}));
     using L = QByteArrayList;
     const L reads{ZeroBlockReply, ZeroBlockReply, ZeroBlockReply};
-    const auto f = [](const char* specs) { return QString::fromLatin1(specs); };
+    const auto f = [](const char* names) { return QString::fromLatin1(names); };
     QTest::newRow("checksum request") << f("") << ChecksumFrame << L{C, C, C};
     QTest::newRow("block read") << f("") << read << reads;
     QTest::newRow("bytes outside frames")
@@ -176,7 +176,7 @@ void TestController::hostileByteStream() {
 }
 
 void TestController::parseFaults_data() {
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("name");
     QTest::addColumn<int>("kind"); // -1: refused
     QTest::addColumn<int>("frame");
     QTest::newRow("every frame") << "silent" << int(FaultKind::Silent) << 0;
@@ -189,16 +189,16 @@ void TestController::parseFaults_data() {
 }
 
 void TestController::parseFaults() {
-    QFETCH(QString, spec);
+    QFETCH(QString, name);
     QFETCH(int, kind);
     QFETCH(int, frame);
     QString error;
-    const std::optional<Fault> fault = parseFault(spec, &error);
+    const std::optional<Fault> fault = parseFault(name, &error);
     QCOMPARE(fault ? int(fault->kind) : -1, kind);
     QCOMPARE(error.isEmpty(), kind >= 0);
     if (fault) {
         QCOMPARE(fault->frame, frame);
-        QCOMPARE(faultName(fault->kind), spec.section(u'@', 0, 0).toLower());
+        QCOMPARE(faultName(fault->kind), name.section(u'@', 0, 0).toLower());
     }
 }
 
