@@ -211,7 +211,8 @@ void TestEndToEnd::timeoutAndStaleBytes() {
     QVERIFY(!port.failed());
     QVERIFY(link.SendCommand(ChecksumCommand, ChecksumReplyLength));
     // Junk follows the reply: once taken into the port's buffer, once left in the driver.
-    QThread::msleep(300);
+    while (port.bytesWaiting() < 3 && port.waitForMore(SimProcess::Patience)) {
+    }
     QCOMPARE(port.bytesWaiting(), qint64(3));
     QVERIFY(link.SendCommand(ChecksumCommand, ChecksumReplyLength));
     QThread::msleep(300);
