@@ -70,13 +70,10 @@ bool FakeLine::waitForMore(int ms) {
     deliverDue();
     const qint64 deadline = m_clock.now() + ms;
     if (!m_pending.isEmpty() && m_pending.firstKey() <= deadline) {
-        const qint64 step = m_pending.firstKey() - m_clock.now();
-        waitedMs += step;
-        m_clock.advance(step);
+        m_clock.advance(m_pending.firstKey() - m_clock.now());
         deliverDue();
         return true;
     }
-    waitedMs += ms;
     m_clock.advance(ms);
     return false;
 }
@@ -109,7 +106,6 @@ QList<Arrival> FakeController::answer(const QByteArray& frame, int index) {
         for (int k = 0; k < BlockBytes && offset + k < CnfBytes; ++k) {
             image[offset + k] = std::uint8_t(HexVal2(command.mid(9 + 2 * k, 2)));
         }
-        ++writes;
         rest = "00]";
     } else if (command.startsWith("390") && command.size() == 9) {
         const int offset = HexVal4(command.mid(3, 4));
@@ -120,16 +116,9 @@ QList<Arrival> FakeController::answer(const QByteArray& frame, int index) {
         }
         rest += ']';
     } else if (command == ChecksumCommand) {
-        const std::uint32_t sum = ImageChecksum(image);
-        QByteArray high = Hex4(std::int32_t(sum >> 16U));
-        QByteArray low = Hex4(std::int32_t(sum & 0xFFFFU));
-        if (fault == High) {
-            high = Hex4(std::int32_t((sum >> 16U) ^ 0x0100U));
-        }
-        if (fault == Low) {
-            low = Hex4(std::int32_t((sum & 0xFFFFU) ^ 0x0001U));
-        }
-        rest = high + low + ']';
+        const std::uint32_t flip = fault == High ? 0x01000000U : fault == Low ? 1U : 0U;
+        const std::uint32_t sum = ImageChecksum(image) ^ flip;
+        rest = Hex4(std::int32_t(sum >> 16U)) + Hex4(std::int32_t(sum & 0xFFFFU)) + ']';
     } else {
         return {};
     }
@@ -155,8 +144,6 @@ QList<Arrival> FakeController::answer(const QByteArray& frame, int index) {
     case Junk:
         reply.prepend(QByteArray("\x00\xFFzz", 4));
         break;
-    case Split:
-        return {{replyDelayMs, reply.left(5)}, {replyDelayMs + 40, reply.mid(5)}};
     default:
         break;
     }

@@ -16,15 +16,11 @@ public:
         m_start = m_now;
         ++restarts;
     }
-    qint64 elapsedMs() const override {
-        ++readings;
-        return m_now - m_start;
-    }
+    qint64 elapsedMs() const override { return m_now - m_start; }
     qint64 now() const { return m_now; }
     void advance(qint64 ms) { m_now += ms; }
 
     int restarts = 0;
-    mutable int readings = 0;
 
 private:
     qint64 m_now = 0;
@@ -48,8 +44,6 @@ public:
     void setResponder(Responder responder) { m_responder = std::move(responder); }
     // Bytes already in the receive buffer, as if they had come in unasked.
     void arriveNow(const QByteArray& bytes) { m_buffer += bytes; }
-    // Bytes that come in ms from now.
-    void arriveIn(qint64 ms, const QByteArray& bytes) { schedule(m_clock.now() + ms, bytes); }
 
     bool open(int portNumber) override;
     void close() override;
@@ -70,7 +64,6 @@ public:
     QList<int> opens;
     int closes = 0;
     qint64 discarded = 0;
-    qint64 waitedMs = 0;
     int waits = 0;
     std::function<void(int index)> onWrite; // runs before the frame is answered
 
@@ -100,14 +93,12 @@ public:
         High,    // checksum reply: wrong high half of the image checksum
         Low,     // checksum reply: wrong low half
         Junk,    // junk bytes before the reply
-        Split,   // the reply comes in two pieces, 40 ms apart
         Garbage, // hex pairs that are no hex ("G1"), checksum right
     };
 
     ControllerImage image{};
     QMap<int, Fault> faults; // by 0-based frame index
     qint64 replyDelayMs = 2;
-    int writes = 0;
 
     QList<Arrival> answer(const QByteArray& frame, int index);
     // Serves the fake line.

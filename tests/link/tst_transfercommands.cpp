@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QDir>
 #include <QLabel>
 #include <QProgressBar>
 
@@ -23,10 +22,7 @@ public:
         shown << box;
         barVisible << (bar != nullptr && !bar->isHidden());
         barValue << (bar != nullptr ? bar->value() : -1);
-        if (box.buttons.testFlag(QMessageBox::Yes)) {
-            return answer;
-        }
-        return QMessageBox::Ok;
+        return box.buttons.testFlag(QMessageBox::Yes) ? answer : QMessageBox::Ok;
     }
 
     QList<MessageSpec> shown;
@@ -57,13 +53,10 @@ struct Rig {
     RecordingMessageBoxes messages;
     std::unique_ptr<BrevaneApp> app;
 
-    explicit Rig(SerialPort* port = nullptr) {
+    Rig()
+        : app(std::make_unique<BrevaneApp>(
+              Seams{.messages = &messages, .serialPort = &line, .clock = &clock})) {
         line.setResponder(controller.responder());
-        Seams seams;
-        seams.messages = &messages;
-        seams.serialPort = port != nullptr ? port : &line;
-        seams.clock = &clock;
-        app = std::make_unique<BrevaneApp>(seams);
         messages.bar = window().prgUpDown();
     }
     frmBrevaneMain& window() { return app->window(); }
@@ -88,39 +81,28 @@ class TestTransferCommands : public QObject {
 private slots:
     void initTestCase();
     void portMenu();
-    void barDuringDownload();
-    void downloadMessages_data();
-    void downloadMessages();
-    void downloadPacksTypedKeys();
-    void uploadAsksFirst();
-    void uploadShowsTheTable();
-    void failedUploadClearsEverything();
+    void download();
+    void upload_data();
+    void upload();
     void portThatDoesNotExist_data();
     void portThatDoesNotExist();
     void noSecondTransferWhileOneRuns();
-
-private:
-    QString m_home;
 };
 
 void TestTransferCommands::initTestCase() {
-    m_home = useFreshHome();
+    useFreshHome();
 }
 
 void TestTransferCommands::portMenu() {
     Rig rig;
     frmBrevaneMain& window = rig.window();
     QCOMPARE(checkedEntries(window), QList<int>{0});
-    window.mnuComPort(4)->trigger();
-    QCOMPARE(checkedEntries(window), QList<int>{4});
-    QCOMPARE(rig.mod().ComPortNum, 5);
     // Choosing the marked entry again keeps it marked.
-    window.mnuComPort(4)->trigger();
-    QCOMPARE(checkedEntries(window), QList<int>{4});
-    QCOMPARE(rig.mod().ComPortNum, 5);
-    window.mnuComPort(15)->trigger();
-    QCOMPARE(checkedEntries(window), QList<int>{15});
-    window.mnuComPort(4)->trigger();
+    for (const int index : {4, 4, 15, 4}) {
+        window.mnuComPort(index)->trigger();
+        QCOMPARE(checkedEntries(window), QList<int>{index});
+        QCOMPARE(rig.mod().ComPortNum, index + 1);
+    }
     // The number is applied at the next transfer.
     QCOMPARE(rig.line.opens, QList<int>{});
     window.mnuDownload()->trigger();
@@ -129,7 +111,7 @@ void TestTransferCommands::portMenu() {
     QCOMPARE(rig.line.closes, 1);
 }
 
-void TestTransferCommands::barDuringDownload() {
+void TestTransferCommands::download() {
     Rig rig;
     frmBrevaneMain& window = rig.window();
     window.show();
@@ -138,6 +120,9 @@ void TestTransferCommands::barDuringDownload() {
     PaintCounter counter;
     bar->installEventFilter(&counter);
     QVERIFY(!bar->isVisible());
+    window.txtOKey()->setText(QStringLiteral("AB"));
+    window.txtIKey()->setText(QStringLiteral("xyz"));
+    rig.mod().Modified = true;
 
     QList<int> values;
     QList<bool> visible;
@@ -157,168 +142,90 @@ void TestTransferCommands::barDuringDownload() {
         QVERIFY2(paints.at(frame) > paints.at(frame - 1), qPrintable(QString::number(frame)));
     }
     // Still up, at 9, while the message is open; hidden afterwards.
+    QCOMPARE(rig.messages.shown.size(), 1);
+    QCOMPARE(rig.messages.shown[0].text, QStringLiteral("Download Complete"));
+    QCOMPARE(rig.messages.shown[0].title, QStringLiteral("Download"));
+    QCOMPARE(rig.messages.shown[0].icon, QMessageBox::NoIcon);
+    QCOMPARE(rig.messages.shown[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(rig.messages.barVisible, QList<bool>{true});
     QCOMPARE(rig.messages.barValue, QList<int>{9});
     QVERIFY(!bar->isVisible());
-    window.hide();
-}
-
-void TestTransferCommands::downloadMessages_data() {
-    QTest::addColumn<int>("fault");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<int>("icon");
-    QTest::addColumn<int>("barValue");
-
-    QTest::newRow("complete") << int(FakeController::NoFault) << "Download Complete"
-                              << "Download" << int(QMessageBox::NoIcon) << 9;
-    QTest::newRow("block unanswered")
-        << int(FakeController::Silent)
-        << "Download Error: 4\r\nBrevane will not function properly until a download is "
-           "complete."
-        << "Error" << int(QMessageBox::Critical) << 0;
-}
-
-void TestTransferCommands::downloadMessages() {
-    QFETCH(int, fault);
-    QFETCH(QString, text);
-    QFETCH(QString, title);
-    QFETCH(int, icon);
-    QFETCH(int, barValue);
-    Rig rig;
-    rig.controller.faults[0] = FakeController::Fault(fault);
-    rig.window().mnuDownload()->trigger();
-    QCOMPARE(rig.messages.shown.size(), 1);
-    const MessageSpec& box = rig.messages.shown.at(0);
-    QCOMPARE(box.text, text);
-    QCOMPARE(box.title, title);
-    QCOMPARE(int(box.icon), icon);
-    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QCOMPARE(rig.messages.barValue, QList<int>{barValue});
-    QVERIFY(rig.window().prgUpDown()->isHidden());
     QVERIFY(!rig.line.isOpen());
-}
-
-void TestTransferCommands::downloadPacksTypedKeys() {
-    Rig rig;
-    rig.window().txtOKey()->setText(QStringLiteral("AB"));
-    rig.window().txtIKey()->setText(QStringLiteral("xyz"));
-    rig.mod().Modified = true;
-    rig.window().mnuDownload()->trigger();
-    QCOMPARE(rig.messages.shown.at(0).text, QStringLiteral("Download Complete"));
+    // The keys go as typed; a download is no save.
     const ControllerImage& image = rig.controller.image;
-    QCOMPARE(int(image[512 + 0]), int('A'));
     QCOMPARE(int(image[512 + 1]), int('B'));
     QCOMPARE(int(image[512 + 2]), 0);
     QCOMPARE(int(image[512 + 8]), int('x'));
     QCOMPARE(int(image[512 + 10]), int('z'));
-    QCOMPARE(rig.mod().OKey, QStringLiteral("AB"));
-    QVERIFY(rig.mod().Modified); // a download is no save
-}
-
-void TestTransferCommands::uploadAsksFirst() {
-    Rig rig;
-    rig.mod().field(3, OEnabled) = 1;
-    rig.mod().Modified = true;
-    rig.messages.answer = QMessageBox::No;
-    rig.window().mnuUpload()->trigger();
-    QCOMPARE(rig.messages.shown.size(), 1);
-    QCOMPARE(rig.messages.shown.at(0).text, QStringLiteral("Discard Any Changes?"));
-    QCOMPARE(rig.messages.barVisible, QList<bool>{false});
-    QCOMPARE(rig.line.opens, QList<int>{});
-    QCOMPARE(int(rig.mod().field(3, OEnabled)), 1);
     QVERIFY(rig.mod().Modified);
-
-    // Yes goes on; without unsaved changes nothing is asked.
-    rig.messages.answer = QMessageBox::Yes;
-    rig.window().mnuUpload()->trigger();
-    QCOMPARE(rig.messages.shown.size(), 3);
-    QCOMPARE(rig.messages.shown.at(2).text, QStringLiteral("Upload Complete"));
-    rig.mod().Modified = false;
-    rig.window().mnuUpload()->trigger();
-    QCOMPARE(rig.messages.shown.size(), 4);
-    QCOMPARE(rig.messages.shown.at(3).text, QStringLiteral("Upload Complete"));
+    window.hide();
 }
 
-void TestTransferCommands::uploadShowsTheTable() {
+void TestTransferCommands::upload_data() {
+    QTest::addColumn<bool>("fails");
+    QTest::addColumn<bool>("declined"); // No to discarding the unsaved changes
+    QTest::newRow("complete") << false << false;
+    QTest::newRow("block 3 bad checksum") << true << false;
+    QTest::newRow("declined") << false << true;
+}
+
+void TestTransferCommands::upload() {
+    QFETCH(bool, fails);
+    QFETCH(bool, declined);
     Rig rig;
     ModBrevane source;
     source.field(3, OEnabled) = 1;
-    source.field(3, ONode) = 0x1A;
     source.PackKeys(QStringLiteral("Orvik"), QStringLiteral("Net"));
     rig.controller.image = controllerImage(source.Cnf);
-    rig.mod().Modified = true;
-    rig.mod().CnfPath = QStringLiteral("/somewhere/site.BRV");
-    rig.window().ShowFileName();
-    rig.window().mnuUpload()->trigger();
-
-    QCOMPARE(rig.messages.shown.last().text, QStringLiteral("Upload Complete"));
-    QCOMPARE(rig.messages.shown.last().title, QStringLiteral("Upload"));
-    QCOMPARE(int(rig.messages.shown.last().icon), int(QMessageBox::NoIcon));
-    QVERIFY(rig.mod().Cnf == source.Cnf);
-    QVERIFY(rig.window().chkOLink(3)->isChecked());
-    QCOMPARE(rig.window().txtOKey()->text(), QStringLiteral("Orvik"));
-    QCOMPARE(rig.window().txtIKey()->text(), QStringLiteral("Net"));
-    QVERIFY(rig.mod().Modified);
-    QCOMPARE(rig.window().lblFileName()->text(), QStringLiteral(" /somewhere/site.BRV"));
-    QVERIFY(rig.window().prgUpDown()->isHidden());
-    QVERIFY(!rig.line.isOpen());
-}
-
-void TestTransferCommands::failedUploadClearsEverything() {
-    Rig rig;
-    rig.controller.image = controllerImage(ModBrevane().Cnf);
-    rig.controller.image[0] = 1;
-    rig.controller.faults[3] = FakeController::BadSum;
+    rig.controller.faults[3] = fails ? FakeController::BadSum : FakeController::NoFault;
+    rig.messages.answer = declined ? QMessageBox::No : QMessageBox::Yes;
     rig.mod().field(0, OEnabled) = 1;
     rig.mod().PackKeys(QStringLiteral("old"), QStringLiteral("keys"));
     rig.mod().UnpackKeys();
     rig.window().ShowCnf();
     rig.window().txtOKey()->setText(QStringLiteral("old"));
+    rig.mod().Modified = true;
     rig.mod().CnfPath = QStringLiteral("/somewhere/site.BRV");
     rig.window().ShowFileName();
-    QVERIFY(rig.window().chkOLink(0)->isChecked());
-
     rig.window().mnuUpload()->trigger();
-    QCOMPARE(rig.messages.shown.size(), 1);
-    const MessageSpec& box = rig.messages.shown.at(0);
-    QCOMPARE(box.text, QStringLiteral("Upload Error: 71\r\nAll Host Data Cleared."));
-    QCOMPARE(box.title, QStringLiteral("Error"));
-    QCOMPARE(int(box.icon), int(QMessageBox::Critical));
-    QCOMPARE(rig.messages.barValue, QList<int>{3});
 
-    QVERIFY(rig.mod().Cnf == CnfTable{});
-    QVERIFY(!rig.window().chkOLink(0)->isChecked());
-    QCOMPARE(rig.window().txtOKey()->text(), QString());
-    QCOMPARE(rig.window().txtIKey()->text(), QString());
-    QCOMPARE(rig.mod().CnfPath, QStringLiteral("None"));
-    QCOMPARE(rig.window().lblFileName()->text(), QStringLiteral(" None"));
-    QVERIFY(!rig.mod().Modified);
-    QVERIFY(rig.window().prgUpDown()->isHidden());
+    QCOMPARE(rig.messages.shown.size(), declined ? 1 : 2); // the question, then the outcome
+    QCOMPARE(rig.messages.shown.at(0).text, QStringLiteral("Discard Any Changes?"));
+    QCOMPARE(rig.messages.barVisible.at(0), false);
     QVERIFY(!rig.line.isOpen());
+    if (declined) {
+        QCOMPARE(rig.line.opens, QList<int>{});
+        QVERIFY(rig.window().chkOLink(0)->isChecked());
+        QVERIFY(rig.mod().Modified);
+        return;
+    }
+    const MessageSpec& box = rig.messages.shown.at(1);
+    QCOMPARE(box.text, fails ? QStringLiteral("Upload Error: 71\r\nAll Host Data Cleared.")
+                             : QStringLiteral("Upload Complete"));
+    QCOMPARE(box.title, fails ? QStringLiteral("Error") : QStringLiteral("Upload"));
+    QCOMPARE(box.icon, fails ? QMessageBox::Critical : QMessageBox::NoIcon);
+    QCOMPARE(rig.messages.barValue.at(1), fails ? 3 : 9);
+    QVERIFY(rig.mod().Cnf == (fails ? CnfTable{} : source.Cnf));
+    QVERIFY(!rig.window().chkOLink(0)->isChecked());
+    QCOMPARE(rig.window().chkOLink(3)->isChecked(), !fails);
+    QCOMPARE(rig.window().txtOKey()->text(), fails ? QString() : QStringLiteral("Orvik"));
+    QCOMPARE(rig.window().txtIKey()->text(), fails ? QString() : QStringLiteral("Net"));
+    QCOMPARE(rig.mod().Modified, !fails);
+    QCOMPARE(rig.window().lblFileName()->text(),
+             fails ? QStringLiteral(" None") : QStringLiteral(" /somewhere/site.BRV"));
+    QVERIFY(rig.window().prgUpDown()->isHidden());
 }
 
 void TestTransferCommands::portThatDoesNotExist_data() {
     QTest::addColumn<bool>("upload");
-    QTest::addColumn<bool>("portsFolder");
-    QTest::newRow("download, /dev/ttyS15") << false << false;
-    QTest::newRow("upload, /dev/ttyS15") << true << false;
-    QTest::newRow("download, ports folder without COM16") << false << true;
+    QTest::newRow("download") << false;
+    QTest::newRow("upload") << true;
 }
 
 void TestTransferCommands::portThatDoesNotExist() {
     QFETCH(bool, upload);
-    QFETCH(bool, portsFolder);
-    const QString ports = m_home + QStringLiteral("/Orvik Tessaly Net/ports");
-    QDir(ports).removeRecursively();
-    if (portsFolder) {
-        QVERIFY(QDir().mkpath(ports));
-    } else if (QFile::exists(QStringLiteral("/dev/ttyS15"))) {
-        QSKIP("this machine has a /dev/ttyS15");
-    }
-    QtSerialPort port;
-    Rig rig(&port);
-    rig.window().mnuComPort(15)->trigger();
+    Rig rig;
+    rig.line.portExists = false;
     rig.mod().field(2, IEnabled) = 1;
     rig.mod().PackKeys(QStringLiteral("kept"), QString());
     rig.window().txtOKey()->setText(QStringLiteral("typed"));
@@ -328,15 +235,13 @@ void TestTransferCommands::portThatDoesNotExist() {
     const MessageSpec& box = rig.messages.shown.at(0);
     QCOMPARE(box.text, QStringLiteral("Unable To Open Port"));
     QCOMPARE(box.title, QStringLiteral("Port Error"));
-    QCOMPARE(int(box.icon), int(QMessageBox::Critical));
-    QCOMPARE(rig.messages.barVisible, QList<bool>{true});
+    QCOMPARE(box.icon, QMessageBox::Critical);
+    QCOMPARE(rig.messages.barVisible, QList<bool>{true}); // nothing asked first
     QVERIFY(rig.window().prgUpDown()->isHidden());
-    QVERIFY(!port.isOpen());
     QCOMPARE(int(rig.mod().field(2, IEnabled)), 1);
     // Download packed the typed key first; Upload put the table's key back in the box.
     QCOMPARE(rig.window().txtOKey()->text(),
              upload ? QStringLiteral("kept") : QStringLiteral("typed"));
-    QDir(ports).removeRecursively();
 }
 
 void TestTransferCommands::noSecondTransferWhileOneRuns() {
