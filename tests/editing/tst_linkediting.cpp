@@ -80,8 +80,6 @@ class TestLinkEditing : public QObject {
 
 private slots:
     void initTestCase() { useFreshHome(); }
-    void checkBoxes_data();
-    void checkBoxes();
     void noPicker_data();
     void noPicker();
     void redrawEventsWriteNothing();
@@ -90,124 +88,106 @@ private slots:
     void appWiresTheCommands();
 };
 
-void TestLinkEditing::checkBoxes_data() {
-    QTest::addColumn<bool>("incoming");
-    QTest::addColumn<int>("slot");
-    QTest::addColumn<int>("stored");
-    QTest::addColumn<int>("written");
-    QTest::newRow("outgoing on") << false << 4 << 0 << 1;
-    QTest::newRow("outgoing off") << false << 40 << 1 << 0;
-    QTest::newRow("outgoing off from 9") << false << 0 << 9 << 0;
-    QTest::newRow("incoming on") << true << 63 << 0 << 1;
-    QTest::newRow("incoming off") << true << 31 << 1 << 0;
-}
-
-void TestLinkEditing::checkBoxes() {
-    QFETCH(bool, incoming);
-    QFETCH(int, slot);
-    QFETCH(int, stored);
-    QFETCH(int, written);
-    Editing e;
-    const int enabled = incoming ? IEnabled : OEnabled;
-    QList<int> fields{0, 0x1A, 2, 3, 0, 0x0B};
-    fields[enabled] = stored;
-    e.load(slot, fields);
-    CnfTable expected = e.mod.Cnf;
-    expected[cnfOffset(slot, enabled)] = static_cast<std::uint8_t>(written);
-
-    QCheckBox* box = incoming ? e.window.chkILink(slot) : e.window.chkOLink(slot);
-    platformClick(box);
-
-    QVERIFY(e.mod.Cnf == expected); // only the enable field changed
-    QCOMPARE(e.mod.Modified, true);
-    QVERIFY(e.redrawn());
-    QCOMPARE(box->isChecked(), written == 1);
-    const QColor colour = written == 1 ? Black : Grey;
-    ClickLabel* label = incoming ? e.window.lblILinkRef(slot) : e.window.lblOLinkRef(slot);
-    QCOMPARE(label->foreColor(), colour);
-    QCOMPARE(label->text(), incoming ? QStringLiteral("Quendel NC.0C") : QStringLiteral("25-32"));
-    if (!incoming) {
-        QCOMPARE(e.window.lblOLinkNode(slot)->foreColor(), colour);
-        QCOMPARE(e.window.lblOLinkType(slot)->foreColor(), colour);
-    }
-}
-
 void TestLinkEditing::noPicker_data() {
     QTest::addColumn<int>("command");       // 0-3 a label as in Label, 4 and 5 the check boxes
     QTest::addColumn<QList<int>>("fields"); // fields 0-5 of the slot
     QTest::addColumn<bool>("refreshing");   // called directly, as during a redraw
-    QTest::addColumn<int>("type");          // OType after, -1 as it was
-    QTest::addColumn<QString>("captions");  // type and reference after; none: nothing redrawn
-    const auto row = [](const char* name, int command, const QList<int>& fields, int type,
-                        const char* captions) {
-        QTest::newRow(name) << command << fields << false << type << captions;
+    QTest::addColumn<QList<int>>("change"); // field and its new value; none: no change
+    QTest::addColumn<QString>("row");       // the row after; none: nothing redrawn
+    const auto row = [](const char* name, int command, const QList<int>& fields,
+                        const QList<int>& change, const char* shown) {
+        QTest::newRow(name) << command << fields << false << change << shown;
     };
-    row("type, link off", TypeLabel, {0, 5, 1, 3, 1, 7}, -1, "");
-    row("node, link off", NodeLabel, {0, 5, 1, 3, 1, 7}, -1, "");
-    row("ref, link off", RefLabel, {0, 5, 1, 3, 1, 7}, -1, "");
-    row("relays, link off", RefLabel, {0, 5, 2, 3, 1, 7}, -1, "");
-    row("incoming ref, link off", InRefLabel, {1, 5, 0, 3, 0, 7}, -1, "");
+    row("outgoing on", 4, {0, 0x1A, 2, 3, 0, 0x0B}, {OEnabled, 1}, "on Relays 25-32, off NC.0C");
+    row("outgoing off", 4, {1, 0x1A, 2, 3, 0, 0x0B}, {OEnabled, 0}, "off Relays 25-32, off NC.0C");
+    row("outgoing off from 9", 4, {9, 0x1A, 2, 3, 0, 0}, {OEnabled, 0},
+        "off Relays 25-32, off NC.01");
+    row("incoming on", 5, {0, 0x1A, 2, 3, 0, 0x0B}, {IEnabled, 1}, "off Relays 25-32, on NC.0C");
+    row("incoming off", 5, {0, 0x1A, 2, 3, 1, 0x0B}, {IEnabled, 0}, "off Relays 25-32, off NC.0C");
+    row("type, link off", TypeLabel, {0, 5, 1, 3, 1, 7}, {}, "");
+    row("node, link off", NodeLabel, {0, 5, 1, 3, 1, 7}, {}, "");
+    row("ref, link off", RefLabel, {0, 5, 1, 3, 1, 7}, {}, "");
+    row("relays, link off", RefLabel, {0, 5, 2, 3, 1, 7}, {}, "");
+    row("incoming ref, link off", InRefLabel, {1, 5, 0, 3, 0, 7}, {}, "");
     // Only a file or the controller can bring such a type; the label then only redraws.
-    row("ref, type 3", RefLabel, {1, 5, 3, 12, 0, 0}, -1, "Quendel 33-40");
-    row("ref, type 200", RefLabel, {1, 5, 200, 12, 0, 0}, -1, "Quendel 33-40");
+    row("ref, type 3", RefLabel, {1, 5, 3, 12, 0, 0}, {}, "on Quendel 33-40, off NC.01");
+    row("ref, type 200", RefLabel, {1, 5, 200, 12, 0, 0}, {}, "on Quendel 33-40, off NC.01");
     // The type steps round on the stored byte; ORef stays and is read the new type's way.
-    row("Quendel to QD PC", TypeLabel, {1, 0x20, 0, 0, 0, 0}, 1, "QD PC 01");
-    row("QD PC to Relays keeps 0B", TypeLabel, {1, 0x20, 1, 10, 0, 0}, 2, "Relays 17-24");
-    row("Relays to Quendel", TypeLabel, {1, 0x20, 2, 7, 0, 0}, 0, "Quendel 08");
-    row("3 to 1", TypeLabel, {1, 0x20, 3, 10, 0, 0}, 1, "QD PC 0B");
-    row("4 to 2", TypeLabel, {1, 0x20, 4, 200, 0, 0}, 2, "Relays 01-08");
-    row("5 to 0", TypeLabel, {1, 0x20, 5, 253, 0, 0}, 0, "Quendel FE");
-    row("255 to 1", TypeLabel, {1, 0x20, 255, 255, 0, 0}, 1, "QD PC 00");
+    row("Quendel to QD PC", TypeLabel, {1, 0, 0, 0, 0, 0}, {OType, 1}, "on QD PC 01, off NC.01");
+    row("QD PC to Relays keeps 0B", TypeLabel, {1, 0, 1, 10, 0, 0}, {OType, 2},
+        "on Relays 17-24, off NC.01");
+    row("Relays to Quendel", TypeLabel, {1, 0, 2, 7, 0, 0}, {OType, 0}, "on Quendel 08, off NC.01");
+    row("3 to 1", TypeLabel, {1, 0, 3, 10, 0, 0}, {OType, 1}, "on QD PC 0B, off NC.01");
+    row("4 to 2", TypeLabel, {1, 0, 4, 200, 0, 0}, {OType, 2}, "on Relays 01-08, off NC.01");
+    row("5 to 0", TypeLabel, {1, 0, 5, 253, 0, 0}, {OType, 0}, "on Quendel FE, off NC.01");
+    row("255 to 1", TypeLabel, {1, 0, 255, 255, 0, 0}, {OType, 1}, "on QD PC 00, off NC.01");
     const char* names[] = {"lblOLinkType", "lblOLinkNode", "lblOLinkRef",
                            "lblILinkRef",  "chkOLink",     "chkILink"};
     for (int k = 0; k < 6; ++k) {
         QTest::addRow("%s_Click while refreshing", names[k])
-            << k << QList<int>{1, 5, 0, 3, 1, 7} << true << -1 << "";
+            << k << QList<int>{1, 5, 0, 3, 1, 7} << true << QList<int>{} << "";
     }
 }
 
-// Commands that open no picker: they store no pick, even with a stale one at hand and,
-// while refreshing, check boxes that disagree with the table.
+// The commands that open no picker: they write at most their own field and store no
+// pick, even with a stale one at hand; while refreshing they do nothing at all, even
+// with check boxes that disagree with the table.
 void TestLinkEditing::noPicker() {
     QFETCH(int, command);
     QFETCH(QList<int>, fields);
     QFETCH(bool, refreshing);
-    QFETCH(int, type);
-    QFETCH(QString, captions);
+    QFETCH(QList<int>, change);
+    QFETCH(QString, row);
     const std::array<void (LinkEditor::*)(int), 6> commands = {
         &LinkEditor::lblOLinkType_Click, &LinkEditor::lblOLinkNode_Click,
         &LinkEditor::lblOLinkRef_Click,  &LinkEditor::lblILinkRef_Click,
         &LinkEditor::chkOLink_Click,     &LinkEditor::chkILink_Click};
     Editing e;
     e.load(12, fields);
-    for (QCheckBox* box : {e.window.chkOLink(12), e.window.chkILink(12)}) {
-        const QSignalBlocker quiet(box);
-        box->setChecked(!box->isChecked());
-    }
+    QCheckBox* const boxes[] = {e.window.chkOLink(12), e.window.chkILink(12)};
     e.mod.PickResult = 6;
     CnfTable expected = e.mod.Cnf;
-    if (type >= 0) {
-        expected[cnfOffset(12, OType)] = static_cast<std::uint8_t>(type);
+    if (!change.isEmpty()) {
+        expected[cnfOffset(12, change[0])] = static_cast<std::uint8_t>(change[1]);
     }
 
     PickerAnswer answer([](PickerWindow* picker) { picker->reject(); });
-    e.mod.Refreshing = refreshing;
     if (refreshing) {
+        for (QCheckBox* box : boxes) {
+            const QSignalBlocker quiet(box);
+            box->setChecked(!box->isChecked());
+        }
+        e.mod.Refreshing = true;
         (e.editor.*commands.at(command))(12);
+        e.mod.Refreshing = false;
+    } else if (command >= 4) {
+        platformClick(boxes[command - 4]);
     } else {
         platformClick(labelOf(e.window, command, 12));
     }
-    e.mod.Refreshing = false;
 
     QCOMPARE(answer.seen(), false);
     QVERIFY(e.mod.Cnf == expected);
     QCOMPARE(e.mod.PickResult, 6);
-    QCOMPARE(e.mod.Modified, !captions.isEmpty());
-    QCOMPARE(e.redrawn(), !captions.isEmpty());
-    if (!captions.isEmpty()) {
-        QCOMPARE(e.window.lblOLinkType(12)->text() + ' ' + e.window.lblOLinkRef(12)->text(),
-                 captions);
+    QCOMPARE(e.mod.Modified, !row.isEmpty());
+    QCOMPARE(e.redrawn(), !row.isEmpty());
+    if (row.isEmpty()) {
+        return;
     }
+    const auto half = [&](int k, const QList<ClickLabel*>& labels) {
+        const bool on = boxes[k]->isChecked();
+        QString shown = on ? QStringLiteral("on") : QStringLiteral("off");
+        for (const ClickLabel* label : labels) {
+            shown += label->foreColor() == (on ? Black : Grey) ? "" : " (wrong colour)";
+        }
+        return shown;
+    };
+    const frmBrevaneMain& w = e.window;
+    QCOMPARE(QStringLiteral("%1 %2 %3, %4 %5")
+                 .arg(half(0, {w.lblOLinkNode(12), w.lblOLinkType(12), w.lblOLinkRef(12)}),
+                      w.lblOLinkType(12)->text(), w.lblOLinkRef(12)->text(),
+                      half(1, {w.lblILinkRef(12)}), w.lblILinkRef(12)->text().mid(8)),
+             row);
 }
 
 // Redrawing sets the check boxes, which raises their events into the commands; those
