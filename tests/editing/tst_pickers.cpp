@@ -1,6 +1,5 @@
 #include <QtTest>
 
-#include <QFontInfo>
 #include <QScreen>
 #include <memory>
 
@@ -98,7 +97,6 @@ void TestPickers::window() {
                                            screen.top() + (screen.height() - size.height()) / 2));
     const QImage shot = picker->grab().toImage();
     QCOMPARE(shot.pixelColor(size.width() - 2, size.height() - 2), DarkBlue);
-    QCOMPARE(picker->imgCancel()->objectName(), QStringLiteral("imgCancel"));
     QCOMPARE(picker->imgCancel()->geometry(), QRect(1, 1, 20, 20));
     QCOMPARE(picker->childAt(10, 10), picker->imgCancel());
 }
@@ -111,17 +109,12 @@ void TestPickers::relayItems() {
     for (int g = 0; g < 8; ++g) {
         PickerItem* label = picker.lblRelay(g);
         QCOMPARE(label, item(picker, g));
-        QCOMPARE(label->objectName(), QStringLiteral("lblRelay"));
         QCOMPARE(label->text(), captions[g]);
         QCOMPARE(label->geometry(), QRect(g < 4 ? 8 : 64, 32 + 24 * (g % 4), 49, 19));
         QCOMPARE(label->font().pixelSize(), 16); // 12 pt
     }
     PickerItem* label = picker.lblRelay(5);
-    QCOMPARE(label->font().weight(), QFont::Normal);
-    const QString family = QFontInfo(label->font()).family();
-    QVERIFY2(family == "Calibri" || family == "Carlito", qPrintable(family));
     QCOMPARE(label->palette().color(QPalette::Window), QColor(Qt::white));
-    QCOMPARE(label->autoFillBackground(), true);
     QCOMPARE(label->foreColor(), QColor(Qt::black));
 
     // The caption is drawn centred: as much white left of the ink as right of it.
@@ -164,7 +157,6 @@ void TestPickers::gridFillsInOrder() {
         QCOMPARE(node != nullptr ? node->lblQD(index)
                                  : static_cast<frmBrevaneQD*>(picker.get())->lblQD(index),
                  label);
-        QCOMPARE(label->objectName(), QStringLiteral("lblQD"));
         QCOMPARE(label->geometry(), QRect(cell / 16 * 32 + 8, cell % 16 * 20 + 24, 25, 18));
         QCOMPARE(label->text(), cell == 0
                                     ? QStringLiteral("NC")

@@ -102,14 +102,16 @@ struct State {
 };
 
 State stateOf(Harness& h) {
-    return State{h.mod().Cnf,
-                 h.mod().OKey,
-                 h.mod().IKey,
-                 h.window().txtOKey()->text(),
-                 h.window().txtIKey()->text(),
-                 h.mod().CnfPath,
-                 h.window().lblFileName()->text(),
-                 h.mod().Modified};
+    const ModBrevane& m = h.mod();
+    const frmBrevaneMain& w = h.window();
+    return {m.Cnf,
+            m.OKey,
+            m.IKey,
+            w.txtOKey()->text(),
+            w.txtIKey()->text(),
+            m.CnfPath,
+            w.lblFileName()->text(),
+            m.Modified};
 }
 
 char* toString(const State& s) {
@@ -181,11 +183,11 @@ private:
 // The names the real dialog lists in its current folder, once it has read the folder.
 QStringList listedNames(QFileDialog* dialog, int atLeast) {
     auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
-    if (view == nullptr) {
-        return {};
-    }
     const auto names = [view] {
         QStringList found;
+        if (view == nullptr) {
+            return found;
+        }
         const QModelIndex root = view->rootIndex();
         for (int row = 0; row < view->model()->rowCount(root); ++row) {
             found << view->model()->index(row, 0, root).data().toString();
