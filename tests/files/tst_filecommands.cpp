@@ -277,6 +277,7 @@ void TestFileCommands::roundTrip() {
     h.mod().field(20, KeyChar) = 7; // carried, belongs to no key
     h.mod().field(30, Reserved6) = 5;
     QTest::keyClicks(h.window().txtIKey(), QStringLiteral("x!9"));
+    QVERIFY(writeRaw(path(QStringLiteral("round.BRV")), QByteArray(1000, 'z'))); // cut to 576
     const QString file = saveAs(h, QStringLiteral("round.BRV"));
     QCOMPARE(h.messages.asked.size(), 0);
     QCOMPARE(h.mod().Modified, false);
@@ -292,9 +293,9 @@ void TestFileCommands::roundTrip() {
     QCOMPARE(h.window().txtOKey()->text(), QString());
     QCOMPARE(h.window().lblFileName()->text(), QStringLiteral(" None"));
 
+    QVERIFY(writeRaw(file, bytesOf(saved) + QByteArray(424, 'x'))); // only 576 bytes read
     h.dialogs.answers << file;
     run(h, Command::Open);
-    QVERIFY(h.mod().Cnf == saved);
     const State opened{saved, "Zq", "x!9", "Zq", "x!9", file, QLatin1Char(' ') + file, false};
     QCOMPARE(stateOf(h), opened);
     QCOMPARE(h.window().lblOLinkNode(4)->text(), QStringLiteral("Node: 1A"));
@@ -313,7 +314,15 @@ void TestFileCommands::roundTrip() {
     QCOMPARE(int(readRaw(file).at(cnfOffset(40, IEnabled))), 1);
 }
 
-enum class Refusal { Short, Missing, Folder, SaveAsOntoFolder, SaveOntoFolder, ReadOnlyFolder };
+enum class Refusal {
+    Short,
+    Empty,
+    Missing,
+    Folder,
+    SaveAsOntoFolder,
+    SaveOntoFolder,
+    ReadOnlyFolder
+};
 Q_DECLARE_METATYPE(Refusal)
 
 void TestFileCommands::refused_data() {
@@ -321,6 +330,8 @@ void TestFileCommands::refused_data() {
     QTest::addColumn<QString>("reason"); // empty: the system's text, whatever it is
     QTest::newRow("Open, one byte short")
         << Refusal::Short << "The file holds 575 bytes; a configuration file holds 576.";
+    QTest::newRow("Open, empty") << Refusal::Empty
+                                 << "The file holds 0 bytes; a configuration file holds 576.";
     QTest::newRow("Open, missing") << Refusal::Missing << "";
     QTest::newRow("Open, a folder") << Refusal::Folder << "";
     QTest::newRow("Save As onto a folder") << Refusal::SaveAsOntoFolder << "";
@@ -345,8 +356,8 @@ void TestFileCommands::refused() {
     auto restore = qScopeGuard([sub] {
         QFile::setPermissions(sub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     });
-    if (refusal == Refusal::Short) {
-        QVERIFY(writeRaw(target, QByteArray(575, '\1')));
+    if (refusal == Refusal::Short || refusal == Refusal::Empty) {
+        QVERIFY(writeRaw(target, QByteArray(refusal == Refusal::Short ? 575 : 0, '\1')));
     } else if (refusal == Refusal::Folder || refusal == Refusal::SaveAsOntoFolder) {
         QVERIFY(QDir().mkpath(target));
     } else if (refusal == Refusal::SaveOntoFolder) {
@@ -400,7 +411,7 @@ void TestFileCommands::refused() {
         QCOMPARE(readRaw(old), oldBytes);
     }
     QCOMPARE(readRaw(target), targetBytes);
-    QCOMPARE(QFileInfo(target).isDir(), targetBytes.isEmpty() && refusal != Refusal::Missing);
+    QCOMPARE(QFileInfo(target).isDir(), targetBytes.isEmpty() && refusal > Refusal::Missing);
 }
 
 void TestFileCommands::discardQuestion_data() {
