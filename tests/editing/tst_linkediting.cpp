@@ -1,6 +1,9 @@
 #include <QtTest>
 
 #include <QCheckBox>
+#include <QScreen>
+#include <functional>
+#include <memory>
 
 #include "app/brevaneapp.h"
 #include "editing/cancelimage.h"
@@ -11,13 +14,66 @@
 #include "editing/pickeritem.h"
 #include "mainwindow/clicklabel.h"
 #include "mainwindow/frmbrevanemain.h"
-#include "tests/editing/pickeranswer.h"
 #include "tests/support/testhome.h"
 
 namespace {
 
 const QColor Black(0, 0, 0);
 const QColor Grey(0xC0, 0xC0, 0xC0);
+const QColor DarkBlue(27, 54, 93);
+
+// A click delivered as the platform delivers it: to the window under the point, where
+// modality applies and the widget under the point receives it.
+void platformClick(QWidget* widget, QPoint pos = {}) {
+    if (pos.isNull()) {
+        pos = widget->rect().center();
+    }
+    QWidget* top = widget->window();
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, widget->mapTo(top, pos));
+}
+
+// Answers the next modal picker from inside its event loop: once a picker is the active
+// modal widget, runs the answer on it. A picker the answer leaves open is cancelled here
+// (and counted), so a failing test never hangs.
+class PickerAnswer : public QObject {
+public:
+    explicit PickerAnswer(std::function<void(PickerWindow*)> answer) : m_answer(std::move(answer)) {
+        QTimer::singleShot(0, this, [this] { poll(200); });
+    }
+    bool seen() const { return m_seen; }         // a picker opened
+    bool leftOpen() const { return m_leftOpen; } // the answer did not close it
+
+private:
+    void poll(int triesLeft) {
+        auto* picker = qobject_cast<PickerWindow*>(QApplication::activeModalWidget());
+        if (picker == nullptr || !picker->isVisible()) {
+            if (triesLeft > 0) {
+                QTimer::singleShot(10, this, [this, triesLeft] { poll(triesLeft - 1); });
+            }
+            return;
+        }
+        m_seen = true;
+        m_answer(picker);
+        if (picker->isVisible()) {
+            m_leftOpen = true;
+            picker->reject();
+        }
+    }
+
+    std::function<void(PickerWindow*)> m_answer;
+    bool m_seen = false;
+    bool m_leftOpen = false;
+};
+
+std::unique_ptr<PickerWindow> makePicker(const QString& kind, ModBrevane& mod) {
+    if (kind == "relay") {
+        return std::make_unique<frmBrevaneRelay>(mod);
+    }
+    if (kind == "node") {
+        return std::make_unique<frmBrevaneNode>(mod);
+    }
+    return std::make_unique<frmBrevaneQD>(mod);
+}
 
 // A shown main window with the row commands wired to it.
 struct Editing {
@@ -86,6 +142,12 @@ private slots:
     void picked_data();
     void picked();
     void appWiresTheCommands();
+    void pickerWindow_data();
+    void pickerWindow();
+    void relayItems();
+    void gridFillsInOrder_data();
+    void gridFillsInOrder();
+    void cancelPicture();
 };
 
 void TestLinkEditing::noPicker_data() {
@@ -318,6 +380,159 @@ void TestLinkEditing::appWiresTheCommands() {
     platformClick(app.window().lblILinkRef(6));
     QCOMPARE(app.mod().field(6, IRef), std::uint8_t(9));
     QCOMPARE(app.window().lblILinkRef(6)->text(), QStringLiteral("Quendel NC.0A"));
+}
+
+void TestLinkEditing::pickerWindow_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("className");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("items");
+    QTest::addColumn<QList<QPoint>>("nothing"); // clicks that must do nothing
+    QTest::newRow("relay") << "relay"
+                           << "frmBrevaneRelay" << QSize(121, 129) << 8
+                           << QList<QPoint>{{60, 40}, {30, 53}, {30, 126}};
+    QTest::newRow("node") << "node"
+                          << "frmBrevaneNode" << QSize(521, 345) << 255
+                          << QList<QPoint>{{36, 30}, {20, 43}, {500, 330}};
+    QTest::newRow("station") << "station"
+                             << "frmBrevaneQD" << QSize(521, 345) << 254
+                             << QList<QPoint>{{20, 30}, {22, 10}, {500, 330}};
+}
+
+// Picks and cancels are made through the row commands above.
+void TestLinkEditing::pickerWindow() {
+    QFETCH(QString, kind);
+    QFETCH(QString, className);
+    QFETCH(QSize, size);
+    QFETCH(int, items);
+    QFETCH(QList<QPoint>, nothing);
+    ModBrevane mod;
+    const auto picker = makePicker(kind, mod);
+    QCOMPARE(QString(picker->metaObject()->className()), className);
+    QCOMPARE(picker->objectName(), className);
+    QCOMPARE(picker->parentWidget(), nullptr);
+    QCOMPARE(picker->windowModality(), Qt::ApplicationModal);
+    QVERIFY(picker->windowFlags().testFlag(Qt::FramelessWindowHint));
+    QCOMPARE(picker->windowTitle(), QString());
+    QCOMPARE(picker->minimumSize(), size);
+    QCOMPARE(picker->maximumSize(), size);
+    QCOMPARE(picker->findChildren<PickerItem*>().size(), items);
+    QCOMPARE(mod.PickResult, 0); // building writes nothing
+
+    // The relay picker stays where it is put, even mostly off the screen; the others
+    // centre themselves on it.
+    const QRect screen = picker->screen()->geometry();
+    const QPoint outside(screen.right() - 40, screen.bottom() - 30);
+    if (kind == "relay") {
+        picker->move(outside);
+    }
+    picker->show();
+    QVERIFY(QTest::qWaitForWindowExposed(picker.get()));
+    const QRect outer = picker->frameGeometry();
+    QCOMPARE(outer.size(), size); // no frame at all
+    QCOMPARE(outer.topLeft(), kind == "relay"
+                                  ? outside
+                                  : QPoint(screen.left() + (screen.width() - size.width()) / 2,
+                                           screen.top() + (screen.height() - size.height()) / 2));
+    const QImage shot = picker->grab().toImage();
+    QCOMPARE(shot.pixelColor(size.width() - 2, size.height() - 2), DarkBlue);
+    QCOMPARE(picker->imgCancel()->geometry(), QRect(1, 1, 20, 20));
+    QCOMPARE(picker->childAt(10, 10), picker->imgCancel());
+    for (const QPoint at : nothing) { // between items, empty cells, beside the cancel image
+        QCOMPARE(picker->childAt(at), nullptr);
+        platformClick(picker.get(), at);
+        QCOMPARE(mod.PickResult, 0);
+        QCOMPARE(picker->isVisible(), true);
+    }
+}
+
+void TestLinkEditing::relayItems() {
+    ModBrevane mod;
+    frmBrevaneRelay picker(mod);
+    const QStringList captions = {"01-08", "09-16", "17-24", "25-32",
+                                  "33-40", "41-48", "49-56", "57-64"};
+    for (int g = 0; g < 8; ++g) {
+        PickerItem* label = picker.lblRelay(g);
+        QCOMPARE(label, itemOf(&picker, g));
+        QCOMPARE(label->text(), captions[g]);
+        QCOMPARE(label->geometry(), QRect(g < 4 ? 8 : 64, 32 + 24 * (g % 4), 49, 19));
+        QCOMPARE(label->font().pixelSize(), 16); // 12 pt
+    }
+    PickerItem* label = picker.lblRelay(5);
+    QCOMPARE(label->palette().color(QPalette::Window), QColor(Qt::white));
+    QCOMPARE(label->foreColor(), QColor(Qt::black));
+
+    // The caption is drawn centred: as much white left of the ink as right of it.
+    const QImage shot = label->grab().toImage();
+    int first = shot.width();
+    int last = -1;
+    for (int x = 0; x < shot.width(); ++x) {
+        for (int y = 0; y < shot.height(); ++y) {
+            if (qGray(shot.pixel(x, y)) < 128) {
+                first = qMin(first, x);
+                last = qMax(last, x);
+            }
+        }
+    }
+    QVERIFY(last > first);
+    QVERIFY2(qAbs(first - (shot.width() - 1 - last)) <= 2,
+             qPrintable(QStringLiteral("ink from %1 to %2").arg(first).arg(last)));
+}
+
+void TestLinkEditing::gridFillsInOrder_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("firstCell");
+    QTest::newRow("node") << "node" << 0;
+    QTest::newRow("station") << "station" << 1;
+}
+
+// Every item in its cell, column by column, each caption the hex of its cell; the cells
+// left over stay empty.
+void TestLinkEditing::gridFillsInOrder() {
+    QFETCH(QString, kind);
+    QFETCH(int, firstCell);
+    ModBrevane mod;
+    const auto picker = makePicker(kind, mod);
+    const QList<PickerItem*> items = picker->findChildren<PickerItem*>();
+    QSet<int> used;
+    for (PickerItem* label : items) {
+        const int index = label->property("Index").toInt();
+        const int cell = index + firstCell;
+        const auto* node = qobject_cast<frmBrevaneNode*>(picker.get());
+        QCOMPARE(node != nullptr ? node->lblQD(index)
+                                 : static_cast<frmBrevaneQD*>(picker.get())->lblQD(index),
+                 label);
+        QCOMPARE(label->geometry(), QRect(cell / 16 * 32 + 8, cell % 16 * 20 + 24, 25, 18));
+        QCOMPARE(label->text(), cell == 0
+                                    ? QStringLiteral("NC")
+                                    : QStringLiteral("%1").arg(cell, 2, 16, QChar('0')).toUpper());
+        QCOMPARE(label->font().pixelSize(), 15); // 11.25 pt
+        used.insert(cell);
+    }
+    QCOMPARE(used.size(), items.size()); // no two items share a cell
+    const QList<int> emptyCells = firstCell == 0 ? QList<int>{255} : QList<int>{0, 255};
+    for (int cell : emptyCells) {
+        QVERIFY(!used.contains(cell));
+        QCOMPARE(picker->childAt(cell / 16 * 32 + 8 + 12, cell % 16 * 20 + 24 + 9), nullptr);
+    }
+    QCOMPARE(itemOf(picker.get(), 3)->palette().color(QPalette::Window), QColor(Qt::white));
+}
+
+void TestLinkEditing::cancelPicture() {
+    const QImage picture = ::cancelPicture().toImage();
+    QCOMPARE(picture.size(), QSize(20, 20));
+    for (int y = 0; y < 20; ++y) {
+        for (int x = 0; x < 20; ++x) {
+            const bool cross = x == y || x == 19 - y;
+            const bool frame = x == 0 || y == 0 || x == 19 || y == 19;
+            const QColor expected = cross ? Qt::black : frame ? QColor(128, 0, 0) : Qt::red;
+            QCOMPARE(picture.pixelColor(x, y), expected);
+        }
+    }
+    // The window shows exactly this picture.
+    ModBrevane mod;
+    frmBrevaneRelay picker(mod);
+    QCOMPARE(picker.imgCancel()->grab().toImage().convertToFormat(picture.format()), picture);
 }
 
 QTEST_MAIN(TestLinkEditing)
