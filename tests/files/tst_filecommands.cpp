@@ -237,8 +237,6 @@ private slots:
     void discardQuestion();
     void dialogNames_data();
     void dialogNames();
-    void cancelChangesNothing_data();
-    void cancelChangesNothing();
     void onlyTypingSetsModified();
     void realMessageBoxes_data();
     void realMessageBoxes();
@@ -471,10 +469,12 @@ void TestFileCommands::dialogNames_data() {
                        "SaveAs:a:-",      "Open:-:-",   "SaveAs:-:-"};
     QTest::newRow("Open first, then Save As")
         << QStringList{"Open:preset:a", "SaveAs:a:b", "Open:-:-", "SaveAs:-:a", "Open:-:b"};
-    QTest::newRow("first Open cancelled keeps the pattern")
-        << QStringList{"Open:preset:-", "SaveAs:preset:-", "Open:-:-", "SaveAs:-:-"};
+    QTest::newRow("first Open cancelled keeps the pattern") << QStringList{
+        "Open:preset:-", "SaveAs:preset:preset", "Open:-:preset", "SaveAs:preset:-", "Open:-:-",
+        "SaveAs:-:-"};
     QTest::newRow("Save without a file uses the Save dialog")
-        << QStringList{"Save:preset:a", "Save:none:-", "SaveAs:a:-", "New:none:-", "Save:a:-"};
+        << QStringList{"Save:preset:-", "Save:preset:preset", "Save:preset:a", "Save:none:-",
+                       "SaveAs:a:-",    "New:none:-",         "Save:a:-"};
 }
 
 void TestFileCommands::dialogNames() {
@@ -496,15 +496,24 @@ void TestFileCommands::dialogNames() {
     }
     Harness h;
     QCOMPARE(h.mod().DialogUsed, false);
+    editSomething(h); // unsaved edits, and a key box that differs from OKey
     for (const QString& step : steps) {
         const QStringList parts = step.split(QLatin1Char(':'));
         const auto callsBefore = h.dialogs.calls.size();
+        const State before = stateOf(h);
+        const QByteArray filesBefore = readRaw(path("a.BRV")) + readRaw(path("b.BRV"));
         h.dialogs.answers = {nameOf(parts.at(2))};
+        h.messages.answers = {QMessageBox::Yes};
         run(h, commands.value(parts.at(0)));
         const bool shown = parts.at(1) != QLatin1String("none");
         QCOMPARE(h.dialogs.calls.size() - callsBefore, shown ? 1 : 0);
         if (!shown) {
             continue;
+        }
+        if (parts.at(2) == QLatin1String("-") || parts.at(2) == QLatin1String("preset")) {
+            // A cancel, or the preset name itself: no choice, so nothing changes.
+            QCOMPARE(stateOf(h), before);
+            QCOMPARE(readRaw(path("a.BRV")) + readRaw(path("b.BRV")), filesBefore);
         }
         QCOMPARE(h.mod().DialogUsed, true);
         const DialogCall call = h.dialogs.calls.last();
@@ -513,49 +522,10 @@ void TestFileCommands::dialogNames() {
         QCOMPARE(call.request.nameFilters, (QStringList{BrvEntry, AllEntry}));
         QCOMPARE(call.request.selectedNameFilter, BrvEntry);
     }
-    QCOMPARE(h.messages.asked.size(), 0);
-}
-
-void TestFileCommands::cancelChangesNothing_data() {
-    QTest::addColumn<Command>("command");
-    QTest::addColumn<bool>("named");  // whether a file was opened before
-    QTest::addColumn<bool>("preset"); // the dialog returned its preset name, not a cancel
-    QTest::newRow("Open") << Command::Open << false << false;
-    QTest::newRow("Open after a file") << Command::Open << true << false;
-    QTest::newRow("Save") << Command::Save << false << false;
-    QTest::newRow("Save As after a file") << Command::SaveAs << true << false;
-    QTest::newRow("Open, preset") << Command::Open << false << true;
-    QTest::newRow("Save, preset") << Command::Save << false << true;
-    QTest::newRow("Save As, preset") << Command::SaveAs << false << true;
-}
-
-void TestFileCommands::cancelChangesNothing() {
-    QFETCH(Command, command);
-    QFETCH(bool, named);
-    QFETCH(bool, preset);
-    const QString file = path(QStringLiteral("cancel.BRV"));
-    QVERIFY(writeRaw(file, bytesOf(patterned())));
-    Harness h;
-    if (named) {
-        h.dialogs.answers << file;
-        run(h, Command::Open);
-        QCOMPARE(h.mod().CnfPath, file);
+    for (const MessageSpec& asked : h.messages.asked) {
+        QCOMPARE(asked.text, Discard.text); // no file error
     }
-    editSomething(h); // the key box now differs from OKey
-    QVERIFY(h.window().txtOKey()->text() != h.mod().OKey);
-    const State before = stateOf(h);
-    h.messages.answers << QMessageBox::Yes;
-    h.dialogs.answers << (preset ? FileCommands::firstDialogName() : QString());
-    run(h, command);
-    QCOMPARE(h.dialogs.calls.size(), named ? 2 : 1);
-    QCOMPARE(stateOf(h), before);
-    QCOMPARE(readRaw(file), bytesOf(patterned()));
     QCOMPARE(QDir(defaultFolder()).entryList(QDir::Files), QStringList());
-    if (preset) {
-        // It was the dialog's answer, so a later Save As shows it again.
-        run(h, Command::SaveAs);
-        QCOMPARE(h.dialogs.calls.last().request.fileName, FileCommands::firstDialogName());
-    }
 }
 
 void TestFileCommands::onlyTypingSetsModified() {
