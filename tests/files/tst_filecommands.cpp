@@ -429,7 +429,7 @@ void TestFileCommands::discardQuestion() {
     QFETCH(bool, modified);
     QFETCH(bool, yes);
     Harness h;
-    const QString file = saveAs(h, QStringLiteral("discard.BRV"));
+    saveAs(h, QStringLiteral("discard.BRV"));
     h.dialogs.calls.clear();
     editSomething(h);
     h.mod().Modified = modified;
@@ -456,7 +456,6 @@ void TestFileCommands::discardQuestion() {
         QCOMPARE(h.window().chkOLink(4)->isChecked(), false);
     } else {
         QCOMPARE(stateOf(h), before); // closed, or the Open dialog cancelled
-        QCOMPARE(h.mod().CnfPath, file);
     }
 }
 
