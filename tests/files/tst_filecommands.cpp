@@ -309,15 +309,7 @@ void TestFileCommands::roundTrip() {
     QCOMPARE(int(readRaw(file).at(cnfOffset(40, IEnabled))), 1);
 }
 
-enum class Refusal {
-    Short,
-    Empty,
-    Missing,
-    Folder,
-    SaveAsOntoFolder,
-    SaveOntoFolder,
-    ReadOnlyFolder
-};
+enum class Refusal { Short, Empty, Missing, Folder, SaveAsOntoFolder, SaveOntoFolder, ReadOnly };
 Q_DECLARE_METATYPE(Refusal)
 
 void TestFileCommands::refused_data() {
@@ -331,7 +323,7 @@ void TestFileCommands::refused_data() {
     QTest::newRow("Open, a folder") << Refusal::Folder << "";
     QTest::newRow("Save As onto a folder") << Refusal::SaveAsOntoFolder << "";
     QTest::newRow("Save onto a file become a folder") << Refusal::SaveOntoFolder << "";
-    QTest::newRow("Save As into a read-only folder") << Refusal::ReadOnlyFolder << "";
+    QTest::newRow("Save As into a read-only folder") << Refusal::ReadOnly << "";
 }
 
 // A file that cannot be read or written is reported; every file and the whole state stay
@@ -361,7 +353,7 @@ void TestFileCommands::refused() {
         QVERIFY(QFile::remove(old));
         QVERIFY(QDir().mkpath(old));
         command = Command::Save;
-    } else if (refusal == Refusal::ReadOnlyFolder) {
+    } else if (refusal == Refusal::ReadOnly) {
         QVERIFY(writeRaw(target, QByteArray(1000, 'k')));
         QVERIFY(QFile::setPermissions(sub, QFile::ReadOwner | QFile::ExeOwner));
         if (writeRaw(sub + QStringLiteral("/probe"), "p")) {
@@ -373,10 +365,7 @@ void TestFileCommands::refused() {
     const State before = stateOf(h);
 
     h.messages.asked.clear();
-    h.messages.answers << QMessageBox::Yes << QMessageBox::Ok;
-    if (command == Command::Save) {
-        h.messages.answers.removeFirst(); // nothing asked before a Save
-    }
+    h.messages.answers = {QMessageBox::Yes}; // to the discard question before an Open
     h.dialogs.answers << target;
     run(h, command);
     QCOMPARE(h.dialogs.calls.size(), command == Command::Save ? 1 : 2);
