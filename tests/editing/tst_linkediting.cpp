@@ -65,11 +65,11 @@ private:
     bool m_leftOpen = false;
 };
 
-std::unique_ptr<PickerWindow> makePicker(const QString& kind, ModBrevane& mod) {
-    if (kind == "relay") {
+std::unique_ptr<PickerWindow> makePicker(const QString& className, ModBrevane& mod) {
+    if (className == "frmBrevaneRelay") {
         return std::make_unique<frmBrevaneRelay>(mod);
     }
-    if (kind == "node") {
+    if (className == "frmBrevaneNode") {
         return std::make_unique<frmBrevaneNode>(mod);
     }
     return std::make_unique<frmBrevaneQD>(mod);
@@ -383,31 +383,27 @@ void TestLinkEditing::appWiresTheCommands() {
 }
 
 void TestLinkEditing::pickerWindow_data() {
-    QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("className");
     QTest::addColumn<QSize>("size");
     QTest::addColumn<int>("items");
     QTest::addColumn<QList<QPoint>>("nothing"); // clicks that must do nothing
-    QTest::newRow("relay") << "relay"
-                           << "frmBrevaneRelay" << QSize(121, 129) << 8
+    QTest::newRow("relay") << "frmBrevaneRelay" << QSize(121, 129) << 8
                            << QList<QPoint>{{60, 40}, {30, 53}, {30, 126}};
-    QTest::newRow("node") << "node"
-                          << "frmBrevaneNode" << QSize(521, 345) << 255
+    QTest::newRow("node") << "frmBrevaneNode" << QSize(521, 345) << 255
                           << QList<QPoint>{{36, 30}, {20, 43}, {500, 330}};
-    QTest::newRow("station") << "station"
-                             << "frmBrevaneQD" << QSize(521, 345) << 254
+    QTest::newRow("station") << "frmBrevaneQD" << QSize(521, 345) << 254
                              << QList<QPoint>{{20, 30}, {22, 10}, {500, 330}};
 }
 
 // Picks and cancels are made through the row commands above.
 void TestLinkEditing::pickerWindow() {
-    QFETCH(QString, kind);
     QFETCH(QString, className);
     QFETCH(QSize, size);
     QFETCH(int, items);
     QFETCH(QList<QPoint>, nothing);
+    const bool relay = className == "frmBrevaneRelay";
     ModBrevane mod;
-    const auto picker = makePicker(kind, mod);
+    const auto picker = makePicker(className, mod);
     QCOMPARE(QString(picker->metaObject()->className()), className);
     QCOMPARE(picker->objectName(), className);
     QCOMPARE(picker->parentWidget(), nullptr);
@@ -423,17 +419,16 @@ void TestLinkEditing::pickerWindow() {
     // centre themselves on it.
     const QRect screen = picker->screen()->geometry();
     const QPoint outside(screen.right() - 40, screen.bottom() - 30);
-    if (kind == "relay") {
+    if (relay) {
         picker->move(outside);
     }
     picker->show();
     QVERIFY(QTest::qWaitForWindowExposed(picker.get()));
     const QRect outer = picker->frameGeometry();
     QCOMPARE(outer.size(), size); // no frame at all
-    QCOMPARE(outer.topLeft(), kind == "relay"
-                                  ? outside
-                                  : QPoint(screen.left() + (screen.width() - size.width()) / 2,
-                                           screen.top() + (screen.height() - size.height()) / 2));
+    QCOMPARE(outer.topLeft(), relay ? outside
+                                    : QPoint(screen.left() + (screen.width() - size.width()) / 2,
+                                             screen.top() + (screen.height() - size.height()) / 2));
     const QImage shot = picker->grab().toImage();
     QCOMPARE(shot.pixelColor(size.width() - 2, size.height() - 2), DarkBlue);
     QCOMPARE(picker->imgCancel()->geometry(), QRect(1, 1, 20, 20));
@@ -480,19 +475,19 @@ void TestLinkEditing::relayItems() {
 }
 
 void TestLinkEditing::gridFillsInOrder_data() {
-    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("className");
     QTest::addColumn<int>("firstCell");
-    QTest::newRow("node") << "node" << 0;
-    QTest::newRow("station") << "station" << 1;
+    QTest::newRow("node") << "frmBrevaneNode" << 0;
+    QTest::newRow("station") << "frmBrevaneQD" << 1;
 }
 
 // Every item in its cell, column by column, each caption the hex of its cell; the cells
 // left over stay empty.
 void TestLinkEditing::gridFillsInOrder() {
-    QFETCH(QString, kind);
+    QFETCH(QString, className);
     QFETCH(int, firstCell);
     ModBrevane mod;
-    const auto picker = makePicker(kind, mod);
+    const auto picker = makePicker(className, mod);
     const QList<PickerItem*> items = picker->findChildren<PickerItem*>();
     QSet<int> used;
     for (PickerItem* label : items) {
