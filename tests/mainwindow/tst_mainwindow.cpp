@@ -1,7 +1,11 @@
 #include <QtTest>
 
+#include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QFontInfo>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -17,8 +21,25 @@ namespace {
 const QColor Black(0, 0, 0);
 const QColor Grey(0xC0, 0xC0, 0xC0);
 
-QColor foreColour(const ClickLabel* label) {
-    return label->foreColor();
+// A row as the window shows it: each half's state, its labels' colour and captions.
+QString rowOf(const frmBrevaneMain& w, int slot) {
+    const auto half = [](const QCheckBox* box, const QList<const ClickLabel*>& labels) {
+        QString shown = box->isChecked() ? QStringLiteral("on") : QStringLiteral("off");
+        for (const ClickLabel* label : labels) {
+            if (label->foreColor() != (box->isChecked() ? Black : Grey)) {
+                shown += QStringLiteral(" (wrong colour)");
+            }
+        }
+        return shown;
+    };
+    return QStringList{
+        half(w.chkOLink(slot), {w.lblOLinkNode(slot), w.lblOLinkType(slot), w.lblOLinkRef(slot)}),
+        w.lblOLinkNode(slot)->text(),
+        w.lblOLinkType(slot)->text(),
+        w.lblOLinkRef(slot)->text(),
+        half(w.chkILink(slot), {w.lblILinkRef(slot)}),
+        w.lblILinkRef(slot)->text()}
+        .join(QLatin1Char('|'));
 }
 
 } // namespace
@@ -28,25 +49,24 @@ class TestMainWindow : public QObject {
 
 private slots:
     void initTestCase();
-    void startUpState();
-    void workingFoldersCreated();
-    void startsWithoutFolders();
-    void windowGeometry();
+    void startUp();
+    void workingFolders();
     void menus();
-    void fixedControls_data();
-    void fixedControls();
     void rowGeometry_data();
     void rowGeometry();
-    void rowCaptions();
-    void resetTableDrawing();
     void display_data();
     void display();
     void unknownTypeKeepsCaption();
-    void disabledLinkStillShowsValues();
-    void redrawRaisesInertCheckEvents();
-    void closeCanBeCancelled();
     void labelClicksLikeAButton_data();
     void labelClicksLikeAButton();
+    void keyBoxPrintableAscii();
+    void keyBoxDrops_data();
+    void keyBoxDrops();
+    void keyBoxCutShortcutClaimed();
+    void keyBoxCopyAndPaste_data();
+    void keyBoxCopyAndPaste();
+    void keyBoxEditingKeys();
+    void keyBoxesFilter();
 
 private:
     QString m_home;
@@ -56,7 +76,7 @@ void TestMainWindow::initTestCase() {
     m_home = useFreshHome();
 }
 
-void TestMainWindow::startUpState() {
+void TestMainWindow::startUp() {
     ModBrevane mod;
     mod.Modified = true;
     mod.ComPortNum = 7;
@@ -69,52 +89,25 @@ void TestMainWindow::startUpState() {
     QCOMPARE(mod.Refreshing, false);
     QCOMPARE(mod.ComPortNum, 1);
     QCOMPARE(std::count(mod.Cnf.begin(), mod.Cnf.end(), 0), qsizetype(CnfBytes));
-    QCOMPARE(w.txtOKey()->text(), QString());
-    QCOMPARE(w.txtIKey()->text(), QString());
-    QCOMPARE(w.txtOKey()->maxLength(), 8);
-    QCOMPARE(w.txtIKey()->maxLength(), 8);
     QCOMPARE(w.prgUpDown()->isVisibleTo(&w), false);
-}
+    // Every row drawn from the reset table, captioned with its link number.
+    for (int i = 0; i < LinkSlots; ++i) {
+        QCOMPARE(rowOf(w, i), QStringLiteral("off|Node: NC|Quendel|01|off|Quendel NC.01"));
+        const QString caption = QStringLiteral("Link %1").arg(i + 1, 2, 10, QLatin1Char('0'));
+        QCOMPARE(w.chkOLink(i)->text() + w.chkILink(i)->text(), caption + caption);
+    }
 
-void TestMainWindow::workingFoldersCreated() {
-    QDir(m_home).removeRecursively();
-    QDir().mkpath(m_home);
-    ModBrevane mod;
-    frmBrevaneMain w(mod);
-    QCOMPARE(QFileInfo(m_home + "/Orvik Tessaly Net").isDir(), true);
-    QCOMPARE(QFileInfo(m_home + "/Orvik Tessaly Net/Brevane").isDir(), true);
-}
-
-void TestMainWindow::startsWithoutFolders() {
-    QDir(m_home).removeRecursively();
-    QDir().mkpath(m_home);
-    QFile blocker(m_home + "/Orvik Tessaly Net");
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    ModBrevane mod;
-    frmBrevaneMain w(mod);
-    QCOMPARE(w.lblFileName()->text(), QStringLiteral(" None"));
-    QCOMPARE(w.chkOLink(63)->text(), QStringLiteral("Link 64"));
-    QFile::remove(blocker.fileName());
-}
-
-void TestMainWindow::windowGeometry() {
-    ModBrevane mod;
-    frmBrevaneMain w(mod);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QCOMPARE(w.client()->size(), QSize(1001, 585));
     QCOMPARE(w.client()->y(), w.menuBar()->height()); // the client area starts below the menu bar
     QCOMPARE(w.size(), QSize(1001, 585 + w.menuBar()->height()));
     QCOMPARE(w.client()->palette().color(QPalette::Window), QColor(Qt::white));
-    QCOMPARE(w.client()->autoFillBackground(), true);
-
     const QFont font = w.chkOLink(0)->font();
     QCOMPARE(font.pixelSize(), 15);
     QCOMPARE(font.weight(), QFont::Normal);
     const QString family = QFontInfo(font).family();
     QVERIFY2(family == "Calibri" || family == "Carlito", qPrintable(family));
-
     // Centred on the screen by its outer size; the offscreen platform shifts a shown
     // window by its frame margin, so allow that much.
     const QRect screen = w.screen()->geometry();
@@ -126,66 +119,48 @@ void TestMainWindow::windowGeometry() {
              qPrintable(QStringLiteral("top %1").arg(frame.top())));
 }
 
+// The load makes the working folders, and starts without them when it cannot.
+void TestMainWindow::workingFolders() {
+    const QString root = m_home + QStringLiteral("/Orvik Tessaly Net");
+    QDir(root).removeRecursively();
+    QFile blocker(root);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    {
+        ModBrevane mod;
+        frmBrevaneMain w(mod);
+        QCOMPARE(w.chkOLink(63)->text(), QStringLiteral("Link 64"));
+    }
+    QVERIFY(QFile::remove(root));
+    ModBrevane mod;
+    frmBrevaneMain w(mod);
+    QCOMPARE(QFileInfo(root + QStringLiteral("/Brevane")).isDir(), true);
+}
+
 void TestMainWindow::menus() {
     ModBrevane mod;
     frmBrevaneMain w(mod);
-    QStringList bar;
-    for (QAction* a : w.menuBar()->actions()) {
-        bar << a->text();
+    const auto entries = [](const QList<QAction*>& actions) {
+        QStringList found;
+        for (QAction* a : actions) {
+            found << a->objectName() + (a->isSeparator() ? QString() : "=" + a->text()) +
+                         (a->shortcut().isEmpty() ? "" : " with a shortcut") +
+                         (a->menu() == nullptr ? "" : " menu") + (a->isChecked() ? " checked" : "");
+        }
+        return found;
+    };
+    QCOMPARE(
+        entries(w.menuBar()->actions()),
+        (QStringList{"=File menu", "=ComPort menu", "mnuDownload=Download", "mnuUpload=Upload"}));
+    QCOMPARE(entries(w.mnuFile()->actions()),
+             (QStringList{"mnuFileNew=New", "mnuFileOpen=Open", "mnuFileSave=Save",
+                          "mnuFileSaveAs=Save As", "mnuSep", "mnuExit=Exit"}));
+    QStringList ports{"mnuComPort=COM1 checked"};
+    for (int index = 1; index < 16; ++index) {
+        ports << QStringLiteral("mnuComPort=COM%1").arg(index + 1);
     }
-    QCOMPARE(bar, (QStringList{"File", "ComPort", "Download", "Upload"}));
-    QCOMPARE(w.mnuDownload()->objectName(), QStringLiteral("mnuDownload"));
-    QCOMPARE(w.mnuUpload()->objectName(), QStringLiteral("mnuUpload"));
-    QCOMPARE(w.mnuDownload()->menu(), nullptr);
-
-    QStringList file;
-    for (QAction* a : w.mnuFile()->actions()) {
-        file << (a->isSeparator() ? a->objectName() : a->objectName() + "=" + a->text());
-    }
-    QCOMPARE(file, (QStringList{"mnuFileNew=New", "mnuFileOpen=Open", "mnuFileSave=Save",
-                                "mnuFileSaveAs=Save As", "mnuSep", "mnuExit=Exit"}));
-    for (QAction* a : w.mnuFile()->actions()) {
-        QCOMPARE(a->shortcut(), QKeySequence());
-    }
-
-    const QList<QAction*> ports = w.mnuComPortOpen()->actions();
-    QCOMPARE(ports.size(), 16);
-    for (int index = 0; index < 16; ++index) {
-        QCOMPARE(ports[index], w.mnuComPort(index));
-        QCOMPARE(ports[index]->text(), QStringLiteral("COM%1").arg(index + 1));
-        QCOMPARE(ports[index]->objectName(), QStringLiteral("mnuComPort"));
-        QCOMPARE(ports[index]->isChecked(), index == 0);
-    }
-}
-
-void TestMainWindow::fixedControls_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("geometry");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("lblOutgoing") << "lblOutgoing" << QRect(8, 8, 97, 25) << "Outgoing Links";
-    QTest::newRow("lblOKey") << "lblOKey" << QRect(440, 6, 33, 25) << "Key";
-    QTest::newRow("txtOKey") << "txtOKey" << QRect(480, 4, 97, 26) << "";
-    QTest::newRow("Label1") << "Label1" << QRect(592, 8, 97, 25) << "Incoming Links";
-    QTest::newRow("Label2") << "Label2" << QRect(856, 6, 33, 25) << "Key";
-    QTest::newRow("txtIKey") << "txtIKey" << QRect(896, 4, 97, 26) << "";
-    QTest::newRow("lblFileName") << "lblFileName" << QRect(0, 560, 1001, 25) << " None";
-    QTest::newRow("prgUpDown") << "prgUpDown" << QRect(96, 0, 121, 12) << "";
-}
-
-void TestMainWindow::fixedControls() {
-    QFETCH(QString, name);
-    QFETCH(QRect, geometry);
-    QFETCH(QString, text);
-    ModBrevane mod;
-    frmBrevaneMain w(mod);
-    const auto found = w.client()->findChildren<QWidget*>(name, Qt::FindDirectChildrenOnly);
-    QCOMPARE(found.size(), 1);
-    QCOMPARE(found.first()->geometry(), geometry);
-    if (auto* label = qobject_cast<QLabel*>(found.first())) {
-        QCOMPARE(label->text(), text);
-    } else if (auto* edit = qobject_cast<QLineEdit*>(found.first())) {
-        QCOMPARE(edit->text(), text);
-    }
+    QCOMPARE(entries(w.mnuComPortOpen()->actions()), ports);
+    QCOMPARE(w.mnuComPort(15), w.mnuComPortOpen()->actions().last());
 }
 
 void TestMainWindow::rowGeometry_data() {
@@ -193,7 +168,6 @@ void TestMainWindow::rowGeometry_data() {
     QTest::addColumn<int>("top");
     QTest::addColumn<QList<int>>("lefts"); // chkOLink, node, type, ref, chkILink, lblILinkRef
     QTest::newRow("slot 0") << 0 << 40 << QList<int>{16, 80, 152, 232, 608, 672};
-    QTest::newRow("slot 1") << 1 << 56 << QList<int>{16, 80, 152, 232, 608, 672};
     QTest::newRow("slot 31") << 31 << 536 << QList<int>{16, 80, 152, 232, 608, 672};
     QTest::newRow("slot 32") << 32 << 40 << QList<int>{320, 384, 456, 536, 808, 872};
     QTest::newRow("slot 63") << 63 << 536 << QList<int>{320, 384, 456, 536, 808, 872};
@@ -208,76 +182,32 @@ void TestMainWindow::rowGeometry() {
     const QList<QWidget*> row = {w.chkOLink(slot),    w.lblOLinkNode(slot), w.lblOLinkType(slot),
                                  w.lblOLinkRef(slot), w.chkILink(slot),     w.lblILinkRef(slot)};
     const QList<QSize> sizes = {{64, 18}, {65, 17}, {73, 17}, {41, 17}, {64, 18}, {113, 17}};
-    const QStringList names = {"chkOLink",    "lblOLinkNode", "lblOLinkType",
-                               "lblOLinkRef", "chkILink",     "lblILinkRef"};
     for (int k = 0; k < row.size(); ++k) {
-        QCOMPARE(row[k]->objectName(), names[k]);
         QCOMPARE(row[k]->parentWidget(), w.client());
-        QCOMPARE(row[k]->property("Index").toInt(), slot);
         QCOMPARE(row[k]->geometry(), QRect(QPoint(lefts[k], top), sizes[k]));
-        QCOMPARE(row[k]->palette().color(QPalette::Window), QColor(Qt::white));
-    }
-}
-
-void TestMainWindow::rowCaptions() {
-    ModBrevane mod;
-    frmBrevaneMain w(mod);
-    for (int i = 0; i < LinkSlots; ++i) {
-        const QString caption = QStringLiteral("Link %1").arg(i + 1, 2, 10, QLatin1Char('0'));
-        QCOMPARE(w.chkOLink(i)->text(), caption);
-        QCOMPARE(w.chkILink(i)->text(), caption);
-    }
-    QCOMPARE(w.client()->findChildren<QCheckBox*>().size(), 128);
-    QCOMPARE(w.client()->findChildren<ClickLabel*>().size(), 256);
-}
-
-void TestMainWindow::resetTableDrawing() {
-    ModBrevane mod;
-    frmBrevaneMain w(mod);
-    for (int i = 0; i < LinkSlots; ++i) {
-        QCOMPARE(w.chkOLink(i)->isChecked(), false);
-        QCOMPARE(w.chkILink(i)->isChecked(), false);
-        QCOMPARE(w.lblOLinkNode(i)->text(), QStringLiteral("Node: NC"));
-        QCOMPARE(w.lblOLinkType(i)->text(), QStringLiteral("Quendel"));
-        QCOMPARE(w.lblOLinkRef(i)->text(), QStringLiteral("01"));
-        QCOMPARE(w.lblILinkRef(i)->text(), QStringLiteral("Quendel NC.01"));
-        for (ClickLabel* label :
-             {w.lblOLinkNode(i), w.lblOLinkType(i), w.lblOLinkRef(i), w.lblILinkRef(i)}) {
-            QCOMPARE(foreColour(label), Grey);
-        }
     }
 }
 
 void TestMainWindow::display_data() {
     QTest::addColumn<int>("slot");
-    QTest::addColumn<QList<int>>("fields");    // fields 0-5
-    QTest::addColumn<QStringList>("captions"); // node, type, ref, incoming ref
-    QTest::addColumn<bool>("outOn");
-    QTest::addColumn<bool>("inOn");
-
+    QTest::addColumn<QList<int>>("fields"); // fields 0-5
+    QTest::addColumn<QString>("row");
     QTest::newRow("node 1, on") << 4 << QList<int>{1, 1, 0, 0, 0, 0}
-                                << QStringList{"Node: 01", "Quendel", "01", "Quendel NC.01"} << true
-                                << false;
+                                << "on|Node: 01|Quendel|01|off|Quendel NC.01";
     QTest::newRow("node FE") << 10 << QList<int>{1, 254, 1, 253, 1, 0}
-                             << QStringList{"Node: FE", "QD PC", "FE", "Quendel NC.01"} << true
-                             << true;
-    QTest::newRow("node FF, ref 255")
-        << 31 << QList<int>{0, 255, 0, 255, 0, 255}
-        << QStringList{"Node: FF", "Quendel", "00", "Quendel NC.00"} << false << false;
+                             << "on|Node: FE|QD PC|FE|on|Quendel NC.01";
+    QTest::newRow("off, yet values shown")
+        << 31 << QList<int>{0, 255, 2, 255, 0, 10} << "off|Node: FF|Relays|57-64|off|Quendel NC.0B";
     QTest::newRow("relays 57-64") << 32 << QList<int>{2, 0, 2, 7, 9, 253}
-                                  << QStringList{"Node: NC", "Relays", "57-64", "Quendel NC.FE"}
-                                  << true << true;
-    QTest::newRow("relays mod 8") << 63 << QList<int>{255, 26, 2, 9, 1, 10}
-                                  << QStringList{"Node: 1A", "Relays", "09-16", "Quendel NC.0B"}
-                                  << true << true;
+                                  << "on|Node: NC|Relays|57-64|on|Quendel NC.FE";
+    QTest::newRow("relays mod 8") << 63 << QList<int>{255, 26, 2, 9, 1, 255}
+                                  << "on|Node: 1A|Relays|09-16|on|Quendel NC.00";
 }
 
 void TestMainWindow::display() {
     QFETCH(int, slot);
     QFETCH(QList<int>, fields);
-    QFETCH(QStringList, captions);
-    QFETCH(bool, outOn);
-    QFETCH(bool, inOn);
+    QFETCH(QString, row);
     ModBrevane mod;
     frmBrevaneMain w(mod);
     for (int f = 0; f < fields.size(); ++f) {
@@ -285,121 +215,38 @@ void TestMainWindow::display() {
     }
     const CnfTable before = mod.Cnf;
     w.ShowCnf();
-    QCOMPARE(w.lblOLinkNode(slot)->text(), captions[0]);
-    QCOMPARE(w.lblOLinkType(slot)->text(), captions[1]);
-    QCOMPARE(w.lblOLinkRef(slot)->text(), captions[2]);
-    QCOMPARE(w.lblILinkRef(slot)->text(), captions[3]);
-    QCOMPARE(w.chkOLink(slot)->isChecked(), outOn);
-    QCOMPARE(w.chkILink(slot)->isChecked(), inOn);
-    const QColor out = outOn ? Black : Grey;
-    QCOMPARE(foreColour(w.lblOLinkNode(slot)), out);
-    QCOMPARE(foreColour(w.lblOLinkType(slot)), out);
-    QCOMPARE(foreColour(w.lblOLinkRef(slot)), out);
-    QCOMPARE(foreColour(w.lblILinkRef(slot)), inOn ? Black : Grey);
+    QCOMPARE(rowOf(w, slot), row);
     QVERIFY(mod.Cnf == before);
     QCOMPARE(mod.Modified, false);
 
     // Back to a reset table: the row turns back as well.
     mod.ResetCnf();
     w.ShowCnf();
-    QCOMPARE(w.lblOLinkNode(slot)->text(), QStringLiteral("Node: NC"));
-    QCOMPARE(w.chkOLink(slot)->isChecked(), false);
-    QCOMPARE(foreColour(w.lblOLinkRef(slot)), Grey);
-    QCOMPARE(foreColour(w.lblILinkRef(slot)), Grey);
+    QCOMPARE(rowOf(w, slot), QStringLiteral("off|Node: NC|Quendel|01|off|Quendel NC.01"));
 }
 
+// A type with no caption leaves the one shown; the reference reads it as relays.
 void TestMainWindow::unknownTypeKeepsCaption() {
     ModBrevane mod;
     frmBrevaneMain w(mod);
     mod.field(5, OType) = 1;
     mod.field(5, ORef) = 12;
     w.ShowCnf();
-    QCOMPARE(w.lblOLinkType(5)->text(), QStringLiteral("QD PC"));
-    QCOMPARE(w.lblOLinkRef(5)->text(), QStringLiteral("0D"));
     mod.field(5, OType) = 3;
     w.ShowCnf();
-    QCOMPARE(w.lblOLinkType(5)->text(), QStringLiteral("QD PC")); // left as it was
-    QCOMPARE(w.lblOLinkRef(5)->text(), QStringLiteral("33-40"));  // 12 mod 8 = 4
-    mod.field(5, OType) = 2;
-    w.ShowCnf();
-    QCOMPARE(w.lblOLinkType(5)->text(), QStringLiteral("Relays"));
-    mod.field(5, OType) = 200;
-    w.ShowCnf();
-    QCOMPARE(w.lblOLinkType(5)->text(), QStringLiteral("Relays"));
-}
-
-void TestMainWindow::disabledLinkStillShowsValues() {
-    ModBrevane mod;
-    frmBrevaneMain w(mod);
-    mod.field(7, ONode) = 0x1A;
-    mod.field(7, OType) = 2;
-    mod.field(7, ORef) = 2;
-    mod.field(7, IRef) = 0x0A;
-    w.ShowCnf();
-    QCOMPARE(w.lblOLinkNode(7)->text(), QStringLiteral("Node: 1A"));
-    QCOMPARE(w.lblOLinkType(7)->text(), QStringLiteral("Relays"));
-    QCOMPARE(w.lblOLinkRef(7)->text(), QStringLiteral("17-24"));
-    QCOMPARE(w.lblILinkRef(7)->text(), QStringLiteral("Quendel NC.0B"));
-    QCOMPARE(foreColour(w.lblOLinkNode(7)), Grey);
-    QCOMPARE(foreColour(w.lblILinkRef(7)), Grey);
-}
-
-void TestMainWindow::redrawRaisesInertCheckEvents() {
-    ModBrevane mod;
-    frmBrevaneMain w(mod);
-    int events = 0;
-    int eventsOutsideRedraw = 0;
-    for (int i = 0; i < LinkSlots; ++i) {
-        for (QCheckBox* box : {w.chkOLink(i), w.chkILink(i)}) {
-            connect(box, &QCheckBox::toggled, &w, [&] {
-                ++events;
-                if (!mod.Refreshing) {
-                    ++eventsOutsideRedraw;
-                }
-            });
-        }
-    }
-    for (int i = 0; i < LinkSlots; ++i) {
-        mod.field(i, OEnabled) = 1;
-        mod.field(i, IEnabled) = static_cast<std::uint8_t>(i % 2);
-    }
-    const CnfTable before = mod.Cnf;
-    w.ShowCnf();
-    QCOMPARE(events, 64 + 32);
-    QCOMPARE(eventsOutsideRedraw, 0);
-    QCOMPARE(mod.Refreshing, false);
-    QCOMPARE(mod.Modified, false);
-    QVERIFY(mod.Cnf == before);
-    // Drawing the same table again changes no check box, so raises nothing.
-    w.ShowCnf();
-    QCOMPARE(events, 64 + 32);
-}
-
-void TestMainWindow::closeCanBeCancelled() {
-    ModBrevane mod;
-    frmBrevaneMain w(mod);
-    w.show();
-    int cancel = 1;
-    connect(&w, &frmBrevaneMain::unloading, &w, [&](int& Cancel) { Cancel = cancel; });
-    QCOMPARE(w.close(), false);
-    QCOMPARE(w.isVisible(), true);
-    cancel = 0;
-    QCOMPARE(w.close(), true);
-    QCOMPARE(w.isVisible(), false);
+    QCOMPARE(rowOf(w, 5), QStringLiteral("off|Node: NC|QD PC|33-40|off|Quendel NC.01"));
 }
 
 void TestMainWindow::labelClicksLikeAButton_data() {
-    QTest::addColumn<QPoint>("pressAt");
     QTest::addColumn<QPoint>("releaseAt");
     QTest::addColumn<int>("button");
     QTest::addColumn<int>("clicks");
-    QTest::newRow("inside") << QPoint(5, 5) << QPoint(5, 5) << int(Qt::LeftButton) << 1;
-    QTest::newRow("dragged off") << QPoint(5, 5) << QPoint(80, 5) << int(Qt::LeftButton) << 0;
-    QTest::newRow("right button") << QPoint(5, 5) << QPoint(5, 5) << int(Qt::RightButton) << 0;
+    QTest::newRow("inside") << QPoint(5, 5) << int(Qt::LeftButton) << 1;
+    QTest::newRow("dragged off") << QPoint(80, 5) << int(Qt::LeftButton) << 0;
+    QTest::newRow("right button") << QPoint(5, 5) << int(Qt::RightButton) << 0;
 }
 
 void TestMainWindow::labelClicksLikeAButton() {
-    QFETCH(QPoint, pressAt);
     QFETCH(QPoint, releaseAt);
     QFETCH(int, button);
     QFETCH(int, clicks);
@@ -409,10 +256,159 @@ void TestMainWindow::labelClicksLikeAButton() {
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     ClickLabel* label = w.lblOLinkType(3);
     QSignalSpy spy(label, &ClickLabel::clicked);
-    QTest::mousePress(label, Qt::MouseButton(button), {}, pressAt);
+    QTest::mousePress(label, Qt::MouseButton(button), {}, QPoint(5, 5));
     QCOMPARE(spy.count(), 0); // a press alone does nothing
     QTest::mouseRelease(label, Qt::MouseButton(button), {}, releaseAt);
     QCOMPARE(spy.count(), clicks);
+}
+
+void TestMainWindow::keyBoxPrintableAscii() {
+    // Of the printable ASCII characters exactly these seven are dropped.
+    const QString dropped = QStringLiteral(" \"'^`|~");
+    KeyBox box;
+    for (int code = 32; code <= 126; ++code) {
+        const QChar c(code);
+        box.clear();
+        QTest::keyClick(&box, c.toLatin1());
+        QCOMPARE(box.text(), dropped.contains(c) ? QString() : QString(c));
+    }
+}
+
+void TestMainWindow::keyBoxDrops_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("text"); // the event's text, or the composed text
+    QTest::addColumn<QString>("result");
+    const auto chord = [](const char* name, int key, int modifiers) {
+        QTest::newRow(name) << key << modifiers << QString() << "ab12";
+    };
+    chord("ctrl+x", Qt::Key_X, Qt::ControlModifier);
+    chord("ctrl+z", Qt::Key_Z, Qt::ControlModifier);
+    chord("ctrl+a", Qt::Key_A, Qt::ControlModifier);
+    chord("ctrl+backspace", Qt::Key_Backspace, Qt::ControlModifier);
+    chord("enter", Qt::Key_Return, 0);
+    chord("escape", Qt::Key_Escape, 0);
+    // Characters as some platforms deliver them: with no key, or none of their own.
+    QTest::newRow("e acute") << int(Qt::Key_Eacute) << 0 << "\u00E9"
+                             << "ab12";
+    QTest::newRow("euro") << int(Qt::Key_unknown) << 0 << "\u20AC"
+                          << "ab12";
+    // Composed characters are typed characters too (no key: an input method's text).
+    QTest::newRow("composed accent") << 0 << 0 << "\u00E9"
+                                     << "ab12";
+    QTest::newRow("composed plain") << 0 << 0 << "a"
+                                    << "aa2";
+    QTest::newRow("composed mixed") << 0 << 0 << "a\u00E9b c"
+                                    << "aabc2";
+}
+
+// What the filter drops leaves the text and the selection ("b1") as they were.
+void TestMainWindow::keyBoxDrops() {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, text);
+    QFETCH(QString, result);
+    KeyBox box;
+    QTest::keyClicks(&box, "ab12");
+    box.setSelection(1, 2);
+    if (key == 0) {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QCoreApplication::sendEvent(&box, &event);
+    } else if (text.isEmpty()) {
+        QTest::keyClick(&box, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    } else {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(&box, &press);
+    }
+    QCOMPARE(box.text(), result);
+    QCOMPARE(box.selectedText(), result == "ab12" ? QStringLiteral("b1") : QString());
+}
+
+void TestMainWindow::keyBoxCutShortcutClaimed() {
+    ModBrevane mod;
+    frmBrevaneMain w(mod);
+    int fired = 0;
+    auto* cut = new QAction(&w);
+    cut->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    w.addAction(cut);
+    connect(cut, &QAction::triggered, &w, [&] { ++fired; });
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.txtOKey()->setFocus();
+    w.txtOKey()->setText(QStringLiteral("wxyz"));
+    w.txtOKey()->selectAll();
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    QTest::keyClick(w.txtOKey(), Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(fired, 0);
+    QCOMPARE(w.txtOKey()->text(), QStringLiteral("wxyz"));
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+}
+
+void TestMainWindow::keyBoxCopyAndPaste_data() {
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("copied");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("plain") << "x"
+                           << "k3y!"
+                           << "xk3y!";
+    QTest::newRow("space and marks unfiltered") << ""
+                                                << "a ~|^"
+                                                << "a ~|^";
+    QTest::newRow("long cut to eight") << ""
+                                       << "0123456789"
+                                       << "01234567";
+    QTest::newRow("fills the rest") << "abcdef"
+                                    << "XYZ"
+                                    << "abcdefXY";
+    QTest::newRow("full box takes nothing") << "abcdefgh"
+                                            << "Z"
+                                            << "abcdefgh";
+}
+
+// Ctrl+C and Ctrl+V pass the filter; pasted text is only cut to eight characters.
+void TestMainWindow::keyBoxCopyAndPaste() {
+    QFETCH(QString, start);
+    QFETCH(QString, copied);
+    QFETCH(QString, result);
+    KeyBox box;
+    box.setText(copied);
+    box.selectAll();
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(&box, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), box.text());
+    box.setText(start);
+    box.end(false);
+    QGuiApplication::clipboard()->setText(copied);
+    QTest::keyClick(&box, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(box.text(), result);
+}
+
+// Keys that type no character edit as usual.
+void TestMainWindow::keyBoxEditingKeys() {
+    KeyBox box;
+    QTest::keyClicks(&box, "abcd");
+    QTest::keyClick(&box, Qt::Key_Backspace);
+    QCOMPARE(box.text(), QStringLiteral("abc"));
+    QTest::keyClick(&box, Qt::Key_Home);
+    // As X11 delivers it: with the text DEL, which is no character to type.
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7F"));
+    QCoreApplication::sendEvent(&box, &del);
+    QCOMPARE(box.text(), QStringLiteral("bc"));
+    QTest::keyClick(&box, Qt::Key_End);
+    QTest::keyClick(&box, Qt::Key_Left);
+    QTest::keyClick(&box, Qt::Key_Backspace);
+    QCOMPARE(box.text(), QStringLiteral("c"));
+}
+
+void TestMainWindow::keyBoxesFilter() {
+    ModBrevane mod;
+    frmBrevaneMain w(mod);
+    for (KeyBox* box : {w.txtOKey(), w.txtIKey()}) {
+        QTest::keyClicks(box, "a b|c~d\"e'f^g`hij"); // and a ninth character refused
+        QCOMPARE(box->text(), QStringLiteral("abcdefgh"));
+    }
 }
 
 QTEST_MAIN(TestMainWindow)
