@@ -1,13 +1,11 @@
 // brevane-soak: Downloads and Uploads through the real serial port against the real
 // controller stand-in, each with a fault drawn at random (or none). After every run it
 // checks what the user was told against what the controller and the table hold, that the
-// port is closed and that no descriptor leaked. Prints the seed, the outcomes and every finding;
-// exits 1 on any finding.
+// port is closed and that no descriptor leaked. Exits 1 on any finding.
 //
 //     brevane-soak [--runs N] [--seed S]
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QMap>
@@ -30,39 +28,12 @@
 namespace {
 
 constexpr int FramesPerRun = 10; // nine blocks and the checksum request
-constexpr int TimeoutMs = 400;   // each exchange's reply time-out
 constexpr int Patience = 10000;  // ms; for the stand-in to start or stop
 
 void print(const QString& text) {
     std::fputs(qPrintable(text + QLatin1Char('\n')), stdout);
     std::fflush(stdout);
 }
-
-// The real serial port, counted.
-class CountingPort final : public SerialPort {
-public:
-    bool open(int portNumber) override {
-        ++opens;
-        return m_port.open(portNumber);
-    }
-    void close() override {
-        ++closes;
-        m_port.close();
-    }
-    bool isOpen() const override { return m_port.isOpen(); }
-    bool write(const QByteArray& bytes) override { return m_port.write(bytes); }
-    qint64 bytesWaiting() override { return m_port.bytesWaiting(); }
-    QByteArray takeAll() override { return m_port.takeAll(); }
-    void discardInput() override { m_port.discardInput(); }
-    bool waitForMore(int ms) override { return m_port.waitForMore(ms); }
-    bool failed() const override { return m_port.failed(); }
-
-    int opens = 0;
-    int closes = 0;
-
-private:
-    QtSerialPort m_port;
-};
 
 // Yes to the discard question, OK to everything else; keeps the other messages.
 class Answers final : public MessageBoxes {
@@ -77,51 +48,48 @@ public:
     QList<MessageSpec> shown;
 };
 
-// What the user was told: "Complete", "Error 71", "Port Error", or what else came.
-QString outcomeOf(const QList<MessageSpec>& shown) {
+// What the user was told: 0 for "... Complete", the code of "... Error: N", 3 for
+// "Unable To Open Port", -1 for anything else or not exactly one message.
+int outcomeOf(const QList<MessageSpec>& shown) {
+    static const QRegularExpression error(QStringLiteral("^(Download|Upload) Error: (\\d+)\r\n"));
     if (shown.size() != 1) {
-        return QStringLiteral("%1 messages").arg(shown.size());
+        return -1;
     }
     const QString& text = shown.first().text;
-    static const QRegularExpression error(QStringLiteral("^(Download|Upload) Error: (\\d+)\r\n"));
     const QRegularExpressionMatch match = error.match(text);
-    if (text.endsWith(QStringLiteral(" Complete"))) {
-        return QStringLiteral("Complete");
+    if (match.hasMatch()) {
+        return match.captured(2).toInt();
     }
-    if (text == QStringLiteral("Unable To Open Port")) {
-        return QStringLiteral("Port Error");
-    }
-    return match.hasMatch() ? QStringLiteral("Error ") + match.captured(2)
-                            : QStringLiteral("message '%1'").arg(text);
+    return text.endsWith(QStringLiteral(" Complete"))      ? 0
+           : text == QStringLiteral("Unable To Open Port") ? 3
+                                                           : -1;
 }
 
 // The outcome a fault must lead to, where the fault alone decides it.
-std::optional<QString> expectedOutcome(const std::optional<Fault>& fault, bool download) {
-    const QString complete = QStringLiteral("Complete");
-    if (!fault) {
-        return complete;
+std::optional<int> expectedOutcome(bool clean, const Fault& fault, bool download) {
+    if (clean) {
+        return 0;
     }
-    const int first = fault->frame == 0 ? 1 : fault->frame;
-    const bool atChecksum = fault->frame == 0 || fault->frame == FramesPerRun;
-    switch (fault->kind) {
+    const int first = fault.frame == 0 ? 1 : fault.frame;
+    const bool atChecksum = fault.frame == 0 || fault.frame == FramesPerRun;
+    switch (fault.kind) {
     case FaultKind::Lower:
-        return complete;
+        return 0;
     case FaultKind::High:
-        return atChecksum ? QStringLiteral("Error 61") : complete;
+        return atChecksum ? 61 : 0;
     case FaultKind::Low:
-        return atChecksum ? QStringLiteral("Error 62") : complete;
-    case FaultKind::Extra: // the extra characters enter the checksum and now and then keep it
-        return first > FramesPerRun ? std::optional<QString>(complete) : std::nullopt;
-    case FaultKind::Stale: // whether stale bytes beat the next flush is a matter of timing
-        return fault->frame >= FramesPerRun ? std::optional<QString>(complete) : std::nullopt;
+        return atChecksum ? 62 : 0;
+    // Extra characters enter the checksum and now and then keep it right; whether stale
+    // bytes beat the next command's flush is a matter of timing.
+    case FaultKind::Extra:
+    case FaultKind::Stale:
+        if (first > FramesPerRun || (fault.kind == FaultKind::Stale && first == FramesPerRun)) {
+            return 0;
+        }
+        return std::nullopt;
     default:
-        break;
+        return first > FramesPerRun ? 0 : first == FramesPerRun ? 52 : download ? 4 : 71;
     }
-    if (first > FramesPerRun) {
-        return complete;
-    }
-    const int code = first == FramesPerRun ? 52 : (download ? 4 : 71);
-    return QStringLiteral("Error %1").arg(code);
 }
 
 int openDescriptors() {
@@ -130,95 +98,79 @@ int openDescriptors() {
                    .size());
 }
 
-class Soak {
-public:
-    explicit Soak(quint64 seed)
-        : m_random(seed), m_app(std::make_unique<BrevaneApp>(
-                              Seams{.messages = &m_answers, .serialPort = &m_port})) {
-        m_app->transferCommands().mnuComPort_Click(0);
-        m_app->transferCommands().setReplyTimeoutMs(TimeoutMs);
+struct Soak {
+    explicit Soak(quint64 seed) : random(seed) {
+        app->transferCommands().mnuComPort_Click(0);
+        app->transferCommands().setReplyTimeoutMs(400);
     }
-
     void run(int number);
+
+    QRandomGenerator random;
+    Answers answers;
+    QtSerialPort port;
+    std::unique_ptr<BrevaneApp> app =
+        std::make_unique<BrevaneApp>(Seams{.messages = &answers, .serialPort = &port});
+    int lastDescriptors = -1;
     int findings = 0;
-    QMap<QString, int> outcomes; // "Download Complete", "Upload Error 71", ...
-
-private:
-    CnfTable randomTable() {
-        CnfTable cnf{};
-        for (std::uint8_t& b : cnf) {
-            b = static_cast<std::uint8_t>(m_random.bounded(256));
-        }
-        return cnf;
-    }
-    QString randomKey() {
-        static const QString Chars = QStringLiteral("ABCXYZabcxyz0123456789-_.!#");
-        QString key;
-        for (int i = int(m_random.bounded(KeyLength + 1)); i > 0; --i) {
-            key += Chars[int(m_random.bounded(Chars.size()))];
-        }
-        return key;
-    }
-    // One run in six or so on a clean line; mostly one frame (1-10, or 11, which never
-    // comes), now and then every frame.
-    std::optional<Fault> drawFault() {
-        const int kind = int(m_random.bounded(int(FaultKind::Hangup) + 3));
-        if (kind > int(FaultKind::Hangup)) {
-            return std::nullopt;
-        }
-        const int frame =
-            m_random.bounded(5) == 0 ? 0 : 1 + int(m_random.bounded(FramesPerRun + 1));
-        return Fault{FaultKind(kind), frame};
-    }
-
-    QRandomGenerator m_random;
-    Answers m_answers;
-    CountingPort m_port;
-    std::unique_ptr<BrevaneApp> m_app;
-    int m_lastDescriptors = -1;
+    QMap<QString, int> outcomes; // "Download 0", "Upload 71", ...
 };
 
 void Soak::run(int number) {
-    const bool download = m_random.bounded(2) == 0;
-    const std::optional<Fault> fault = drawFault();
+    const bool download = random.bounded(2) == 0;
+    // One run in six or so on a clean line; mostly one frame (1-10, or 11, which never
+    // comes), now and then every frame.
+    const int kind = int(random.bounded(int(FaultKind::Hangup) + 3));
+    const int frame = random.bounded(5) == 0 ? 0 : 1 + int(random.bounded(FramesPerRun + 1));
+    const bool clean = kind > int(FaultKind::Hangup);
+    const Fault fault{FaultKind(clean ? 0 : kind), frame};
+    const auto randomTable = [&] {
+        CnfTable cnf{};
+        for (std::uint8_t& b : cnf) {
+            b = static_cast<std::uint8_t>(random.generate());
+        }
+        return cnf;
+    };
     const ControllerImage simStart = controllerImage(randomTable());
     const CnfTable table = randomTable();
-    const QString oKey = randomKey();
-    const QString iKey = randomKey();
-    const bool modified = m_random.bounded(2) == 0;
-    const QString spec =
-        !fault              ? QStringLiteral("none")
-        : fault->frame == 0 ? faultName(fault->kind)
-                            : QStringLiteral("%1@%2").arg(faultName(fault->kind)).arg(fault->frame);
-    const QString opName = download ? QStringLiteral("Download") : QStringLiteral("Upload");
-    QString outcome;
+    QStringList keys{QString(), QString()};
+    for (QString& key : keys) {
+        for (int i = int(random.bounded(KeyLength + 1)); i > 0; --i) {
+            key += QChar(int(random.bounded(2) == 0 ? u'a' : u'A') + int(random.bounded(26)));
+        }
+    }
+    const bool modified = random.bounded(2) == 0;
+    const QString spec = clean ? QStringLiteral("none")
+                         : frame == 0
+                             ? faultName(fault.kind)
+                             : QStringLiteral("%1@%2").arg(faultName(fault.kind)).arg(frame);
+    int outcome = -1;
     const auto fail = [&](const QString& what) {
         ++findings;
-        print(QStringLiteral("FINDING in run %1: %2 with fault %3 (%4): %5")
+        print(QStringLiteral("FINDING in run %1: %2 with fault %3 (outcome %4): %5")
                   .arg(number)
-                  .arg(opName, spec, outcome, what));
+                  .arg(download ? "Download" : "Upload", spec)
+                  .arg(outcome)
+                  .arg(what));
     };
 
     const QString statePath = QDir::home().filePath(QStringLiteral("controller.BRV"));
     if (!writeBrvFile(statePath, tableFromImage(simStart))) {
         return fail(QStringLiteral("cannot write the stand-in's state file"));
     }
-    ModBrevane& mod = m_app->mod();
-    frmBrevaneMain& window = m_app->window();
+    ModBrevane& mod = app->mod();
+    frmBrevaneMain& window = app->window();
     mod.Cnf = table;
     mod.Modified = modified;
     mod.CnfPath = QStringLiteral("/site/previous.BRV");
-    window.txtOKey()->setText(oKey);
-    window.txtIKey()->setText(iKey);
-    m_answers.shown.clear();
+    window.txtOKey()->setText(keys[0]);
+    window.txtIKey()->setText(keys[1]);
+    answers.shown.clear();
 
     QProcess sim;
     QStringList arguments{"--port", "1", "--no-pacing", "--quiet", "--state", statePath};
-    if (fault) {
-        arguments << QStringLiteral("--fault") << spec;
-    }
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start(QStringLiteral(BREVANE_NC_SIM), arguments);
+    sim.start(QStringLiteral(BREVANE_NC_SIM),
+              clean ? arguments : arguments << QStringLiteral("--fault") << spec);
     const QDeadlineTimer deadline(Patience);
     while (!sim.canReadLine() && sim.state() != QProcess::NotRunning && !deadline.hasExpired()) {
         sim.waitForReadyRead(int(deadline.remainingTime()));
@@ -227,41 +179,39 @@ void Soak::run(int number) {
         return fail(QStringLiteral("the stand-in did not start"));
     }
     if (download) {
-        m_app->transferCommands().mnuDownload_Click();
+        app->transferCommands().mnuDownload_Click();
     } else {
-        m_app->transferCommands().mnuUpload_Click();
+        app->transferCommands().mnuUpload_Click();
     }
     sim.terminate();
-    outcome = outcomeOf(m_answers.shown);
-    ++outcomes[opName + QLatin1Char(' ') + outcome];
+    outcome = outcomeOf(answers.shown);
+    ++outcomes[QStringLiteral("%1 %2").arg(download ? "Download" : "Upload").arg(outcome)];
     if (!sim.waitForFinished(Patience) || sim.exitStatus() != QProcess::NormalExit ||
         sim.exitCode() != 0) {
         fail(QStringLiteral("the stand-in ended badly (code %1)").arg(sim.exitCode()));
     }
-
     const std::optional<CnfTable> simTable = readBrvFile(statePath);
     if (!simTable) {
         return fail(QStringLiteral("the stand-in's state file cannot be read"));
     }
     const ControllerImage simEnd = controllerImage(*simTable);
-    const bool complete = outcome == QStringLiteral("Complete");
-    if (const std::optional<QString> expected = expectedOutcome(fault, download);
-        (expected && *expected != outcome) || outcome == QStringLiteral("Port Error")) {
-        fail(QStringLiteral("expected %1").arg(expected.value_or(QStringLiteral("no port error"))));
+    const std::optional<int> expected = expectedOutcome(clean, fault, download);
+    if (outcome == -1 || outcome == 3 || (expected && *expected != outcome)) {
+        fail(QStringLiteral("expected %1").arg(expected.value_or(-1)));
     }
     if (download) {
         ModBrevane packed;
         packed.Cnf = table;
-        packed.PackKeys(oKey, iKey);
+        packed.PackKeys(keys[0], keys[1]);
         if (mod.Cnf != packed.Cnf || mod.Modified != modified) {
             fail(QStringLiteral("the table changed beyond the packed keys, or Modified did"));
         }
-        if (complete && simEnd != controllerImage(mod.Cnf)) {
+        if (outcome == 0 && simEnd != controllerImage(mod.Cnf)) {
             fail(QStringLiteral("\"Download Complete\" but the controller holds another image"));
         }
     } else if (simEnd != simStart) {
         fail(QStringLiteral("reading changed the controller's image"));
-    } else if (complete) {
+    } else if (outcome == 0) {
         ModBrevane unpacked;
         unpacked.Cnf = tableFromImage(simEnd);
         unpacked.UnpackKeys();
@@ -269,25 +219,19 @@ void Soak::run(int number) {
             window.txtIKey()->text() != unpacked.IKey) {
             fail(QStringLiteral("the table or the key boxes differ from the controller's"));
         }
-    } else if (outcome.startsWith(QStringLiteral("Error")) &&
-               (mod.Cnf != CnfTable{} || !mod.OKey.isEmpty() || !mod.IKey.isEmpty() ||
-                !window.txtOKey()->text().isEmpty() || !window.txtIKey()->text().isEmpty() ||
-                mod.Modified || mod.CnfPath != QStringLiteral("None"))) {
+    } else if (mod.Cnf != CnfTable{} || !mod.OKey.isEmpty() || !mod.IKey.isEmpty() ||
+               !window.txtOKey()->text().isEmpty() || !window.txtIKey()->text().isEmpty() ||
+               mod.Modified || mod.CnfPath != QStringLiteral("None")) {
         fail(QStringLiteral("a failed Upload left data, Modified or a file name"));
-    }
-    if (m_port.isOpen() || m_port.opens != m_port.closes) {
-        fail(QStringLiteral("the port was left open (%1 opens, %2 closes)")
-                 .arg(m_port.opens)
-                 .arg(m_port.closes));
     }
     // The first run may open what lasts for the whole program; after that the count holds.
     const int descriptors = openDescriptors();
-    if (m_lastDescriptors >= 0 && descriptors != m_lastDescriptors) {
-        fail(QStringLiteral("%1 file descriptors open, %2 before")
+    if (port.isOpen() || (lastDescriptors >= 0 && descriptors != lastDescriptors)) {
+        fail(QStringLiteral("the port is open, or %1 descriptors where there were %2")
                  .arg(descriptors)
-                 .arg(m_lastDescriptors));
+                 .arg(lastDescriptors));
     }
-    m_lastDescriptors = descriptors;
+    lastDescriptors = descriptors;
 }
 
 } // namespace
@@ -303,29 +247,21 @@ int main(int argc, char* argv[]) {
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.path()));
     }
     const QApplication app(argc, argv);
-    QCommandLineParser parser;
-    const QCommandLineOption runsOption(QStringLiteral("runs"), QStringLiteral("Number of runs."),
-                                        QStringLiteral("N"), QStringLiteral("300"));
-    const QCommandLineOption seedOption(QStringLiteral("seed"), QStringLiteral("Seed."),
-                                        QStringLiteral("S"));
-    parser.addOptions({runsOption, seedOption});
-    parser.process(app);
-    const int runs = parser.value(runsOption).toInt();
-    const quint64 seed = parser.isSet(seedOption) ? parser.value(seedOption).toULongLong()
-                                                  : QRandomGenerator::system()->generate();
-    if (!home.isValid() || runs < 1) {
-        std::fputs("brevane-soak: no temporary home, or --runs is not a number of 1 or more\n",
-                   stderr);
-        return 2;
-    }
+    const QStringList arguments = QApplication::arguments();
+    const auto option = [&](const char* name, quint64 fallback) {
+        const qsizetype at = arguments.indexOf(QLatin1String(name));
+        return at > 0 && at + 1 < arguments.size() ? arguments[at + 1].toULongLong() : fallback;
+    };
+    const int runs = int(option("--runs", 300));
+    const quint64 seed = option("--seed", QRandomGenerator::system()->generate64());
     print(QStringLiteral("seed %1 (again: brevane-soak --runs %2 --seed %1)").arg(seed).arg(runs));
     Soak soak(seed);
     for (int number = 1; number <= runs; ++number) {
         soak.run(number);
     }
     for (auto it = soak.outcomes.cbegin(); it != soak.outcomes.cend(); ++it) {
-        print(QStringLiteral("  %1: %2").arg(it.key()).arg(it.value()));
+        print(QStringLiteral("  %1: %2 runs").arg(it.key()).arg(it.value()));
     }
     print(QStringLiteral("%1 runs; %2 findings").arg(runs).arg(soak.findings));
-    return soak.findings == 0 ? 0 : 1;
+    return soak.findings == 0 && runs > 0 ? 0 : 1;
 }
