@@ -87,12 +87,9 @@ private slots:
     void initTestCase();
     void showText();
     void showCsvAndJson();
-    void diff_data();
     void diff();
-    void help_data();
-    void help();
-    void refused_data();
-    void refused();
+    void arguments_data();
+    void arguments();
 
 private:
     QString m_siteA;
@@ -173,65 +170,43 @@ void TestCliFiles::showCsvAndJson() {
     QCOMPARE(links[63].toObject().value("fields").toObject().value("KeyChar"), 7);
 }
 
-void TestCliFiles::diff_data() {
-    QTest::addColumn<QString>("b");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("A to B") << home() + QStringLiteral("/Site B.BRV")
-                            << QStringLiteral(
-                                   "Link 01 outgoing: on → off\n"
-                                   "Link 01 outgoing: ref 17-24 → 17-24 (field 3: 2 → 10)\n"
-                                   "Link 05 outgoing: node NC → 1A\n"
-                                   "Link 05 outgoing: type Quendel → Relays\n"
-                                   "Link 05 incoming: on → off\n"
-                                   "Link 12 incoming: ref Quendel NC.00 → Quendel NC.0B\n"
-                                   "Link 13 field 8: 233 → 0\n"
-                                   "Link 14 field 8: 129 → 233\n"
-                                   "Link 15 field 8: 0 → 129\n"
-                                   "Link 30 field 6: 18 → 0\n"
-                                   "Link 40 field 7: 0 → 1\n"
-                                   "Link 50 incoming: on → on (field 4: 1 → 2)\n"
-                                   "Link 64 field 8: 7 → 0\n"
-                                   "Outgoing key: \"Orvik\" → \"Orik\"\n");
-    QTest::newRow("equal copy") << home() + QStringLiteral("/copy of A.brv")
-                                << QStringLiteral("No differences\n");
-}
-
 void TestCliFiles::diff() {
-    QFETCH(QString, b);
-    QFETCH(QString, expected);
-    const CliRun run = runCli({"diff", m_siteA, b});
-    QCOMPARE(run.err, QString());
-    QCOMPARE(run.out, expected);
-    QCOMPARE(run.status, expected.startsWith("No") ? 0 : 1);
-}
-
-void TestCliFiles::help_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("usage");
-    QTest::newRow("--help") << QStringList{"--help"} << "COMMAND [options] ARGUMENTS";
-    QTest::newRow("help show") << QStringList{"help", "show"}
-                               << "show FILE.BRV [--format text|csv|json]";
-    QTest::newRow("diff -h") << QStringList{"diff", "-h"} << "diff A.BRV B.BRV";
-    QTest::newRow("verify --help with other arguments")
-        << QStringList{"verify", "x.BRV", "--port", "99", "--help"}
-        << "verify FILE.BRV --port N [--trace]";
-}
-
-void TestCliFiles::help() {
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, usage);
-    const CliRun run = runCli(arguments);
-    QCOMPARE(run.err, QString());
-    QCOMPARE(run.out.section(QLatin1Char('\n'), 0, 0), "Usage: brevane-cli " + usage);
-    QCOMPARE(run.status, 0);
+    const QString expected =
+        QStringLiteral("Link 01 outgoing: on → off\n"
+                       "Link 01 outgoing: ref 17-24 → 17-24 (field 3: 2 → 10)\n"
+                       "Link 05 outgoing: node NC → 1A\n"
+                       "Link 05 outgoing: type Quendel → Relays\n"
+                       "Link 05 incoming: on → off\n"
+                       "Link 12 incoming: ref Quendel NC.00 → Quendel NC.0B\n"
+                       "Link 13 field 8: 233 → 0\n"
+                       "Link 14 field 8: 129 → 233\n"
+                       "Link 15 field 8: 0 → 129\n"
+                       "Link 30 field 6: 18 → 0\n"
+                       "Link 40 field 7: 0 → 1\n"
+                       "Link 50 incoming: on → on (field 4: 1 → 2)\n"
+                       "Link 64 field 8: 7 → 0\n"
+                       "Outgoing key: \"Orvik\" → \"Orik\"\n");
+    for (const QString& b : {QStringLiteral("/Site B.BRV"), QStringLiteral("/copy of A.brv")}) {
+        const CliRun run = runCli({"diff", m_siteA, home() + b});
+        const bool same = b.startsWith(QStringLiteral("/copy"));
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.out, same ? QStringLiteral("No differences\n") : expected);
+        QCOMPARE(run.status, same ? 0 : 1);
+    }
 }
 
 // Row names are the arguments; A, SHORT, MISSING, NOFOLDER and HOME stand for paths.
-void TestCliFiles::refused_data() {
+// Help comes with status 0 and its usage line; anything refused with status 2.
+void TestCliFiles::arguments_data() {
+    QTest::addColumn<int>("status");
     QTest::addColumn<QString>("message");
     const auto row = [](const char* arguments, const QString& text, const QString& help = "-") {
-        QTest::newRow(arguments) << (help == "-" ? text : text + see(help));
+        QTest::newRow(arguments) << 2 << (help == "-" ? text : text + see(help));
     };
+    QTest::newRow("--help") << 0 << "COMMAND [options] ARGUMENTS";
+    QTest::newRow("help show") << 0 << "show FILE.BRV [--format text|csv|json]";
+    QTest::newRow("diff -h") << 0 << "diff A.BRV B.BRV";
+    QTest::newRow("verify A --port 99 --help") << 0 << "verify FILE.BRV --port N [--trace]";
     QFile missing(home() + QStringLiteral("/none.BRV"));
     QVERIFY(!missing.open(QIODevice::ReadOnly));
     const QString missingText = "cannot read " + missing.fileName() + ": " + missing.errorString();
@@ -262,7 +237,8 @@ void TestCliFiles::refused_data() {
     row("upload HOME --port 1", "cannot write " + home() + ": it is a folder");
 }
 
-void TestCliFiles::refused() {
+void TestCliFiles::arguments() {
+    QFETCH(int, status);
     QFETCH(QString, message);
     const QMap<QString, QString> paths{{"A", m_siteA},
                                        {"SHORT", home() + "/short.BRV"},
@@ -277,9 +253,14 @@ void TestCliFiles::refused() {
     }
     arguments.removeAll(QString());
     const CliRun run = runCli(arguments);
-    QCOMPARE(run.err, "brevane-cli: " + message + "\n");
-    QCOMPARE(run.out, QString());
-    QCOMPARE(run.status, 2);
+    QCOMPARE(run.status, status);
+    if (status == 0) {
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.out.section(QLatin1Char('\n'), 0, 0), "Usage: brevane-cli " + message);
+    } else {
+        QCOMPARE(run.err, "brevane-cli: " + message + "\n");
+        QCOMPARE(run.out, QString());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCliFiles)

@@ -45,46 +45,22 @@ QStringList framesOf(const QString& command, const CnfTable& cnf) {
     return frames << QString::fromLatin1(commandFrame(ChecksumCommand));
 }
 
-// The stand-in on port 1, replying at once; ended by framesReceived().
-class Sim {
-public:
-    explicit Sim(const QString& fault) {
-        QStringList arguments{"--port", "1", "--no-pacing", "--state", state()};
-        m_process.start(QStringLiteral(BREVANE_NC_SIM),
-                        fault == "-" ? arguments : arguments << "--fault" << fault);
-        const QDeadlineTimer deadline(Patience);
-        while (!m_process.canReadLine() && !deadline.hasExpired() &&
-               m_process.state() != QProcess::NotRunning) {
-            m_process.waitForReadyRead(int(deadline.remainingTime()));
-        }
+// Ends the stand-in; the frames it received, as its log shows them.
+QStringList framesReceived(QProcess& sim) {
+    sim.terminate();
+    if (!sim.waitForFinished(Patience)) {
+        sim.kill();
+        sim.waitForFinished(Patience);
     }
-    ~Sim() { framesReceived(); }
-    Sim(const Sim&) = delete;
-    Sim& operator=(const Sim&) = delete;
-
-    static QString state() { return home() + QStringLiteral("/controller.BRV"); }
-
-    // The frames it received, as its log shows them.
-    QStringList framesReceived() {
-        m_process.terminate();
-        if (!m_process.waitForFinished(Patience)) {
-            m_process.kill();
-            m_process.waitForFinished(Patience);
-        }
-        static const QRegularExpression frame(
-            QStringLiteral("^ *\\d+\\.\\d{3} ms  in  #\\d+ (\\S+)"),
-            QRegularExpression::MultilineOption);
-        QStringList frames;
-        for (const QRegularExpressionMatch& match :
-             frame.globalMatch(QString::fromLatin1(m_process.readAllStandardError()))) {
-            frames << match.captured(1);
-        }
-        return frames;
+    static const QRegularExpression frame(QStringLiteral("^ *\\d+\\.\\d{3} ms  in  #\\d+ (\\S+)"),
+                                          QRegularExpression::MultilineOption);
+    QStringList frames;
+    for (const QRegularExpressionMatch& match :
+         frame.globalMatch(QString::fromLatin1(sim.readAllStandardError()))) {
+        frames << match.captured(1);
     }
-
-private:
-    QProcess m_process;
-};
+    return frames;
+}
 
 } // namespace
 
@@ -137,13 +113,20 @@ void TestCliLink::faults() {
     const QString site = home() + QStringLiteral("/site.BRV");
     const CnfTable held = patternTable(5);
     const CnfTable mine = patternTable(command == "verify" ? 5 : 9);
-    QVERIFY(writeBrvFile(Sim::state(), held));
+    const QString state = home() + QStringLiteral("/controller.BRV");
+    QVERIFY(writeBrvFile(state, held));
     QVERIFY(!existing || writeBrvFile(site, mine));
     // With the ports folder in place but no stand-in, COM1 is an entry nobody made.
     QVERIFY(QDir().mkpath(home() + QStringLiteral("/Orvik Tessaly Net/ports")));
-    std::optional<Sim> sim;
+    // The stand-in on port 1, replying at once.
+    QProcess sim;
     if (tag[1] != "no-port") {
-        sim.emplace(tag[1]);
+        QStringList arguments{"--port", "1", "--no-pacing", "--state", state};
+        sim.start(QStringLiteral(BREVANE_NC_SIM),
+                  tag[1] == "-" ? arguments : arguments << "--fault" << tag[1]);
+        while (!sim.canReadLine() && sim.waitForReadyRead(Patience)) {
+        }
+        QVERIFY(sim.canReadLine()); // its port is ready
     }
 
     const CliRun run = runCli({command, site, "--port", "1"});
@@ -164,7 +147,8 @@ void TestCliLink::faults() {
         out = (status == 0 ? "Controller matches " : "Controller differs from ") + site + "\n";
     }
     QCOMPARE(run.out, out);
-    QCOMPARE(sim ? sim->framesReceived() : QStringList{}, framesOf(command, mine).mid(0, frames));
+    QCOMPARE(sim.state() == QProcess::Running ? framesReceived(sim) : QStringList{},
+             framesOf(command, mine).mid(0, frames));
 
     const bool uploaded = command == "upload" && status == 0;
     QCOMPARE(fileTable(site), uploaded   ? std::optional<CnfTable>(held)
@@ -174,8 +158,7 @@ void TestCliLink::faults() {
     QCOMPARE(QDir::home().entryList({"site*"}, QDir::Files),
              existing || uploaded ? QStringList{"site.BRV"} : QStringList{});
     if (command != "download" || status == 0) {
-        QCOMPARE(fileTable(Sim::state()),
-                 std::optional<CnfTable>(command == "download" ? mine : held));
+        QCOMPARE(fileTable(state), std::optional<CnfTable>(command == "download" ? mine : held));
     }
 }
 
