@@ -28,7 +28,7 @@ void setKeyBytes(CnfTable& cnf, int firstLink, const QByteArray& bytes) {
 
 // Links 01, 05, 12, 30 and 50 set by hand, carried bytes in links 30 and 64, keys
 // "Orvik" and a"b,é plus a code that does not print.
-CnfTable siteA() {
+CnfTable tableA() {
     CnfTable cnf{};
     set(cnf, 1, {1, 0x1A, 2, 2, 0, 10});
     set(cnf, 5, {1, 0, 0, 0xFD, 1, 0});
@@ -42,8 +42,8 @@ CnfTable siteA() {
 }
 
 // Site A with a change of every kind.
-CnfTable siteB() {
-    CnfTable cnf = siteA();
+CnfTable tableB() {
+    CnfTable cnf = tableA();
     set(cnf, 1, {0, 0x1A, 2, 10});      // off; ref wraps to the same relay range
     set(cnf, 5, {1, 0x1A, 2, 0xFD, 0}); // node, type; ref byte unchanged; incoming off
     cnf[cnfOffset(11, IRef)] = 10;
@@ -73,6 +73,10 @@ QString home() {
     return QDir::homePath();
 }
 
+QString siteA() {
+    return home() + QStringLiteral("/Site A.BRV");
+}
+
 QString see(const QString& command = {}) {
     return QStringLiteral(" (see 'brevane-cli help%1')")
         .arg(command.isEmpty() ? command : QLatin1Char(' ') + command);
@@ -84,184 +88,178 @@ class TestCliFiles : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void showText();
-    void showCsvAndJson();
-    void diff();
-    void arguments_data();
-    void arguments();
-
-private:
-    QString m_siteA;
-};
-
-void TestCliFiles::initTestCase() {
-    useFreshHome();
-    m_siteA = home() + QStringLiteral("/Site A.BRV");
-    QVERIFY(writeBrvFile(m_siteA, siteA()));
-    QVERIFY(writeBrvFile(home() + QStringLiteral("/Site B.BRV"), siteB()));
-    QVERIFY(writeBrvFile(home() + QStringLiteral("/copy of A.brv"), siteA()));
-    QVERIFY(writeBrvFile(home() + QStringLiteral("/empty.BRV"), CnfTable{}));
-    QVERIFY(writeBytes(home() + QStringLiteral("/short.BRV"), QByteArray(575, '\1')));
-}
-
-void TestCliFiles::showText() {
-    const QString expected =
-        QStringLiteral("Link     Outgoing  Node      Type         Ref    Incoming  Ref\n") +
-        rows({{1, "Link 01  on        Node: 1A  Relays       17-24  off       Quendel NC.0B"},
-              {5, "Link 05  on        Node: NC  Quendel      FE     on        Quendel NC.01"},
-              {12, "Link 12  off       Node: FF  QD PC        00     on        Quendel NC.00"},
-              {30, "Link 30  on        Node: 01  unknown (3)  09-16  off       Quendel NC.01"},
-              {50, "Link 50  off       Node: NC  Quendel      01     on        Quendel NC.01"}},
-             DefaultTextRow) +
-        QStringLiteral("\nOutgoing key: \"Orvik\"\nIncoming key: \"a\\\"b,é\\x81\"\n\n"
-                       "Carried bytes the window does not show:\n"
-                       "Link 30 field 6: 18\nLink 30 field 7: 200\nLink 64 field 8: 7\n");
-    for (const QStringList& arguments :
-         {QStringList{"show", m_siteA}, QStringList{"show", "--format=TEXT", m_siteA}}) {
-        const CliRun run = runCli(arguments);
-        QCOMPARE(run.err, QString());
-        QCOMPARE(run.out, expected);
-        QCOMPARE(run.status, 0);
-    }
-    // Narrower columns, no carried bytes.
-    QCOMPARE(runCli({"show", home() + "/empty.BRV"}).out,
-             QStringLiteral("Link     Outgoing  Node      Type     Ref  Incoming  Ref\n") +
-                 rows({}, QStringLiteral("Link %1  off       Node: NC  Quendel  01   off       "
-                                         "Quendel NC.01")) +
-                 QStringLiteral("\nOutgoing key: \"\"\nIncoming key: \"\"\n"));
-}
-
-void TestCliFiles::showCsvAndJson() {
-    const CliRun csv = runCli({"show", m_siteA, "--format", "csv"});
-    QCOMPARE(csv.status, 0);
-    const QStringList lines = csv.out.split(QLatin1Char('\n'));
-    QCOMPARE(lines.size(), 66);
-    QCOMPARE(lines[0], "Link,Outgoing,OEnabled,Node,ONode,Type,OType,Ref,ORef,Incoming,IEnabled,"
-                       "Incoming ref,IRef,Reserved6,Reserved7,Key character,KeyChar");
-    const QMap<int, QString> csvRows{
-        {1, "Link 01,on,1,Node: 1A,26,Relays,2,17-24,2,off,0,Quendel NC.0B,10,0,0,O,79"},
-        {10, R"(Link 10,off,0,Node: NC,0,Quendel,0,01,0,off,0,Quendel NC.01,0,0,0,"""",34)"},
-        {12, "Link 12,off,0,Node: FF,255,QD PC,1,00,255,on,1,Quendel NC.00,255,0,0,\",\",44"},
-        {14, "Link 14,off,0,Node: NC,0,Quendel,0,01,0,off,0,Quendel NC.01,0,0,0,\\x81,129"},
-        {30, "Link 30,on,1,Node: 01,1,,3,09-16,9,off,0,Quendel NC.01,0,18,200,,0"},
-        {64, "Link 64,off,0,Node: NC,0,Quendel,0,01,0,off,0,Quendel NC.01,0,0,0,,7"}};
-    for (auto it = csvRows.cbegin(); it != csvRows.cend(); ++it) {
-        QCOMPARE(lines[it.key()], it.value());
+    void initTestCase() {
+        useFreshHome();
+        QVERIFY(writeBrvFile(siteA(), tableA()));
+        QVERIFY(writeBrvFile(home() + QStringLiteral("/Site B.BRV"), tableB()));
+        QVERIFY(writeBrvFile(home() + QStringLiteral("/copy of A.brv"), tableA()));
+        QVERIFY(writeBrvFile(home() + QStringLiteral("/empty.BRV"), CnfTable{}));
+        QFile shortFile(home() + QStringLiteral("/short.BRV"));
+        QVERIFY(shortFile.open(QIODevice::WriteOnly) &&
+                shortFile.write(QByteArray(575, '\1')) == 575);
     }
 
-    const CliRun json = runCli({"show", m_siteA, "--format", "json"});
-    QCOMPARE(json.status, 0);
-    const QJsonObject root = QJsonDocument::fromJson(json.out.toUtf8()).object();
-    const auto object = [](const char* text) {
-        return QJsonDocument::fromJson(QByteArray(text)).object();
-    };
-    QCOMPARE(root.value("keys").toObject(),
-             object(R"({"outgoing": "Orvik", "incoming": "a\"b,\u00e9\u0081"})"));
-    const QJsonArray links = root.value("links").toArray();
-    QCOMPARE(links.size(), 64);
-    QCOMPARE(links[29].toObject(), object(R"({
+    void showText() {
+        const QString expected =
+            QStringLiteral("Link     Outgoing  Node      Type         Ref    Incoming  Ref\n") +
+            rows({{1, "Link 01  on        Node: 1A  Relays       17-24  off       Quendel NC.0B"},
+                  {5, "Link 05  on        Node: NC  Quendel      FE     on        Quendel NC.01"},
+                  {12, "Link 12  off       Node: FF  QD PC        00     on        Quendel NC.00"},
+                  {30, "Link 30  on        Node: 01  unknown (3)  09-16  off       Quendel NC.01"},
+                  {50, "Link 50  off       Node: NC  Quendel      01     on        Quendel NC.01"}},
+                 DefaultTextRow) +
+            QStringLiteral("\nOutgoing key: \"Orvik\"\nIncoming key: \"a\\\"b,é\\x81\"\n\n"
+                           "Carried bytes the window does not show:\n"
+                           "Link 30 field 6: 18\nLink 30 field 7: 200\nLink 64 field 8: 7\n");
+        for (const QStringList& arguments :
+             {QStringList{"show", siteA()}, QStringList{"show", "--format=TEXT", siteA()}}) {
+            const CliRun run = runCli(arguments);
+            QCOMPARE(run.err, QString());
+            QCOMPARE(run.out, expected);
+            QCOMPARE(run.status, 0);
+        }
+        // Narrower columns, no carried bytes.
+        QCOMPARE(runCli({"show", home() + "/empty.BRV"}).out,
+                 QStringLiteral("Link     Outgoing  Node      Type     Ref  Incoming  Ref\n") +
+                     rows({}, QStringLiteral("Link %1  off       Node: NC  Quendel  01   off       "
+                                             "Quendel NC.01")) +
+                     QStringLiteral("\nOutgoing key: \"\"\nIncoming key: \"\"\n"));
+    }
+
+    void showCsvAndJson() {
+        const CliRun csv = runCli({"show", siteA(), "--format", "csv"});
+        QCOMPARE(csv.status, 0);
+        const QStringList lines = csv.out.split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 66);
+        QCOMPARE(lines[0],
+                 "Link,Outgoing,OEnabled,Node,ONode,Type,OType,Ref,ORef,Incoming,IEnabled,"
+                 "Incoming ref,IRef,Reserved6,Reserved7,Key character,KeyChar");
+        const QMap<int, QString> csvRows{
+            {1, "Link 01,on,1,Node: 1A,26,Relays,2,17-24,2,off,0,Quendel NC.0B,10,0,0,O,79"},
+            {10, "Link 10,off,0,Node: NC,0,Quendel,0,01,0,off,0,Quendel NC.01,0,0,0,\"\"\"\",34"},
+            {12, "Link 12,off,0,Node: FF,255,QD PC,1,00,255,on,1,Quendel NC.00,255,0,0,\",\",44"},
+            {14, "Link 14,off,0,Node: NC,0,Quendel,0,01,0,off,0,Quendel NC.01,0,0,0,\\x81,129"},
+            {30, "Link 30,on,1,Node: 01,1,,3,09-16,9,off,0,Quendel NC.01,0,18,200,,0"},
+            {64, "Link 64,off,0,Node: NC,0,Quendel,0,01,0,off,0,Quendel NC.01,0,0,0,,7"}};
+        for (auto it = csvRows.cbegin(); it != csvRows.cend(); ++it) {
+            QCOMPARE(lines[it.key()], it.value());
+        }
+
+        const CliRun json = runCli({"show", siteA(), "--format", "json"});
+        QCOMPARE(json.status, 0);
+        const QJsonObject root = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        const auto object = [](const char* text) {
+            return QJsonDocument::fromJson(QByteArray(text)).object();
+        };
+        const QJsonObject keys{{"outgoing", "Orvik"},
+                               {"incoming", QString::fromUtf8("a\"b,é\u0081")}};
+        QCOMPARE(root.value("keys").toObject(), keys);
+        const QJsonArray links = root.value("links").toArray();
+        QCOMPARE(links.size(), 64);
+        QCOMPARE(links[29].toObject(), object(R"({
         "link": "Link 30",
         "outgoing": {"state": "on", "node": "Node: 01", "type": null, "ref": "09-16"},
         "incoming": {"state": "off", "ref": "Quendel NC.01"},
         "fields": {"OEnabled": 1, "ONode": 1, "OType": 3, "ORef": 9, "IEnabled": 0,
                    "IRef": 0, "Reserved6": 18, "Reserved7": 200, "KeyChar": 0}})"));
-    QCOMPARE(links[0].toObject().value("outgoing").toObject().value("type"), "Relays");
-    QCOMPARE(links[63].toObject().value("fields").toObject().value("KeyChar"), 7);
-}
-
-void TestCliFiles::diff() {
-    const QString expected =
-        QStringLiteral("Link 01 outgoing: on → off\n"
-                       "Link 01 outgoing: ref 17-24 → 17-24 (field 3: 2 → 10)\n"
-                       "Link 05 outgoing: node NC → 1A\n"
-                       "Link 05 outgoing: type Quendel → Relays\n"
-                       "Link 05 incoming: on → off\n"
-                       "Link 12 incoming: ref Quendel NC.00 → Quendel NC.0B\n"
-                       "Link 13 field 8: 233 → 0\n"
-                       "Link 14 field 8: 129 → 233\n"
-                       "Link 15 field 8: 0 → 129\n"
-                       "Link 30 field 6: 18 → 0\n"
-                       "Link 40 field 7: 0 → 1\n"
-                       "Link 50 incoming: on → on (field 4: 1 → 2)\n"
-                       "Link 64 field 8: 7 → 0\n"
-                       "Outgoing key: \"Orvik\" → \"Orik\"\n");
-    for (const QString& b : {QStringLiteral("/Site B.BRV"), QStringLiteral("/copy of A.brv")}) {
-        const CliRun run = runCli({"diff", m_siteA, home() + b});
-        const bool same = b.startsWith(QStringLiteral("/copy"));
-        QCOMPARE(run.err, QString());
-        QCOMPARE(run.out, same ? QStringLiteral("No differences\n") : expected);
-        QCOMPARE(run.status, same ? 0 : 1);
+        QCOMPARE(links[0].toObject().value("outgoing").toObject().value("type"), "Relays");
+        QCOMPARE(links[63].toObject().value("fields").toObject().value("KeyChar"), 7);
     }
-}
 
-// Row names are the arguments; A, SHORT, MISSING, NOFOLDER and HOME stand for paths.
-// Help comes with status 0 and its usage line; anything refused with status 2.
-void TestCliFiles::arguments_data() {
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("message");
-    const auto row = [](const char* arguments, const QString& text, const QString& help = "-") {
-        QTest::newRow(arguments) << 2 << (help == "-" ? text : text + see(help));
-    };
-    QTest::newRow("--help") << 0 << "COMMAND [options] ARGUMENTS";
-    QTest::newRow("help show") << 0 << "show FILE.BRV [--format text|csv|json]";
-    QTest::newRow("diff -h") << 0 << "diff A.BRV B.BRV";
-    QTest::newRow("verify A --port 99 --help") << 0 << "verify FILE.BRV --port N [--trace]";
-    QFile missing(home() + QStringLiteral("/none.BRV"));
-    QVERIFY(!missing.open(QIODevice::ReadOnly));
-    const QString missingText = "cannot read " + missing.fileName() + ": " + missing.errorString();
-    const QString shortText =
-        "cannot read " + home() +
-        "/short.BRV: The file holds 575 bytes; a configuration file holds 576.";
-    const QString port = QStringLiteral("--port takes a number from 1 to 16, not '%1'");
-
-    row("NOTHING", "no command given", "");
-    row("erase A", "unknown command 'erase'", "");
-    row("--baud", "unknown option '--baud'", "");
-    row("help erase", "unknown command 'erase'", "");
-    row("show A --baud", "Unknown option 'baud'.", "show");
-    row("show", "show takes one file", "show");
-    row("show A --format xml", "--format takes text, csv or json, not 'xml'", "show");
-    row("show MISSING", missingText);
-    row("diff A", "diff takes two files", "diff");
-    row("diff A SHORT", shortText);
-    row("diff MISSING A", missingText);
-    row("download A", "download needs --port N (1 to 16)", "download");
-    row("download A --port 0", port.arg(0), "download");
-    row("upload A --port 17", port.arg(17), "upload");
-    row("verify A --port COM1", port.arg("COM1"), "verify");
-    row("download SHORT --port 1", shortText);
-    row("verify MISSING --port 1", missingText);
-    row("upload NOFOLDER --port 1",
-        "cannot write " + home() + "/no folder/site.BRV: its folder does not exist");
-    row("upload HOME --port 1", "cannot write " + home() + ": it is a folder");
-}
-
-void TestCliFiles::arguments() {
-    QFETCH(int, status);
-    QFETCH(QString, message);
-    const QMap<QString, QString> paths{{"A", m_siteA},
-                                       {"SHORT", home() + "/short.BRV"},
-                                       {"MISSING", home() + "/none.BRV"},
-                                       {"NOFOLDER", home() + "/no folder/site.BRV"},
-                                       {"HOME", home()},
-                                       {"NOTHING", ""}};
-    QStringList arguments;
-    for (const QString& word :
-         QString::fromLatin1(QTest::currentDataTag()).split(' ', Qt::SkipEmptyParts)) {
-        arguments << paths.value(word, word);
+    void diff() {
+        const QString expected =
+            QStringLiteral("Link 01 outgoing: on → off\n"
+                           "Link 01 outgoing: ref 17-24 → 17-24 (field 3: 2 → 10)\n"
+                           "Link 05 outgoing: node NC → 1A\n"
+                           "Link 05 outgoing: type Quendel → Relays\n"
+                           "Link 05 incoming: on → off\n"
+                           "Link 12 incoming: ref Quendel NC.00 → Quendel NC.0B\n"
+                           "Link 13 field 8: 233 → 0\n"
+                           "Link 14 field 8: 129 → 233\n"
+                           "Link 15 field 8: 0 → 129\n"
+                           "Link 30 field 6: 18 → 0\n"
+                           "Link 40 field 7: 0 → 1\n"
+                           "Link 50 incoming: on → on (field 4: 1 → 2)\n"
+                           "Link 64 field 8: 7 → 0\n"
+                           "Outgoing key: \"Orvik\" → \"Orik\"\n");
+        for (const QString& b : {QStringLiteral("/Site B.BRV"), QStringLiteral("/copy of A.brv")}) {
+            const CliRun run = runCli({"diff", siteA(), home() + b});
+            const bool same = b.startsWith(QStringLiteral("/copy"));
+            QCOMPARE(run.err, QString());
+            QCOMPARE(run.out, same ? QStringLiteral("No differences\n") : expected);
+            QCOMPARE(run.status, same ? 0 : 1);
+        }
     }
-    arguments.removeAll(QString());
-    const CliRun run = runCli(arguments);
-    QCOMPARE(run.status, status);
-    if (status == 0) {
-        QCOMPARE(run.err, QString());
-        QCOMPARE(run.out.section(QLatin1Char('\n'), 0, 0), "Usage: brevane-cli " + message);
-    } else {
-        QCOMPARE(run.err, "brevane-cli: " + message + "\n");
-        QCOMPARE(run.out, QString());
+
+    // Row names are the arguments; A, SHORT, MISSING, NOFOLDER and HOME stand for paths.
+    // Help comes with status 0 and its usage line; anything refused with status 2.
+    void arguments_data() {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        const auto row = [](const char* arguments, const QString& text, const QString& help = "-") {
+            QTest::newRow(arguments) << 2 << (help == "-" ? text : text + see(help));
+        };
+        QTest::newRow("--help") << 0 << "COMMAND [options] ARGUMENTS";
+        QTest::newRow("help show") << 0 << "show FILE.BRV [--format text|csv|json]";
+        QTest::newRow("diff -h") << 0 << "diff A.BRV B.BRV";
+        QTest::newRow("verify A --port 99 --help") << 0 << "verify FILE.BRV --port N [--trace]";
+        QFile missing(home() + QStringLiteral("/none.BRV"));
+        QVERIFY(!missing.open(QIODevice::ReadOnly));
+        const QString missingText =
+            "cannot read " + missing.fileName() + ": " + missing.errorString();
+        const QString shortText =
+            "cannot read " + home() +
+            "/short.BRV: The file holds 575 bytes; a configuration file holds 576.";
+        const QString port = QStringLiteral("--port takes a number from 1 to 16, not '%1'");
+
+        row("NOTHING", "no command given", "");
+        row("erase A", "unknown command 'erase'", "");
+        row("--baud", "unknown option '--baud'", "");
+        row("help erase", "unknown command 'erase'", "");
+        row("show A --baud", "Unknown option 'baud'.", "show");
+        row("show", "show takes one file", "show");
+        row("show A --format xml", "--format takes text, csv or json, not 'xml'", "show");
+        row("show MISSING", missingText);
+        row("diff A", "diff takes two files", "diff");
+        row("diff A SHORT", shortText);
+        row("diff MISSING A", missingText);
+        row("download A", "download needs --port N (1 to 16)", "download");
+        row("download A --port 0", port.arg(0), "download");
+        row("upload A --port 17", port.arg(17), "upload");
+        row("verify A --port COM1", port.arg("COM1"), "verify");
+        row("download SHORT --port 1", shortText);
+        row("verify MISSING --port 1", missingText);
+        row("upload NOFOLDER --port 1",
+            "cannot write " + home() + "/no folder/site.BRV: its folder does not exist");
+        row("upload HOME --port 1", "cannot write " + home() + ": it is a folder");
     }
-}
+
+    void arguments() {
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        const QMap<QString, QString> paths{{"A", siteA()},
+                                           {"SHORT", home() + "/short.BRV"},
+                                           {"MISSING", home() + "/none.BRV"},
+                                           {"NOFOLDER", home() + "/no folder/site.BRV"},
+                                           {"HOME", home()},
+                                           {"NOTHING", ""}};
+        QStringList arguments;
+        for (const QString& word :
+             QString::fromLatin1(QTest::currentDataTag()).split(' ', Qt::SkipEmptyParts)) {
+            arguments << paths.value(word, word);
+        }
+        arguments.removeAll(QString());
+        const CliRun run = runCli(arguments);
+        QCOMPARE(run.status, status);
+        if (status == 0) {
+            QCOMPARE(run.err, QString());
+            QCOMPARE(run.out.section(QLatin1Char('\n'), 0, 0), "Usage: brevane-cli " + message);
+        } else {
+            QCOMPARE(run.err, "brevane-cli: " + message + "\n");
+            QCOMPARE(run.out, QString());
+        }
+    }
+};
 
 QTEST_GUILESS_MAIN(TestCliFiles)
 #include "tst_cli_files.moc"

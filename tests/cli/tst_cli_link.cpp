@@ -69,98 +69,98 @@ class TestCliLink : public QObject {
 
 private slots:
     void init() { useFreshHome(); }
-    void faults_data();
-    void faults();
-};
 
-// Row names are the command and the stand-in's fault ("-": none; "no-port": no stand-in).
-void TestCliLink::faults_data() {
-    QTest::addColumn<int>("status");
-    QTest::addColumn<int>("frames");    // the stand-in received; nothing is sent after a failure
-    QTest::addColumn<bool>("existing"); // the file is there before
+    // Row names are the command and the stand-in's fault ("-": none; "no-port": no stand-in).
+    void faults_data() {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("frames"); // the stand-in received; nothing is sent after a failure
+        QTest::addColumn<bool>("existing"); // the file is there before
 
-    QTest::newRow("download -") << 0 << 10 << true;
-    QTest::newRow("download silent@1") << 4 << 1 << true;
-    QTest::newRow("download hangup@3") << 4 << 3 << true;
-    QTest::newRow("download silent@10") << 52 << 10 << true;
-    QTest::newRow("download high") << 61 << 10 << true;
-    QTest::newRow("download low") << 62 << 10 << true;
-    QTest::newRow("download lower") << 0 << 10 << true;
-    QTest::newRow("download no-port") << 3 << 0 << true;
-    QTest::newRow("upload -") << 0 << 10 << true;
-    QTest::newRow("upload short@1") << 71 << 1 << false;
-    QTest::newRow("upload hangup@4") << 71 << 4 << true;
-    QTest::newRow("upload badsum@10") << 52 << 10 << false;
-    QTest::newRow("upload high@10") << 61 << 10 << true;
-    QTest::newRow("upload low@10") << 62 << 10 << false;
-    QTest::newRow("upload lower") << 0 << 10 << false;
-    QTest::newRow("upload no-port") << 3 << 0 << false;
-    QTest::newRow("verify -") << 0 << 1 << true;
-    QTest::newRow("verify silent") << 52 << 1 << true;
-    QTest::newRow("verify extra") << 52 << 1 << true;
-    QTest::newRow("verify high") << 1 << 1 << true;
-    QTest::newRow("verify low") << 1 << 1 << true;
-    QTest::newRow("verify lower") << 0 << 1 << true;
-    QTest::newRow("verify no-port") << 3 << 0 << true;
-}
+        QTest::newRow("download -") << 0 << 10 << true;
+        QTest::newRow("download silent@1") << 4 << 1 << true;
+        QTest::newRow("download hangup@3") << 4 << 3 << true;
+        QTest::newRow("download silent@10") << 52 << 10 << true;
+        QTest::newRow("download high") << 61 << 10 << true;
+        QTest::newRow("download low") << 62 << 10 << true;
+        QTest::newRow("download lower") << 0 << 10 << true;
+        QTest::newRow("download no-port") << 3 << 0 << true;
+        QTest::newRow("upload -") << 0 << 10 << true;
+        QTest::newRow("upload short@1") << 71 << 1 << false;
+        QTest::newRow("upload hangup@4") << 71 << 4 << true;
+        QTest::newRow("upload badsum@10") << 52 << 10 << false;
+        QTest::newRow("upload high@10") << 61 << 10 << true;
+        QTest::newRow("upload low@10") << 62 << 10 << false;
+        QTest::newRow("upload lower") << 0 << 10 << false;
+        QTest::newRow("upload no-port") << 3 << 0 << false;
+        QTest::newRow("verify -") << 0 << 1 << true;
+        QTest::newRow("verify silent") << 52 << 1 << true;
+        QTest::newRow("verify extra") << 52 << 1 << true;
+        QTest::newRow("verify high") << 1 << 1 << true;
+        QTest::newRow("verify low") << 1 << 1 << true;
+        QTest::newRow("verify lower") << 0 << 1 << true;
+        QTest::newRow("verify no-port") << 3 << 0 << true;
+    }
 
-void TestCliLink::faults() {
-    const QStringList tag = QString::fromLatin1(QTest::currentDataTag()).split(QLatin1Char(' '));
-    const QString& command = tag[0];
-    QFETCH(int, status);
-    QFETCH(int, frames);
-    QFETCH(bool, existing);
-    const QString site = home() + QStringLiteral("/site.BRV");
-    const CnfTable held = patternTable(5);
-    const CnfTable mine = patternTable(command == "verify" ? 5 : 9);
-    const QString state = home() + QStringLiteral("/controller.BRV");
-    QVERIFY(writeBrvFile(state, held));
-    QVERIFY(!existing || writeBrvFile(site, mine));
-    // With the ports folder in place but no stand-in, COM1 is an entry nobody made.
-    QVERIFY(QDir().mkpath(home() + QStringLiteral("/Orvik Tessaly Net/ports")));
-    // The stand-in on port 1, replying at once.
-    QProcess sim;
-    if (tag[1] != "no-port") {
-        QStringList arguments{"--port", "1", "--no-pacing", "--state", state};
-        sim.start(QStringLiteral(BREVANE_NC_SIM),
-                  tag[1] == "-" ? arguments : arguments << "--fault" << tag[1]);
-        while (!sim.canReadLine() && sim.waitForReadyRead(Patience)) {
+    void faults() {
+        const QStringList tag =
+            QString::fromLatin1(QTest::currentDataTag()).split(QLatin1Char(' '));
+        const QString& command = tag[0];
+        QFETCH(int, status);
+        QFETCH(int, frames);
+        QFETCH(bool, existing);
+        const QString site = home() + QStringLiteral("/site.BRV");
+        const CnfTable held = patternTable(5);
+        const CnfTable mine = patternTable(command == "verify" ? 5 : 9);
+        const QString state = home() + QStringLiteral("/controller.BRV");
+        QVERIFY(writeBrvFile(state, held));
+        QVERIFY(!existing || writeBrvFile(site, mine));
+        // With the ports folder in place but no stand-in, COM1 is an entry nobody made.
+        QVERIFY(QDir().mkpath(home() + QStringLiteral("/Orvik Tessaly Net/ports")));
+        // The stand-in on port 1, replying at once.
+        QProcess sim;
+        if (tag[1] != "no-port") {
+            QStringList arguments{"--port", "1", "--no-pacing", "--state", state};
+            sim.start(QStringLiteral(BREVANE_NC_SIM),
+                      tag[1] == "-" ? arguments : arguments << "--fault" << tag[1]);
+            while (!sim.canReadLine() && sim.waitForReadyRead(Patience)) {
+            }
+            QVERIFY(sim.canReadLine()); // its port is ready
         }
-        QVERIFY(sim.canReadLine()); // its port is ready
-    }
 
-    const CliRun run = runCli({command, site, "--port", "1"});
-    QCOMPARE(run.status, status);
-    const QMap<QString, QString> failure{
-        {"download", "Download Error: %1\nBrevane will not function properly until a download "
-                     "is complete.\n"},
-        {"upload", "Upload Error: %1\nAll Host Data Cleared.\n" + site + " not written.\n"},
-        {"verify", "Verify Error: %1\nThe controller gave no valid answer to the checksum "
-                   "request.\n"}};
-    QCOMPARE(run.err, status == 3  ? "Unable To Open Port\n"
-                      : status > 1 ? failure[command].arg(status)
-                                   : QString());
-    QString out = status == 0 ? (command == "download" ? "Download" : "Upload") +
-                                    QStringLiteral(" Complete\n")
-                              : QString();
-    if (command == "verify" && status < 2) {
-        out = (status == 0 ? "Controller matches " : "Controller differs from ") + site + "\n";
-    }
-    QCOMPARE(run.out, out);
-    QCOMPARE(sim.state() == QProcess::Running ? framesReceived(sim) : QStringList{},
-             framesOf(command, mine).mid(0, frames));
+        const CliRun run = runCli({command, site, "--port", "1"});
+        QCOMPARE(run.status, status);
+        const QMap<QString, QString> failure{
+            {"download", "Download Error: %1\nBrevane will not function properly until a download "
+                         "is complete.\n"},
+            {"upload", "Upload Error: %1\nAll Host Data Cleared.\n" + site + " not written.\n"},
+            {"verify", "Verify Error: %1\nThe controller gave no valid answer to the checksum "
+                       "request.\n"}};
+        QCOMPARE(run.err, status == 3  ? "Unable To Open Port\n"
+                          : status > 1 ? failure[command].arg(status)
+                                       : QString());
+        QString out = status == 0 ? (command == "download" ? "Download" : "Upload") +
+                                        QStringLiteral(" Complete\n")
+                                  : QString();
+        if (command == "verify" && status < 2) {
+            out = (status == 0 ? "Controller matches " : "Controller differs from ") + site + "\n";
+        }
+        QCOMPARE(run.out, out);
+        QCOMPARE(sim.state() == QProcess::Running ? framesReceived(sim) : QStringList{},
+                 framesOf(command, mine).mid(0, frames));
 
-    const bool uploaded = command == "upload" && status == 0;
-    QCOMPARE(fileTable(site), uploaded   ? std::optional<CnfTable>(held)
-                              : existing ? std::optional<CnfTable>(mine)
-                                         : std::nullopt);
-    // No half-written file beside it either.
-    QCOMPARE(QDir::home().entryList({"site*"}, QDir::Files),
-             existing || uploaded ? QStringList{"site.BRV"} : QStringList{});
-    if (command != "download" || status == 0) {
-        QCOMPARE(fileTable(state), std::optional<CnfTable>(command == "download" ? mine : held));
+        const bool uploaded = command == "upload" && status == 0;
+        QCOMPARE(fileTable(site), uploaded   ? std::optional<CnfTable>(held)
+                                  : existing ? std::optional<CnfTable>(mine)
+                                             : std::nullopt);
+        // No half-written file beside it either.
+        QCOMPARE(QDir::home().entryList({"site*"}, QDir::Files),
+                 existing || uploaded ? QStringList{"site.BRV"} : QStringList{});
+        if (command != "download" || status == 0) {
+            QCOMPARE(fileTable(state),
+                     std::optional<CnfTable>(command == "download" ? mine : held));
+        }
     }
-}
+};
 
 QTEST_GUILESS_MAIN(TestCliLink)
 #include "tst_cli_link.moc"
