@@ -14,8 +14,11 @@ struct CliRun {
 inline CliRun runCli(const QStringList& arguments) {
     QProcess process; // killed on the way out if it hangs
     process.start(QStringLiteral(BREVANE_CLI), arguments);
-    const bool ended =
-        process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit;
-    return {ended ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    CliRun run;
+    if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit) {
+        run.status = process.exitCode();
+    }
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
 }

@@ -1,10 +1,6 @@
 // The real brevane-cli on hand-made configuration files: show, diff, help, and what it
 // says to bad arguments and unreadable files.
 
-#include <QDir>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QtTest>
 
 #include "files/brvfile.h"
@@ -136,7 +132,7 @@ private slots:
                  "Incoming ref,IRef,Reserved6,Reserved7,Key character,KeyChar");
         const QMap<int, QString> csvRows{
             {1, "Link 01,on,1,Node: 1A,26,Relays,2,17-24,2,off,0,Quendel NC.0B,10,0,0,O,79"},
-            {10, "Link 10,off,0,Node: NC,0,Quendel,0,01,0,off,0,Quendel NC.01,0,0,0,\"\"\"\",34"},
+            {10, R"(Link 10,off,0,Node: NC,0,Quendel,0,01,0,off,0,Quendel NC.01,0,0,0,"""",34)"},
             {12, "Link 12,off,0,Node: FF,255,QD PC,1,00,255,on,1,Quendel NC.00,255,0,0,\",\",44"},
             {14, "Link 14,off,0,Node: NC,0,Quendel,0,01,0,off,0,Quendel NC.01,0,0,0,\\x81,129"},
             {30, "Link 30,on,1,Node: 01,1,,3,09-16,9,off,0,Quendel NC.01,0,18,200,,0"},

@@ -1,10 +1,6 @@
 // The real brevane-cli against the real controller stand-in on a pseudo-terminal:
 // download, upload and verify, the frames they send, their faults and exit statuses.
 
-#include <QDir>
-#include <QFileInfo>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QtTest>
 
 #include "files/brvfile.h"

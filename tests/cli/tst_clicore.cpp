@@ -1,7 +1,6 @@
 // The command runners on the scripted far end: what reaches a terminal (the progress
 // line) and the trace, which the real program can only show to a person.
 
-#include <QRegularExpression>
 #include <QtTest>
 
 #include "files/brvfile.h"

@@ -2,13 +2,11 @@
 // only the 64 bytes of its block change, each the value of its two hex characters;
 // guard bytes around the table stay as they were. Then the checksum reply's two halves.
 
-#include <QByteArray>
 #include <array>
 #include <cstddef>
 #include <memory>
 
 #include "link/exchange.h"
-#include "link/protocol.h"
 #include "tests/fuzz/reference.h"
 
 namespace {

@@ -2,7 +2,6 @@
 // refused file changes nothing; an accepted one is its first 576 bytes, with the keys
 // rebuilt from them and nothing else touched.
 
-#include <QByteArray>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstddef>

@@ -3,7 +3,6 @@
 // unless a fault that breaks it applies; a frame with a wrong checksum gets no reply; the
 // bytes around a reply come only with their faults.
 
-#include <QByteArray>
 #include <algorithm>
 #include <cstddef>
 #include <vector>

@@ -2,7 +2,6 @@
 // replyChecksumHolds on its own: a reply is accepted exactly when it carries its checksum,
 // and LastReply is what came in, or stays as it was when the reply was short.
 
-#include <QByteArray>
 #include <cstddef>
 #include <utility>
 

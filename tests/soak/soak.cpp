@@ -5,21 +5,11 @@
 //
 //     brevane-soak [--runs N] [--seed S]
 
-#include <QApplication>
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QMap>
-#include <QProcess>
-#include <QRandomGenerator>
-#include <QRegularExpression>
-#include <QTemporaryDir>
+#include <QtWidgets>
 #include <cstdio>
-#include <memory>
-#include <optional>
 
 #include "app/brevaneapp.h"
 #include "files/brvfile.h"
-#include "link/protocol.h"
 #include "mainwindow/keybox.h"
 #include "platform/messageboxes.h"
 #include "platform/serialport.h"
