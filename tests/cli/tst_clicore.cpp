@@ -108,8 +108,8 @@ private slots:
         const QString holds = QStringLiteral("received [34DA90190E]  checksum holds");
         QTest::newRow("answered") << QByteArray() << 0 << 0 << QStringList{sent, holds};
         QTest::newRow("stale bytes thrown away")
-            << QByteArray("\x01z\\\xF0", 4) << 0 << 0
-            << QStringList{R"(discarded \x01z\\\xF0)", sent, holds};
+            << QByteArray("\x01z\\\xF0\x7F", 5) << 0 << 0
+            << QStringList{R"(discarded \x01z\\\xF0\x7F)", sent, holds};
         QTest::newRow("junk before the reply")
             << QByteArray() << int(FakeController::Junk) << 0
             << QStringList{sent, "received \\x00\\xFFzz[34DA90190E]  checksum wrong"};
