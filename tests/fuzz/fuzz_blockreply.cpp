@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "link/exchange.h"
+#include "link/protocol.h"
 #include "tests/fuzz/reference.h"
 
 namespace {
