@@ -82,12 +82,6 @@ std::optional<int> expectedOutcome(bool clean, const Fault& fault, bool download
     }
 }
 
-int openDescriptors() {
-    return int(QDir(QStringLiteral("/proc/self/fd"))
-                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
-                   .size());
-}
-
 struct Soak {
     explicit Soak(quint64 seed) : random(seed) {
         app->transferCommands().mnuComPort_Click(0);
@@ -100,7 +94,7 @@ struct Soak {
     QtSerialPort port;
     std::unique_ptr<BrevaneApp> app =
         std::make_unique<BrevaneApp>(Seams{.messages = &answers, .serialPort = &port});
-    int lastDescriptors = -1;
+    qsizetype lastDescriptors = -1;
     int findings = 0;
 };
 
@@ -211,7 +205,8 @@ void Soak::run(int number) {
         fail(QStringLiteral("a failed Upload left data, Modified or a file name"));
     }
     // The first run may open what lasts for the whole program; after that the count holds.
-    const int descriptors = openDescriptors();
+    const auto descriptors =
+        QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System).size();
     if (port.isOpen() || (lastDescriptors >= 0 && descriptors != lastDescriptors)) {
         fail(QStringLiteral("the port is open, or %1 descriptors where there were %2")
                  .arg(descriptors)
@@ -229,9 +224,6 @@ int main(int argc, char* argv[]) {
     }
     const QTemporaryDir home;
     qputenv("HOME", QFile::encodeName(home.path()));
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(home.path()));
-    }
     const QApplication app(argc, argv);
     const QStringList arguments = QApplication::arguments();
     const auto option = [&](const char* name, quint64 fallback) {
