@@ -73,11 +73,6 @@ QString siteA() {
     return home() + QStringLiteral("/Site A.BRV");
 }
 
-QString see(const QString& command = {}) {
-    return QStringLiteral(" (see 'brevane-cli help%1')")
-        .arg(command.isEmpty() ? command : QLatin1Char(' ') + command);
-}
-
 } // namespace
 
 class TestCliFiles : public QObject {
@@ -107,13 +102,10 @@ private slots:
             QStringLiteral("\nOutgoing key: \"Orvik\"\nIncoming key: \"a\\\"b,é\\x81\"\n\n"
                            "Carried bytes the window does not show:\n"
                            "Link 30 field 6: 18\nLink 30 field 7: 200\nLink 64 field 8: 7\n");
-        for (const QStringList& arguments :
-             {QStringList{"show", siteA()}, QStringList{"show", "--format=TEXT", siteA()}}) {
-            const CliRun run = runCli(arguments);
-            QCOMPARE(run.err, QString());
-            QCOMPARE(run.out, expected);
-            QCOMPARE(run.status, 0);
-        }
+        const CliRun run = runCli({"show", siteA()});
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.out, expected);
+        QCOMPARE(run.status, 0);
         // Narrower columns, no carried bytes.
         QCOMPARE(runCli({"show", home() + "/empty.BRV"}).out,
                  QStringLiteral("Link     Outgoing  Node      Type     Ref  Incoming  Ref\n") +
@@ -188,17 +180,23 @@ private slots:
     }
 
     // Row names are the arguments; A, SHORT, MISSING, NOFOLDER and HOME stand for paths.
-    // Help comes with status 0 and its usage line; anything refused with status 2.
+    // Status 0 comes with its first line of output; anything refused with status 2.
     void arguments_data() {
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("message");
         const auto row = [](const char* arguments, const QString& text, const QString& help = "-") {
-            QTest::newRow(arguments) << 2 << (help == "-" ? text : text + see(help));
+            const QString see = QStringLiteral(" (see 'brevane-cli help%1')")
+                                    .arg(help.isEmpty() ? help : ' ' + help);
+            QTest::newRow(arguments) << 2 << (help == "-" ? text : text + see);
         };
-        QTest::newRow("--help") << 0 << "COMMAND [options] ARGUMENTS";
-        QTest::newRow("help show") << 0 << "show FILE.BRV [--format text|csv|json]";
-        QTest::newRow("diff -h") << 0 << "diff A.BRV B.BRV";
-        QTest::newRow("verify A --port 99 --help") << 0 << "verify FILE.BRV --port N [--trace]";
+        const QString usage = QStringLiteral("Usage: brevane-cli ");
+        QTest::newRow("--help") << 0 << usage + "COMMAND [options] ARGUMENTS";
+        QTest::newRow("help show") << 0 << usage + "show FILE.BRV [--format text|csv|json]";
+        QTest::newRow("diff -h") << 0 << usage + "diff A.BRV B.BRV";
+        QTest::newRow("verify A --port 99 --help")
+            << 0 << usage + "verify FILE.BRV --port N [--trace]";
+        QTest::newRow("show A --format=TEXT")
+            << 0 << "Link     Outgoing  Node      Type         Ref    Incoming  Ref";
         QFile missing(home() + QStringLiteral("/none.BRV"));
         QVERIFY(!missing.open(QIODevice::ReadOnly));
         const QString missingText =
@@ -249,7 +247,7 @@ private slots:
         QCOMPARE(run.status, status);
         if (status == 0) {
             QCOMPARE(run.err, QString());
-            QCOMPARE(run.out.section(QLatin1Char('\n'), 0, 0), "Usage: brevane-cli " + message);
+            QCOMPARE(run.out.section(QLatin1Char('\n'), 0, 0), message);
         } else {
             QCOMPARE(run.err, "brevane-cli: " + message + "\n");
             QCOMPARE(run.out, QString());

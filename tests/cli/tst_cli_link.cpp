@@ -73,12 +73,9 @@ private slots:
         QTest::newRow("download hangup@3") << 4 << 3 << true;
         QTest::newRow("download silent@10") << 52 << 10 << true;
         QTest::newRow("download high") << 61 << 10 << true;
-        QTest::newRow("download low") << 62 << 10 << true;
-        QTest::newRow("download lower") << 0 << 10 << true;
         QTest::newRow("download no-port") << 3 << 0 << true;
         QTest::newRow("upload -") << 0 << 10 << true;
         QTest::newRow("upload short@1") << 71 << 1 << false;
-        QTest::newRow("upload hangup@4") << 71 << 4 << true;
         QTest::newRow("upload badsum@10") << 52 << 10 << false;
         QTest::newRow("upload high@10") << 61 << 10 << true;
         QTest::newRow("upload low@10") << 62 << 10 << false;

@@ -100,39 +100,37 @@ private slots:
     // Verify's one exchange; a trace ending "checksum holds" is a match, any other an error.
     void trace_data() {
         QTest::addColumn<QByteArray>("waiting"); // on the line before the command
-        QTest::addColumn<int>("fault");
-        QTest::addColumn<int>("lineFault"); // 1: the write fails, 2: the line drops
+        QTest::addColumn<int>("fault"); // the far end's; -1: the write fails, -2: the line drops
         QTest::addColumn<QStringList>("expected");
 
         const QString sent = QStringLiteral("sent     [0A003F00000023F]");
         const QString holds = QStringLiteral("received [34DA90190E]  checksum holds");
-        QTest::newRow("answered") << QByteArray() << 0 << 0 << QStringList{sent, holds};
+        QTest::newRow("answered") << QByteArray() << 0 << QStringList{sent, holds};
         QTest::newRow("stale bytes thrown away")
-            << QByteArray("\x01z\\\xF0\x7F", 5) << 0 << 0
+            << QByteArray("\x01z\\\xF0\x7F", 5) << 0
             << QStringList{R"(discarded \x01z\\\xF0\x7F)", sent, holds};
         QTest::newRow("junk before the reply")
-            << QByteArray() << int(FakeController::Junk) << 0
+            << QByteArray() << int(FakeController::Junk)
             << QStringList{sent, "received \\x00\\xFFzz[34DA90190E]  checksum wrong"};
         QTest::newRow("half a reply")
-            << QByteArray() << int(FakeController::Short) << 0
+            << QByteArray() << int(FakeController::Short)
             << QStringList{sent, "no reply within the time-out, waiting: [34DA90190E"};
         QTest::newRow("write refused")
-            << QByteArray() << 0 << 1 << QStringList{sent + "  (the line failed)"};
+            << QByteArray() << -1 << QStringList{sent + "  (the line failed)"};
         QTest::newRow("line dropped")
-            << QByteArray() << 0 << 2 << QStringList{sent, "no reply: the line failed"};
+            << QByteArray() << -2 << QStringList{sent, "no reply: the line failed"};
     }
 
     void trace() {
         QFETCH(QByteArray, waiting);
         QFETCH(int, fault);
-        QFETCH(int, lineFault);
         QFETCH(QStringList, expected);
         Rig rig;
         rig.link.trace = true;
         rig.link.portNumber = 4;
-        rig.controller.faults[0] = FakeController::Fault(fault);
-        rig.line.failWriteAt = lineFault == 1 ? 0 : -1;
-        rig.line.hangUpAt = lineFault == 2 ? 0 : -1;
+        rig.controller.faults[0] = FakeController::Fault(std::max(fault, 0));
+        rig.line.failWriteAt = fault == -1 ? 0 : -1;
+        rig.line.hangUpAt = fault == -2 ? 0 : -1;
         rig.line.arriveNow(waiting); // comes in once the port is open, before the command
         const QString file = QDir::homePath() + QStringLiteral("/zero.BRV");
         QVERIFY(writeBrvFile(file, CnfTable{}));

@@ -1,6 +1,5 @@
-// Block replies decoded into the table, for every block index and ones out of range:
-// only the 64 bytes of its block change, each the value of its two hex characters;
-// guard bytes around the table stay as they were. Then the checksum reply's two halves.
+// Block replies decoded for every block index and ones out of range: only the block's 64
+// bytes change, each its two hex characters; then the checksum reply's two halves.
 
 #include <array>
 #include <cstddef>

@@ -1,6 +1,5 @@
-// *.BRV files of any content and length read into the shared state: a refused file leaves
-// the table and the keys as they were; an accepted one is its first 576 bytes, with the
-// keys rebuilt from them. (tst_brvfile holds the other members to the same.)
+// *.BRV files of any content read into the table: a refused one changes nothing, an
+// accepted one is its first 576 bytes with the keys rebuilt (tst_brvfile: the rest).
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,6 +1,5 @@
-// The real SendCommand over a line that answers with the fuzz input, and
-// replyChecksumHolds on its own: a reply is accepted exactly when it carries its checksum,
-// and LastReply is what came in, or stays as it was when the reply was short.
+// SendCommand over a line that answers with the fuzz input: accepted exactly when the reply
+// carries its checksum; LastReply is what came in, or stays when the reply was short.
 
 #include <cstddef>
 #include <utility>

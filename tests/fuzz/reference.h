@@ -1,7 +1,6 @@
 #pragma once
 
-// The wire rules restated apart from the code under test, so a fuzz target can hold that
-// code to them.
+// The wire rules restated apart from the code under test, for the fuzz targets.
 
 #include <QByteArrayView>
 #include <cstdint>

@@ -1,12 +1,8 @@
-// brevane-soak: Downloads and Uploads through the real serial port against the real
-// controller stand-in, each with a fault drawn at random (or none). After every run it
-// checks what the user was told against what the controller and the table hold, that the
-// port is closed and that no descriptor leaked. Exits 1 on any finding.
-//
-//     brevane-soak [--runs N] [--seed S]
+// brevane-soak [--runs N] [--seed S]: Downloads and Uploads through the real port against
+// the stand-in, each with a random fault (or none), checking what the user was told, what
+// the controller and the table hold, the port closed, no descriptor leaked.
 
 #include <QtWidgets>
-#include <cstdio>
 
 #include "app/brevaneapp.h"
 #include "files/brvfile.h"
@@ -19,11 +15,6 @@ namespace {
 
 constexpr int FramesPerRun = 10; // nine blocks and the checksum request
 constexpr int Patience = 10000;  // ms; for the stand-in to start or stop
-
-void print(const QString& text) {
-    std::fputs(qPrintable(text + QLatin1Char('\n')), stdout);
-    std::fflush(stdout);
-}
 
 // Yes to the discard question, OK to everything else; keeps the other messages.
 class Answers final : public MessageBoxes {
@@ -127,11 +118,8 @@ void Soak::run(int number) {
     int outcome = -1;
     const auto fail = [&](const QString& what) {
         ++findings;
-        print(QStringLiteral("FINDING in run %1: %2 with fault %3 (outcome %4): %5")
-                  .arg(number)
-                  .arg(download ? "Download" : "Upload", spec)
-                  .arg(outcome)
-                  .arg(what));
+        qInfo("FINDING in run %d: %s with fault %s (outcome %d): %s", number,
+              download ? "Download" : "Upload", qPrintable(spec), outcome, qPrintable(what));
     };
 
     const QString statePath = QDir::home().filePath(QStringLiteral("controller.BRV"));
@@ -232,11 +220,11 @@ int main(int argc, char* argv[]) {
     };
     const int runs = int(option("--runs", 300));
     const quint64 seed = option("--seed", QRandomGenerator::system()->generate64());
-    print(QStringLiteral("seed %1 (again: brevane-soak --runs %2 --seed %1)").arg(seed).arg(runs));
+    qInfo("seed %llu (again: brevane-soak --runs %d --seed %llu)", seed, runs, seed);
     Soak soak(seed);
     for (int number = 1; number <= runs; ++number) {
         soak.run(number);
     }
-    print(QStringLiteral("%1 runs; %2 findings").arg(runs).arg(soak.findings));
+    qInfo("%d runs; %d findings", runs, soak.findings);
     return soak.findings == 0 && runs > 0 ? 0 : 1;
 }
