@@ -1,5 +1,4 @@
-// The real brevane-cli on hand-made configuration files: show, diff, help, and what it
-// says to bad arguments and unreadable files.
+// The real brevane-cli on hand-made files: show, diff, help, bad arguments, bad files.
 
 #include <QtTest>
 
@@ -52,9 +51,6 @@ CnfTable tableB() {
     return cnf;
 }
 
-const QString DefaultTextRow =
-    QStringLiteral("Link %1  off       Node: NC  Quendel      01     off       Quendel NC.01");
-
 // Every row the default one except those given, by link number.
 QString rows(const QMap<int, QString>& special, const QString& defaultRow) {
     QString text;
@@ -98,7 +94,7 @@ private slots:
                   {12, "Link 12  off       Node: FF  QD PC        00     on        Quendel NC.00"},
                   {30, "Link 30  on        Node: 01  unknown (3)  09-16  off       Quendel NC.01"},
                   {50, "Link 50  off       Node: NC  Quendel      01     on        Quendel NC.01"}},
-                 DefaultTextRow) +
+                 "Link %1  off       Node: NC  Quendel      01     off       Quendel NC.01") +
             QStringLiteral("\nOutgoing key: \"Orvik\"\nIncoming key: \"a\\\"b,é\\x81\"\n\n"
                            "Carried bytes the window does not show:\n"
                            "Link 30 field 6: 18\nLink 30 field 7: 200\nLink 64 field 8: 7\n");
@@ -136,22 +132,19 @@ private slots:
         const CliRun json = runCli({"show", siteA(), "--format", "json"});
         QCOMPARE(json.status, 0);
         const QJsonObject root = QJsonDocument::fromJson(json.out.toUtf8()).object();
-        const auto object = [](const char* text) {
-            return QJsonDocument::fromJson(QByteArray(text)).object();
-        };
         const QJsonObject keys{{"outgoing", "Orvik"},
                                {"incoming", QString::fromUtf8("a\"b,é\u0081")}};
         QCOMPARE(root.value("keys").toObject(), keys);
         const QJsonArray links = root.value("links").toArray();
         QCOMPARE(links.size(), 64);
-        QCOMPARE(links[29].toObject(), object(R"({
+        QCOMPARE(links[29].toObject(), QJsonDocument::fromJson(R"({
         "link": "Link 30",
         "outgoing": {"state": "on", "node": "Node: 01", "type": null, "ref": "09-16"},
         "incoming": {"state": "off", "ref": "Quendel NC.01"},
         "fields": {"OEnabled": 1, "ONode": 1, "OType": 3, "ORef": 9, "IEnabled": 0,
-                   "IRef": 0, "Reserved6": 18, "Reserved7": 200, "KeyChar": 0}})"));
+                   "IRef": 0, "Reserved6": 18, "Reserved7": 200, "KeyChar": 0}})")
+                                           .object());
         QCOMPARE(links[0].toObject().value("outgoing").toObject().value("type"), "Relays");
-        QCOMPARE(links[63].toObject().value("fields").toObject().value("KeyChar"), 7);
     }
 
     void diff() {

@@ -39,11 +39,8 @@ QStringList framesOf(const QString& command, const CnfTable& cnf) {
 
 // Ends the stand-in; the frames it received, as its log shows them.
 QStringList framesReceived(QProcess& sim) {
-    sim.terminate();
-    if (!sim.waitForFinished(Patience)) {
-        sim.kill();
-        sim.waitForFinished(Patience);
-    }
+    sim.terminate(); // if it hangs, the QProcess kills it on the way out
+    sim.waitForFinished(Patience);
     static const QRegularExpression frame(QStringLiteral("^ *\\d+\\.\\d{3} ms  in  #\\d+ (\\S+)"),
                                           QRegularExpression::MultilineOption);
     QStringList frames;

@@ -1,5 +1,4 @@
-// The command runners on the scripted far end: what reaches a terminal (the progress
-// line) and the trace, which the real program can only show to a person.
+// The runners on the scripted far end: the progress line on a terminal, and the trace.
 
 #include <QtTest>
 

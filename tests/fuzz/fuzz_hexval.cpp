@@ -1,5 +1,4 @@
-// HexVal2 and HexVal4 on any text: the value of the leading hex digits (at most two or
-// four, either case), 0 when there are none.
+// HexVal2 and HexVal4 on any text: the value of up to two or four leading hex digits.
 
 #include <cstddef>
 

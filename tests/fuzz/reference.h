@@ -20,13 +20,11 @@ namespace reference {
 
 // 0-15, or -1 for anything that is no hex digit.
 inline int hexDigit(char c) {
+    const int lower = c | 0x20; // 'A'-'F' and only they fold onto 'a'-'f'
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
-    if ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')) {
-        return (c | 0x20) - 'a' + 10;
-    }
-    return -1;
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
 }
 
 // Up to width leading hex digits of text from index `from` on; 0 when there are none.

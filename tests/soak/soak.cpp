@@ -33,41 +33,31 @@ public:
 // "Unable To Open Port", -1 for anything else or not exactly one message.
 int outcomeOf(const QList<MessageSpec>& shown) {
     static const QRegularExpression error(QStringLiteral("^(Download|Upload) Error: (\\d+)\r\n"));
-    if (shown.size() != 1) {
-        return -1;
-    }
-    const QString& text = shown.first().text;
+    const QString text = shown.size() == 1 ? shown.first().text : QString();
     const QRegularExpressionMatch match = error.match(text);
-    if (match.hasMatch()) {
-        return match.captured(2).toInt();
-    }
-    return text.endsWith(QStringLiteral(" Complete"))      ? 0
+    return match.hasMatch()                                ? match.captured(2).toInt()
+           : text.endsWith(QStringLiteral(" Complete"))    ? 0
            : text == QStringLiteral("Unable To Open Port") ? 3
                                                            : -1;
 }
 
 // The outcome a fault must lead to, where the fault alone decides it.
-std::optional<int> expectedOutcome(bool clean, const Fault& fault, bool download) {
-    if (clean) {
-        return 0;
-    }
+std::optional<int> expectedOutcome(const Fault& fault, bool download) {
     const int first = fault.frame == 0 ? 1 : fault.frame;
     const bool atChecksum = fault.frame == 0 || fault.frame == FramesPerRun;
     switch (fault.kind) {
     case FaultKind::Lower:
         return 0;
     case FaultKind::High:
-        return atChecksum ? 61 : 0;
     case FaultKind::Low:
-        return atChecksum ? 62 : 0;
+        return !atChecksum ? 0 : fault.kind == FaultKind::High ? 61 : 62;
     // Extra characters enter the checksum and now and then keep it right; whether stale
     // bytes beat the next command's flush is a matter of timing.
     case FaultKind::Extra:
     case FaultKind::Stale:
-        if (first > FramesPerRun || (fault.kind == FaultKind::Stale && first == FramesPerRun)) {
-            return 0;
-        }
-        return std::nullopt;
+        return first > FramesPerRun || (fault.kind == FaultKind::Stale && first == FramesPerRun)
+                   ? std::optional<int>(0)
+                   : std::nullopt;
     default:
         return first > FramesPerRun ? 0 : first == FramesPerRun ? 52 : download ? 4 : 71;
     }
@@ -163,7 +153,7 @@ void Soak::run(int number) {
         return fail(QStringLiteral("the stand-in's state file cannot be read"));
     }
     const ControllerImage simEnd = controllerImage(*simTable);
-    const std::optional<int> expected = expectedOutcome(clean, fault, download);
+    const std::optional<int> expected = clean ? 0 : expectedOutcome(fault, download);
     if (outcome == -1 || outcome == 3 || (expected && *expected != outcome)) {
         fail(QStringLiteral("expected %1").arg(expected.value_or(-1)));
     }
