@@ -1,6 +1,7 @@
 // The stand-in's frame assembler over any byte stream in two pieces, without a fault and
 // with each fault on every frame or on frame 2: each fault shapes exactly what it names.
 
+#include <QList>
 #include <algorithm>
 #include <cstddef>
 #include <vector>
