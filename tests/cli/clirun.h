@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 
@@ -10,7 +11,14 @@ struct CliRun {
     QString err;
 };
 
-CliRun runCli(const QStringList& arguments);
-
-// Writes the bytes to path as they are; false when that failed.
-bool writeBytes(const QString& path, const QByteArray& bytes);
+inline CliRun runCli(const QStringList& arguments) {
+    QProcess process; // killed on the way out if it hangs
+    process.start(QStringLiteral(BREVANE_CLI), arguments);
+    CliRun run;
+    if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit) {
+        run.status = process.exitCode();
+    }
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
