@@ -7,7 +7,7 @@ bool DiscardQuestion(const ModBrevane& mod, MessageBoxes& messages, QWidget* par
     if (!mod.Modified) {
         return true;
     }
-    MessageSpec question;
+    Message question;
     question.text = QStringLiteral("Discard Any Changes?");
     question.title = QStringLiteral("Orvik Brevane");
     question.icon = QMessageBox::Question;

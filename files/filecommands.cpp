@@ -156,7 +156,7 @@ bool FileCommands::isChoice(const QString& fileName) {
 }
 
 void FileCommands::fileError(const QString& action, const QString& path, const QString& reason) {
-    MessageSpec message;
+    Message message;
     message.text =
         action + QLatin1Char('\n') + QDir::toNativeSeparators(path) + QLatin1Char('\n') + reason;
     message.title = QStringLiteral("File Error");

@@ -41,7 +41,7 @@ public:
     }
 
     void message(const TransferMessage& message) override {
-        MessageSpec box;
+        Message box;
         box.text = message.text;
         box.title = message.title;
         box.icon =

@@ -1,9 +1,9 @@
 #include "platform/messageboxes.h"
 
-QMessageBox::StandardButton SystemMessageBoxes::show(QWidget* parent, const MessageSpec& spec) {
-    QMessageBox box(spec.icon, spec.title, spec.text, spec.buttons, parent);
-    if (spec.defaultButton != QMessageBox::NoButton) {
-        box.setDefaultButton(spec.defaultButton);
+QMessageBox::StandardButton SystemMessageBoxes::show(QWidget* parent, const Message& message) {
+    QMessageBox box(message.icon, message.title, message.text, message.buttons, parent);
+    if (message.defaultButton != QMessageBox::NoButton) {
+        box.setDefaultButton(message.defaultButton);
     }
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }

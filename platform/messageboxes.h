@@ -5,7 +5,7 @@
 
 // Every message the program puts to the user goes through this seam, so tests can
 // read and answer them.
-struct MessageSpec {
+struct Message {
     QString text;
     QString title;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -17,11 +17,11 @@ class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;
     // Shows the message modally and returns the button that closed it.
-    virtual QMessageBox::StandardButton show(QWidget* parent, const MessageSpec& spec) = 0;
+    virtual QMessageBox::StandardButton show(QWidget* parent, const Message& message) = 0;
 };
 
 // The real message boxes.
 class SystemMessageBoxes final : public MessageBoxes {
 public:
-    QMessageBox::StandardButton show(QWidget* parent, const MessageSpec& spec) override;
+    QMessageBox::StandardButton show(QWidget* parent, const Message& message) override;
 };

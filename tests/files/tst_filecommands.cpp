@@ -21,14 +21,13 @@ namespace {
 
 const QString BrvEntry = QStringLiteral("Tessaly Brevane Files (*.BRV)");
 const QString AllEntry = QStringLiteral("All Files (*.*)");
-const MessageSpec Discard{QStringLiteral("Discard Any Changes?"), QStringLiteral("Orvik Brevane"),
-                          QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
-                          QMessageBox::Yes};
-const MessageSpec FileError{QString(), QStringLiteral("File Error"), QMessageBox::Critical,
-                            QMessageBox::Ok, QMessageBox::Ok};
+const Message Discard{QStringLiteral("Discard Any Changes?"), QStringLiteral("Orvik Brevane"),
+                      QMessageBox::Question, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes};
+const Message FileError{QString(), QStringLiteral("File Error"), QMessageBox::Critical,
+                        QMessageBox::Ok, QMessageBox::Ok};
 
 // Everything of a message but its text, to compare in one go.
-QString frameOf(const MessageSpec& m) {
+QString frameOf(const Message& m) {
     return QStringLiteral("'%1' icon %2 buttons %3 default %4")
         .arg(m.title)
         .arg(int(m.icon))
@@ -40,11 +39,11 @@ QString frameOf(const MessageSpec& m) {
 // answered with no button, which every caller takes as a refusal.
 class ScriptedMessages final : public MessageBoxes {
 public:
-    QList<MessageSpec> asked;
+    QList<Message> asked;
     QList<QMessageBox::StandardButton> answers;
 
-    QMessageBox::StandardButton show(QWidget* /*parent*/, const MessageSpec& spec) override {
-        asked << spec;
+    QMessageBox::StandardButton show(QWidget* /*parent*/, const Message& message) override {
+        asked << message;
         return answers.isEmpty() ? QMessageBox::NoButton : answers.takeFirst();
     }
 };
@@ -372,7 +371,7 @@ void TestFileCommands::refused() {
     QCOMPARE(h.messages.asked.size(), command == Command::Open ? 2 : 1);
     QCOMPARE(frameOf(h.messages.asked.first()),
              frameOf(command == Command::Open ? Discard : FileError));
-    const MessageSpec error = h.messages.asked.last();
+    const Message error = h.messages.asked.last();
     QCOMPARE(frameOf(error), frameOf(FileError));
     const QString head = (command == Command::Open ? QStringLiteral("Unable To Open File\n")
                                                    : QStringLiteral("Unable To Save File\n")) +
@@ -510,7 +509,7 @@ void TestFileCommands::dialogNames() {
         QCOMPARE(call.request.nameFilters, (QStringList{BrvEntry, AllEntry}));
         QCOMPARE(call.request.selectedNameFilter, BrvEntry);
     }
-    for (const MessageSpec& asked : h.messages.asked) {
+    for (const Message& asked : h.messages.asked) {
         QCOMPARE(asked.text, Discard.text); // no file error
     }
     QCOMPARE(QDir(defaultFolder()).entryList(QDir::Files), QStringList());
@@ -554,15 +553,15 @@ void TestFileCommands::realMessageBoxes() {
         editSomething(h);
     }
     const State before = stateOf(h);
-    MessageSpec seen;
+    Message seen;
     ModalHandler handler([&](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
         if (box == nullptr) {
             modal->close();
             return;
         }
-        seen = MessageSpec{box->text(), box->windowTitle(), box->icon(), box->standardButtons(),
-                           box->standardButton(box->defaultButton())};
+        seen = Message{box->text(), box->windowTitle(), box->icon(), box->standardButtons(),
+                       box->standardButton(box->defaultButton())};
         box->button(QMessageBox::StandardButton(answer))->click();
     });
     h.dialogs.answers << shortFile;

@@ -59,11 +59,11 @@ private:
 // Answers every message with OK (Yes to a question) and records it.
 class RecordingMessageBoxes final : public MessageBoxes {
 public:
-    QMessageBox::StandardButton show(QWidget*, const MessageSpec& box) override {
+    QMessageBox::StandardButton show(QWidget*, const Message& box) override {
         shown << box;
         return box.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
     }
-    QList<MessageSpec> shown;
+    QList<Message> shown;
 };
 
 // The whole program on the real port and clock.

@@ -18,14 +18,14 @@ namespace {
 // the bar as it stood.
 class RecordingMessageBoxes final : public MessageBoxes {
 public:
-    QMessageBox::StandardButton show(QWidget*, const MessageSpec& box) override {
+    QMessageBox::StandardButton show(QWidget*, const Message& box) override {
         shown << box;
         barVisible << (bar != nullptr && !bar->isHidden());
         barValue << (bar != nullptr ? bar->value() : -1);
         return box.buttons.testFlag(QMessageBox::Yes) ? answer : QMessageBox::Ok;
     }
 
-    QList<MessageSpec> shown;
+    QList<Message> shown;
     QList<bool> barVisible;
     QList<int> barValue;
     QProgressBar* bar = nullptr;
@@ -199,7 +199,7 @@ void TestTransferCommands::upload() {
         QVERIFY(rig.mod().Modified);
         return;
     }
-    const MessageSpec& box = rig.messages.shown.at(1);
+    const Message& box = rig.messages.shown.at(1);
     QCOMPARE(box.text, fails ? QStringLiteral("Upload Error: 71\r\nAll Host Data Cleared.")
                              : QStringLiteral("Upload Complete"));
     QCOMPARE(box.title, fails ? QStringLiteral("Error") : QStringLiteral("Upload"));
@@ -232,7 +232,7 @@ void TestTransferCommands::portThatDoesNotExist() {
     (upload ? rig.window().mnuUpload() : rig.window().mnuDownload())->trigger();
 
     QCOMPARE(rig.messages.shown.size(), 1);
-    const MessageSpec& box = rig.messages.shown.at(0);
+    const Message& box = rig.messages.shown.at(0);
     QCOMPARE(box.text, QStringLiteral("Unable To Open Port"));
     QCOMPARE(box.title, QStringLiteral("Port Error"));
     QCOMPARE(box.icon, QMessageBox::Critical);

@@ -27,15 +27,15 @@ constexpr std::chrono::milliseconds StaleGap{1};
 
 } // namespace
 
-std::optional<Fault> parseFault(QStringView spec, QString* error) {
+std::optional<Fault> parseFault(QStringView text, QString* error) {
     const auto fail = [&](const QString& why) -> std::optional<Fault> {
         if (error != nullptr) {
             *error = why;
         }
         return std::nullopt;
     };
-    const qsizetype at = spec.indexOf(u'@');
-    const QStringView name = at < 0 ? spec : spec.left(at);
+    const qsizetype at = text.indexOf(u'@');
+    const QStringView name = at < 0 ? text : text.left(at);
     const auto known = std::find_if(FaultNames.begin(), FaultNames.end(), [&](const auto& entry) {
         return name.compare(QLatin1StringView(entry.second), Qt::CaseInsensitive) == 0;
     });
@@ -50,10 +50,10 @@ std::optional<Fault> parseFault(QStringView spec, QString* error) {
     Fault fault{known->first, 0};
     if (at >= 0) {
         bool ok = false;
-        fault.frame = spec.sliced(at + 1).toInt(&ok);
+        fault.frame = text.sliced(at + 1).toInt(&ok);
         if (!ok || fault.frame < 1) {
             return fail(QStringLiteral("'%1': the frame number after @ must be 1 or more")
-                            .arg(spec.toString()));
+                            .arg(text.toString()));
         }
     }
     return fault;

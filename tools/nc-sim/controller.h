@@ -21,7 +21,7 @@ struct Fault {
 };
 
 // "KIND" or "KIND@N" (N from 1). On failure returns nothing and sets error.
-std::optional<Fault> parseFault(QStringView spec, QString* error = nullptr);
+std::optional<Fault> parseFault(QStringView text, QString* error = nullptr);
 QString faultName(FaultKind kind);
 
 // Bytes the faults add around a reply.

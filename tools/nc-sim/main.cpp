@@ -100,9 +100,9 @@ int main(int argc, char* argv[]) {
     SimOptions options;
     options.paced = !parser.isSet(noPacingOption);
     options.quiet = parser.isSet(quietOption);
-    for (const QString& spec : parser.values(faultOption)) {
+    for (const QString& text : parser.values(faultOption)) {
         QString error;
-        const std::optional<Fault> fault = parseFault(spec, &error);
+        const std::optional<Fault> fault = parseFault(text, &error);
         if (!fault) {
             refuse(error);
         }
