@@ -15,23 +15,26 @@ namespace {
 
 constexpr int FramesPerRun = 10; // nine blocks and the checksum request
 constexpr int Patience = 10000;  // ms; for the stand-in to start or stop
+constexpr int ReplyTimeoutMs = 400;
+// Each frame may wait out its time-out once; the rest is slack for a busy machine.
+constexpr qint64 LongestRunMs = FramesPerRun * ReplyTimeoutMs + 3000;
 
 // Yes to the discard question, OK to everything else; keeps the other messages.
 class Answers final : public MessageBoxes {
 public:
-    QMessageBox::StandardButton show(QWidget*, const MessageSpec& spec) override {
-        if (spec.buttons.testFlag(QMessageBox::Yes)) {
+    QMessageBox::StandardButton show(QWidget*, const Message& message) override {
+        if (message.buttons.testFlag(QMessageBox::Yes)) {
             return QMessageBox::Yes;
         }
-        shown << spec;
+        shown << message;
         return QMessageBox::Ok;
     }
-    QList<MessageSpec> shown;
+    QList<Message> shown;
 };
 
 // What the user was told: 0 for "... Complete", the code of "... Error: N", 3 for
 // "Unable To Open Port", -1 for anything else or not exactly one message.
-int outcomeOf(const QList<MessageSpec>& shown) {
+int outcomeOf(const QList<Message>& shown) {
     static const QRegularExpression error(QStringLiteral("^(Download|Upload) Error: (\\d+)\r\n"));
     const QString text = shown.size() == 1 ? shown.first().text : QString();
     const QRegularExpressionMatch match = error.match(text);
@@ -66,7 +69,7 @@ std::optional<int> expectedOutcome(const Fault& fault, bool download) {
 struct Soak {
     explicit Soak(quint64 seed) : random(seed) {
         app->transferCommands().mnuComPort_Click(0);
-        app->transferCommands().setReplyTimeoutMs(400);
+        app->transferCommands().setReplyTimeoutMs(ReplyTimeoutMs);
     }
     void run(int number);
 
@@ -77,6 +80,9 @@ struct Soak {
         std::make_unique<BrevaneApp>(Seams{.messages = &answers, .serialPort = &port});
     qsizetype lastDescriptors = -1;
     int findings = 0;
+    QMap<QString, int> faults;   // by kind
+    QMap<QString, int> outcomes; // "Download 0", "Upload 71", ...
+    qint64 longestMs = 0;
 };
 
 void Soak::run(int number) {
@@ -101,15 +107,15 @@ void Soak::run(int number) {
         keys << QString::number(random.generate64(), 36).left(int(random.bounded(KeyLength + 1)));
     }
     const bool modified = random.bounded(2) == 0;
-    const QString spec = clean ? QStringLiteral("none")
-                         : frame == 0
-                             ? faultName(fault.kind)
-                             : QStringLiteral("%1@%2").arg(faultName(fault.kind)).arg(frame);
+    const QString faultText = clean ? QStringLiteral("none")
+                              : frame == 0
+                                  ? faultName(fault.kind)
+                                  : QStringLiteral("%1@%2").arg(faultName(fault.kind)).arg(frame);
     int outcome = -1;
     const auto fail = [&](const QString& what) {
         ++findings;
         qInfo("FINDING in run %d: %s with fault %s (outcome %d): %s", number,
-              download ? "Download" : "Upload", qPrintable(spec), outcome, qPrintable(what));
+              download ? "Download" : "Upload", qPrintable(faultText), outcome, qPrintable(what));
     };
 
     const QString statePath = QDir::home().filePath(QStringLiteral("controller.BRV"));
@@ -129,7 +135,7 @@ void Soak::run(int number) {
     QStringList arguments{"--port", "1", "--no-pacing", "--quiet", "--state", statePath};
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     sim.start(QStringLiteral(BREVANE_NC_SIM),
-              clean ? arguments : arguments << QStringLiteral("--fault") << spec);
+              clean ? arguments : arguments << QStringLiteral("--fault") << faultText);
     const QDeadlineTimer deadline(Patience);
     while (!sim.canReadLine() && sim.state() != QProcess::NotRunning && !deadline.hasExpired()) {
         sim.waitForReadyRead(int(deadline.remainingTime()));
@@ -137,13 +143,23 @@ void Soak::run(int number) {
     if (!sim.canReadLine()) {
         return fail(QStringLiteral("the stand-in did not start"));
     }
+    QElapsedTimer took;
+    took.start();
     if (download) {
         app->transferCommands().mnuDownload_Click();
     } else {
         app->transferCommands().mnuUpload_Click();
     }
+    const qint64 ms = took.elapsed();
+    longestMs = std::max(longestMs, ms);
     sim.terminate();
     outcome = outcomeOf(answers.shown);
+    ++faults[clean ? QStringLiteral("none") : faultName(fault.kind)];
+    ++outcomes[QStringLiteral("%1 %2").arg(download ? "Download" : "Upload").arg(outcome)];
+    if (ms > LongestRunMs) {
+        fail(
+            QStringLiteral("the run took %1 ms, its time-outs allow %2").arg(ms).arg(LongestRunMs));
+    }
     if (!sim.waitForFinished(Patience) || sim.exitStatus() != QProcess::NormalExit ||
         sim.exitCode() != 0) {
         fail(QStringLiteral("the stand-in ended badly (code %1)").arg(sim.exitCode()));
@@ -215,6 +231,15 @@ int main(int argc, char* argv[]) {
     for (int number = 1; number <= runs; ++number) {
         soak.run(number);
     }
-    qInfo("%d runs; %d findings", runs, soak.findings);
+    const auto print = [](const char* what, const QMap<QString, int>& counts) {
+        QStringList parts;
+        for (auto it = counts.begin(); it != counts.end(); ++it) {
+            parts << QStringLiteral("%1 %2").arg(it.key()).arg(it.value());
+        }
+        qInfo("%s: %s", what, qPrintable(parts.join(QStringLiteral(", "))));
+    };
+    print("faults", soak.faults);
+    print("outcomes (0 Complete, 3 no port, else the error code)", soak.outcomes);
+    qInfo("%d runs; longest %lld ms; %d findings", runs, soak.longestMs, soak.findings);
     return soak.findings == 0 && runs > 0 ? 0 : 1;
 }
