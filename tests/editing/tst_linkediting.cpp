@@ -225,12 +225,6 @@ void TestLinkEditing::redrawEventsWriteNothing() {
     QVERIFY(e.mod.Cnf == before);
     QCOMPARE(e.mod.Modified, false);
     QCOMPARE(e.mod.Refreshing, false);
-
-    e.mod.ResetCnf();
-    e.window.ShowCnf();
-    QCOMPARE(raised, 2 * boxesOn);
-    QCOMPARE(std::count(e.mod.Cnf.begin(), e.mod.Cnf.end(), 0), qsizetype(CnfBytes));
-    QCOMPARE(e.mod.Modified, false);
 }
 
 void TestLinkEditing::picked_data() {

@@ -78,15 +78,12 @@ struct Harness {
     SystemFileDialogs systemDialogs;
     std::unique_ptr<BrevaneApp> app;
 
-    explicit Harness(bool realMessages = false, bool realDialogs = false)
-        : app(std::make_unique<BrevaneApp>(seamsFor(realMessages, realDialogs))) {
-        app->window().show();
-    }
-    Seams seamsFor(bool realMessages, bool realDialogs) {
+    explicit Harness(bool realMessages = false, bool realDialogs = false) {
         Seams seams;
         seams.messages = realMessages ? static_cast<MessageBoxes*>(&systemMessages) : &messages;
         seams.fileDialogs = realDialogs ? static_cast<FileDialogs*>(&systemDialogs) : &dialogs;
-        return seams;
+        app = std::make_unique<BrevaneApp>(seams);
+        app->window().show();
     }
     ModBrevane& mod() { return app->mod(); }
     frmBrevaneMain& window() { return app->window(); }
@@ -396,8 +393,8 @@ void TestFileCommands::discardQuestion() {
         run(h, command);
         QCOMPARE(h.messages.asked.size(), 2);
     } else if (command == Command::New) {
-        QCOMPARE(stateOf(h), (QStringList{QString(2 * CnfBytes, '0'), "", "", "", "", "None",
-                                          " None", "saved"}));
+        QCOMPARE(stateOf(h), (QStringList{QString::fromLatin1(bytesOf(CnfTable{}).toHex()), "", "",
+                                          "", "", "None", " None", "saved"}));
         QCOMPARE(h.window().chkOLink(4)->isChecked(), false);
     } else {
         QCOMPARE(stateOf(h), before); // closed, or the Open dialog cancelled
