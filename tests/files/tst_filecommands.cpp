@@ -78,12 +78,15 @@ struct Harness {
     SystemFileDialogs systemDialogs;
     std::unique_ptr<BrevaneApp> app;
 
-    explicit Harness(bool realMessages = false, bool realDialogs = false) {
+    explicit Harness(bool realMessages = false, bool realDialogs = false)
+        : app(std::make_unique<BrevaneApp>(seamsFor(realMessages, realDialogs))) {
+        app->window().show();
+    }
+    Seams seamsFor(bool realMessages, bool realDialogs) {
         Seams seams;
         seams.messages = realMessages ? static_cast<MessageBoxes*>(&systemMessages) : &messages;
         seams.fileDialogs = realDialogs ? static_cast<FileDialogs*>(&systemDialogs) : &dialogs;
-        app = std::make_unique<BrevaneApp>(seams);
-        app->window().show();
+        return seams;
     }
     ModBrevane& mod() { return app->mod(); }
     frmBrevaneMain& window() { return app->window(); }
