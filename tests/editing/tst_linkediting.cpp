@@ -14,12 +14,12 @@
 #include "editing/pickeritem.h"
 #include "mainwindow/clicklabel.h"
 #include "mainwindow/frmbrevanemain.h"
+#include "tests/editing/modalanswer.h"
+#include "tests/mainwindow/rowtext.h"
 #include "tests/support/testhome.h"
 
 namespace {
 
-const QColor Black(0, 0, 0);
-const QColor Grey(0xC0, 0xC0, 0xC0);
 const QColor DarkBlue(27, 54, 93);
 
 // A click delivered as the platform delivers it: to the window under the point, where
@@ -31,39 +31,6 @@ void platformClick(QWidget* widget, QPoint pos = {}) {
     QWidget* top = widget->window();
     QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, widget->mapTo(top, pos));
 }
-
-// Answers the next modal picker from inside its event loop: once a picker is the active
-// modal widget, runs the answer on it. A picker the answer leaves open is cancelled here
-// (and counted), so a failing test never hangs.
-class PickerAnswer : public QObject {
-public:
-    explicit PickerAnswer(std::function<void(PickerWindow*)> answer) : m_answer(std::move(answer)) {
-        QTimer::singleShot(0, this, [this] { poll(200); });
-    }
-    bool seen() const { return m_seen; }         // a picker opened
-    bool leftOpen() const { return m_leftOpen; } // the answer did not close it
-
-private:
-    void poll(int triesLeft) {
-        auto* picker = qobject_cast<PickerWindow*>(QApplication::activeModalWidget());
-        if (picker == nullptr || !picker->isVisible()) {
-            if (triesLeft > 0) {
-                QTimer::singleShot(10, this, [this, triesLeft] { poll(triesLeft - 1); });
-            }
-            return;
-        }
-        m_seen = true;
-        m_answer(picker);
-        if (picker->isVisible()) {
-            m_leftOpen = true;
-            picker->reject();
-        }
-    }
-
-    std::function<void(PickerWindow*)> m_answer;
-    bool m_seen = false;
-    bool m_leftOpen = false;
-};
 
 std::unique_ptr<PickerWindow> makePicker(const QString& className, ModBrevane& mod) {
     if (className == "frmBrevaneRelay") {
@@ -144,10 +111,7 @@ private slots:
     void appWiresTheCommands();
     void pickerWindow_data();
     void pickerWindow();
-    void relayItems();
-    void gridFillsInOrder_data();
-    void gridFillsInOrder();
-    void cancelPicture();
+    void cancelImage();
 };
 
 void TestLinkEditing::noPicker_data() {
@@ -160,29 +124,31 @@ void TestLinkEditing::noPicker_data() {
                         const QList<int>& change, const char* shown) {
         QTest::newRow(name) << command << fields << false << change << shown;
     };
-    row("outgoing on", 4, {0, 0x1A, 2, 3, 0, 0x0B}, {OEnabled, 1}, "on Relays 25-32, off NC.0C");
-    row("outgoing off", 4, {1, 0x1A, 2, 3, 0, 0x0B}, {OEnabled, 0}, "off Relays 25-32, off NC.0C");
+    row("outgoing on", 4, {0, 0x1A, 2, 3, 0, 0x0B}, {OEnabled, 1},
+        "on|Node: 1A|Relays|25-32|off|0C");
+    row("outgoing off", 4, {1, 0x1A, 2, 3, 0, 0x0B}, {OEnabled, 0},
+        "off|Node: 1A|Relays|25-32|off|0C");
     row("outgoing off from 9", 4, {9, 0x1A, 2, 3, 0, 0}, {OEnabled, 0},
-        "off Relays 25-32, off NC.01");
-    row("incoming on", 5, {0, 0x1A, 2, 3, 0, 0x0B}, {IEnabled, 1}, "off Relays 25-32, on NC.0C");
-    row("incoming off", 5, {0, 0x1A, 2, 3, 1, 0x0B}, {IEnabled, 0}, "off Relays 25-32, off NC.0C");
+        "off|Node: 1A|Relays|25-32|off|01");
+    row("incoming on", 5, {0, 0x1A, 2, 3, 0, 0x0B}, {IEnabled, 1},
+        "off|Node: 1A|Relays|25-32|on|0C");
+    row("incoming off", 5, {0, 0x1A, 2, 3, 1, 0x0B}, {IEnabled, 0},
+        "off|Node: 1A|Relays|25-32|off|0C");
     row("type, link off", TypeLabel, {0, 5, 1, 3, 1, 7}, {}, "");
     row("node, link off", NodeLabel, {0, 5, 1, 3, 1, 7}, {}, "");
     row("ref, link off", RefLabel, {0, 5, 1, 3, 1, 7}, {}, "");
-    row("relays, link off", RefLabel, {0, 5, 2, 3, 1, 7}, {}, "");
     row("incoming ref, link off", InRefLabel, {1, 5, 0, 3, 0, 7}, {}, "");
     // Only a file or the controller can bring such a type; the label then only redraws.
-    row("ref, type 3", RefLabel, {1, 5, 3, 12, 0, 0}, {}, "on Quendel 33-40, off NC.01");
-    row("ref, type 200", RefLabel, {1, 5, 200, 12, 0, 0}, {}, "on Quendel 33-40, off NC.01");
+    row("ref, type 3", RefLabel, {1, 5, 3, 12, 0, 0}, {}, "on|Node: 05|Quendel|33-40|off|01");
     // The type steps round on the stored byte; ORef stays and is read the new type's way.
-    row("Quendel to QD PC", TypeLabel, {1, 0, 0, 0, 0, 0}, {OType, 1}, "on QD PC 01, off NC.01");
+    row("Quendel to QD PC", TypeLabel, {1, 0, 0, 0, 0, 0}, {OType, 1},
+        "on|Node: NC|QD PC|01|off|01");
     row("QD PC to Relays keeps 0B", TypeLabel, {1, 0, 1, 10, 0, 0}, {OType, 2},
-        "on Relays 17-24, off NC.01");
-    row("Relays to Quendel", TypeLabel, {1, 0, 2, 7, 0, 0}, {OType, 0}, "on Quendel 08, off NC.01");
-    row("3 to 1", TypeLabel, {1, 0, 3, 10, 0, 0}, {OType, 1}, "on QD PC 0B, off NC.01");
-    row("4 to 2", TypeLabel, {1, 0, 4, 200, 0, 0}, {OType, 2}, "on Relays 01-08, off NC.01");
-    row("5 to 0", TypeLabel, {1, 0, 5, 253, 0, 0}, {OType, 0}, "on Quendel FE, off NC.01");
-    row("255 to 1", TypeLabel, {1, 0, 255, 255, 0, 0}, {OType, 1}, "on QD PC 00, off NC.01");
+        "on|Node: NC|Relays|17-24|off|01");
+    row("Relays to Quendel", TypeLabel, {1, 0, 2, 7, 0, 0}, {OType, 0},
+        "on|Node: NC|Quendel|08|off|01");
+    row("3 to 1", TypeLabel, {1, 0, 3, 10, 0, 0}, {OType, 1}, "on|Node: NC|QD PC|0B|off|01");
+    row("255 to 1", TypeLabel, {1, 0, 255, 255, 0, 0}, {OType, 1}, "on|Node: NC|QD PC|00|off|01");
     const char* names[] = {"lblOLinkType", "lblOLinkNode", "lblOLinkRef",
                            "lblILinkRef",  "chkOLink",     "chkILink"};
     for (int k = 0; k < 6; ++k) {
@@ -213,7 +179,7 @@ void TestLinkEditing::noPicker() {
         expected[cnfOffset(12, change[0])] = static_cast<std::uint8_t>(change[1]);
     }
 
-    PickerAnswer answer([](PickerWindow* picker) { picker->reject(); });
+    ModalAnswer answer([](QWidget* /*picker*/) {});
     if (refreshing) {
         for (QCheckBox* box : boxes) {
             const QSignalBlocker quiet(box);
@@ -236,20 +202,7 @@ void TestLinkEditing::noPicker() {
     if (row.isEmpty()) {
         return;
     }
-    const auto half = [&](int k, const QList<ClickLabel*>& labels) {
-        const bool on = boxes[k]->isChecked();
-        QString shown = on ? QStringLiteral("on") : QStringLiteral("off");
-        for (const ClickLabel* label : labels) {
-            shown += label->foreColor() == (on ? Black : Grey) ? "" : " (wrong colour)";
-        }
-        return shown;
-    };
-    const frmBrevaneMain& w = e.window;
-    QCOMPARE(QStringLiteral("%1 %2 %3, %4 %5")
-                 .arg(half(0, {w.lblOLinkNode(12), w.lblOLinkType(12), w.lblOLinkRef(12)}),
-                      w.lblOLinkType(12)->text(), w.lblOLinkRef(12)->text(),
-                      half(1, {w.lblILinkRef(12)}), w.lblILinkRef(12)->text().mid(8)),
-             row);
+    QCOMPARE(rowOf(e.window, 12).remove(QStringLiteral("Quendel NC.")), row);
 }
 
 // Redrawing sets the check boxes, which raises their events into the commands; those
@@ -272,12 +225,6 @@ void TestLinkEditing::redrawEventsWriteNothing() {
     QVERIFY(e.mod.Cnf == before);
     QCOMPARE(e.mod.Modified, false);
     QCOMPARE(e.mod.Refreshing, false);
-
-    e.mod.ResetCnf();
-    e.window.ShowCnf();
-    QCOMPARE(raised, 2 * boxesOn);
-    QCOMPARE(std::count(e.mod.Cnf.begin(), e.mod.Cnf.end(), 0), qsizetype(CnfBytes));
-    QCOMPARE(e.mod.Modified, false);
 }
 
 void TestLinkEditing::picked_data() {
@@ -335,7 +282,8 @@ void TestLinkEditing::picked() {
     QPoint openedAt;
     bool modifiedMeanwhile = false;
     int pickResultMeanwhile = 0;
-    PickerAnswer answer([&](PickerWindow* picker) {
+    ModalAnswer answer([&](QWidget* modal) {
+        auto* picker = qobject_cast<PickerWindow*>(modal);
         opened = picker->metaObject()->className();
         openedAt = picker->frameGeometry().topLeft();
         modifiedMeanwhile = e.mod.Modified;
@@ -374,24 +322,20 @@ void TestLinkEditing::appWiresTheCommands() {
     platformClick(app.window().chkILink(6));
     QCOMPARE(app.mod().field(6, IEnabled), std::uint8_t(1));
     QCOMPARE(app.mod().Modified, true);
-    QCOMPARE(app.window().lblILinkRef(6)->foreColor(), Black);
-
-    PickerAnswer answer([](PickerWindow* picker) { platformClick(itemOf(picker, 9)); });
-    platformClick(app.window().lblILinkRef(6));
-    QCOMPARE(app.mod().field(6, IRef), std::uint8_t(9));
-    QCOMPARE(app.window().lblILinkRef(6)->text(), QStringLiteral("Quendel NC.0A"));
 }
 
 void TestLinkEditing::pickerWindow_data() {
     QTest::addColumn<QString>("className");
     QTest::addColumn<QSize>("size");
     QTest::addColumn<int>("items");
+    QTest::addColumn<int>("firstCell");         // of the grid; the relay picker has none
     QTest::addColumn<QList<QPoint>>("nothing"); // clicks that must do nothing
-    QTest::newRow("relay") << "frmBrevaneRelay" << QSize(121, 129) << 8
+    QTest::newRow("relay") << "frmBrevaneRelay" << QSize(121, 129) << 8 << -1
                            << QList<QPoint>{{60, 40}, {30, 53}, {30, 126}};
-    QTest::newRow("node") << "frmBrevaneNode" << QSize(521, 345) << 255
+    // The last grid cell, and for stations the first, stay empty.
+    QTest::newRow("node") << "frmBrevaneNode" << QSize(521, 345) << 255 << 0
                           << QList<QPoint>{{36, 30}, {20, 43}, {500, 330}};
-    QTest::newRow("station") << "frmBrevaneQD" << QSize(521, 345) << 254
+    QTest::newRow("station") << "frmBrevaneQD" << QSize(521, 345) << 254 << 1
                              << QList<QPoint>{{20, 30}, {22, 10}, {500, 330}};
 }
 
@@ -400,8 +344,9 @@ void TestLinkEditing::pickerWindow() {
     QFETCH(QString, className);
     QFETCH(QSize, size);
     QFETCH(int, items);
+    QFETCH(int, firstCell);
     QFETCH(QList<QPoint>, nothing);
-    const bool relay = className == "frmBrevaneRelay";
+    const bool relay = firstCell < 0;
     ModBrevane mod;
     const auto picker = makePicker(className, mod);
     QCOMPARE(QString(picker->metaObject()->className()), className);
@@ -414,6 +359,25 @@ void TestLinkEditing::pickerWindow() {
     QCOMPARE(picker->maximumSize(), size);
     QCOMPARE(picker->findChildren<PickerItem*>().size(), items);
     QCOMPARE(mod.PickResult, 0); // building writes nothing
+    // Relay groups in two columns of four; grid items column by column, captioned in hex.
+    QSet<int> indexes;
+    for (const PickerItem* item : picker->findChildren<PickerItem*>()) {
+        const int i = item->property("Index").toInt();
+        const int cell = i + firstCell;
+        indexes.insert(i);
+        QCOMPARE(item->geometry(), relay ? QRect(i < 4 ? 8 : 64, 32 + 24 * (i % 4), 49, 19)
+                                         : QRect(cell / 16 * 32 + 8, cell % 16 * 20 + 24, 25, 18));
+        const auto num = [](int n, int base) {
+            return QStringLiteral("%1").arg(n, 2, base, QChar('0'));
+        };
+        QCOMPARE(item->text(), relay       ? num(8 * i + 1, 10) + '-' + num(8 * i + 8, 10)
+                               : cell == 0 ? QStringLiteral("NC")
+                                           : num(cell, 16).toUpper());
+        QCOMPARE(item->font().pixelSize(), relay ? 16 : 15); // 12 pt, 11.25 pt
+        QCOMPARE(item->palette().color(QPalette::Window), QColor(Qt::white));
+        QCOMPARE(item->foreColor(), QColor(Qt::black));
+    }
+    QCOMPARE(indexes.size(), items);
 
     // The relay picker stays where it is put, even mostly off the screen; the others
     // centre themselves on it.
@@ -432,6 +396,8 @@ void TestLinkEditing::pickerWindow() {
     const QImage shot = picker->grab().toImage();
     QCOMPARE(shot.pixelColor(size.width() - 2, size.height() - 2), DarkBlue);
     QCOMPARE(picker->imgCancel()->geometry(), QRect(1, 1, 20, 20));
+    const QImage cancel = cancelPicture().toImage();
+    QCOMPARE(picker->imgCancel()->grab().toImage().convertToFormat(cancel.format()), cancel);
     QCOMPARE(picker->childAt(10, 10), picker->imgCancel());
     for (const QPoint at : nothing) { // between items, empty cells, beside the cancel image
         QCOMPARE(picker->childAt(at), nullptr);
@@ -439,81 +405,25 @@ void TestLinkEditing::pickerWindow() {
         QCOMPARE(mod.PickResult, 0);
         QCOMPARE(picker->isVisible(), true);
     }
-}
 
-void TestLinkEditing::relayItems() {
-    ModBrevane mod;
-    frmBrevaneRelay picker(mod);
-    const QStringList captions = {"01-08", "09-16", "17-24", "25-32",
-                                  "33-40", "41-48", "49-56", "57-64"};
-    for (int g = 0; g < 8; ++g) {
-        PickerItem* label = picker.lblRelay(g);
-        QCOMPARE(label, itemOf(&picker, g));
-        QCOMPARE(label->text(), captions[g]);
-        QCOMPARE(label->geometry(), QRect(g < 4 ? 8 : 64, 32 + 24 * (g % 4), 49, 19));
-        QCOMPARE(label->font().pixelSize(), 16); // 12 pt
-    }
-    PickerItem* label = picker.lblRelay(5);
-    QCOMPARE(label->palette().color(QPalette::Window), QColor(Qt::white));
-    QCOMPARE(label->foreColor(), QColor(Qt::black));
-
-    // The caption is drawn centred: as much white left of the ink as right of it.
-    const QImage shot = label->grab().toImage();
-    int first = shot.width();
+    // A caption is drawn centred: as much white left of the ink as right of it.
+    const QImage item = itemOf(picker.get(), 5)->grab().toImage();
+    int first = item.width();
     int last = -1;
-    for (int x = 0; x < shot.width(); ++x) {
-        for (int y = 0; y < shot.height(); ++y) {
-            if (qGray(shot.pixel(x, y)) < 128) {
+    for (int x = 0; x < item.width(); ++x) {
+        for (int y = 0; y < item.height(); ++y) {
+            if (qGray(item.pixel(x, y)) < 128) {
                 first = qMin(first, x);
                 last = qMax(last, x);
             }
         }
     }
     QVERIFY(last > first);
-    QVERIFY2(qAbs(first - (shot.width() - 1 - last)) <= 2,
+    QVERIFY2(qAbs(first - (item.width() - 1 - last)) <= 2,
              qPrintable(QStringLiteral("ink from %1 to %2").arg(first).arg(last)));
 }
 
-void TestLinkEditing::gridFillsInOrder_data() {
-    QTest::addColumn<QString>("className");
-    QTest::addColumn<int>("firstCell");
-    QTest::newRow("node") << "frmBrevaneNode" << 0;
-    QTest::newRow("station") << "frmBrevaneQD" << 1;
-}
-
-// Every item in its cell, column by column, each caption the hex of its cell; the cells
-// left over stay empty.
-void TestLinkEditing::gridFillsInOrder() {
-    QFETCH(QString, className);
-    QFETCH(int, firstCell);
-    ModBrevane mod;
-    const auto picker = makePicker(className, mod);
-    const QList<PickerItem*> items = picker->findChildren<PickerItem*>();
-    QSet<int> used;
-    for (PickerItem* label : items) {
-        const int index = label->property("Index").toInt();
-        const int cell = index + firstCell;
-        const auto* node = qobject_cast<frmBrevaneNode*>(picker.get());
-        QCOMPARE(node != nullptr ? node->lblQD(index)
-                                 : static_cast<frmBrevaneQD*>(picker.get())->lblQD(index),
-                 label);
-        QCOMPARE(label->geometry(), QRect(cell / 16 * 32 + 8, cell % 16 * 20 + 24, 25, 18));
-        QCOMPARE(label->text(), cell == 0
-                                    ? QStringLiteral("NC")
-                                    : QStringLiteral("%1").arg(cell, 2, 16, QChar('0')).toUpper());
-        QCOMPARE(label->font().pixelSize(), 15); // 11.25 pt
-        used.insert(cell);
-    }
-    QCOMPARE(used.size(), items.size()); // no two items share a cell
-    const QList<int> emptyCells = firstCell == 0 ? QList<int>{255} : QList<int>{0, 255};
-    for (int cell : emptyCells) {
-        QVERIFY(!used.contains(cell));
-        QCOMPARE(picker->childAt(cell / 16 * 32 + 8 + 12, cell % 16 * 20 + 24 + 9), nullptr);
-    }
-    QCOMPARE(itemOf(picker.get(), 3)->palette().color(QPalette::Window), QColor(Qt::white));
-}
-
-void TestLinkEditing::cancelPicture() {
+void TestLinkEditing::cancelImage() {
     const QImage picture = ::cancelPicture().toImage();
     QCOMPARE(picture.size(), QSize(20, 20));
     for (int y = 0; y < 20; ++y) {
@@ -524,10 +434,6 @@ void TestLinkEditing::cancelPicture() {
             QCOMPARE(picture.pixelColor(x, y), expected);
         }
     }
-    // The window shows exactly this picture.
-    ModBrevane mod;
-    frmBrevaneRelay picker(mod);
-    QCOMPARE(picker.imgCancel()->grab().toImage().convertToFormat(picture.format()), picture);
 }
 
 QTEST_MAIN(TestLinkEditing)
