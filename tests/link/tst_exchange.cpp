@@ -189,9 +189,16 @@ void TestExchange::blockReply() {
     QFETCH(int, slot);
     QFETCH(int, field);
     QFETCH(int, value);
-    CnfTable cnf;
+    // A guard after the table shows a write past its end.
+    struct {
+        CnfTable cnf;
+        std::array<std::uint8_t, 64> after;
+    } guarded{};
+    guarded.after.fill(0xEE);
+    CnfTable& cnf = guarded.cnf;
     cnf.fill(0xEE);
     decodeBlockReply("[cc" + data + "]", block, cnf);
+    QCOMPARE(int(std::count(guarded.after.begin(), guarded.after.end(), 0xEE)), 64);
     QCOMPARE(int(cnf[cnfOffset(slot, field)]), value);
     // Only the block's 64 bytes change.
     const bool isBlock = block >= 0 && block < ImageBlocks;
