@@ -2,21 +2,6 @@
 
 #include "table/hextext.h"
 
-bool FakeLine::open(int portNumber) {
-    opens << portNumber;
-    if (!portExists) {
-        return false;
-    }
-    m_open = true;
-    m_failed = false;
-    return true;
-}
-
-void FakeLine::close() {
-    ++closes;
-    m_open = false;
-}
-
 bool FakeLine::write(const QByteArray& bytes) {
     if (!m_open || m_failed) {
         return false;
@@ -37,7 +22,7 @@ bool FakeLine::write(const QByteArray& bytes) {
     }
     if (m_responder) {
         for (const Arrival& arrival : m_responder(bytes, index)) {
-            schedule(m_clock.now() + arrival.afterMs, arrival.bytes);
+            m_pending[m_clock.now() + arrival.afterMs] += arrival.bytes;
         }
     }
     return true;
@@ -76,10 +61,6 @@ bool FakeLine::waitForMore(int ms) {
     }
     m_clock.advance(ms);
     return false;
-}
-
-void FakeLine::schedule(qint64 at, const QByteArray& bytes) {
-    m_pending[at] += bytes;
 }
 
 void FakeLine::deliverDue() {
@@ -148,4 +129,37 @@ QList<Arrival> FakeController::answer(const QByteArray& frame, int index) {
         break;
     }
     return {{replyDelayMs, reply}};
+}
+
+CnfTable patternTable(int seed, const QString& oKey, const QString& iKey) {
+    ModBrevane mod;
+    for (int i = 0; i < CnfBytes; ++i) {
+        mod.Cnf[i] = std::uint8_t((i * 37 + seed) & 0xFF);
+    }
+    mod.PackKeys(oKey, iKey);
+    return mod.Cnf;
+}
+
+QList<QByteArray> transferFrames(bool upload, const CnfTable& table) {
+    QList<QByteArray> frames;
+    for (int block = 0; block < ImageBlocks; ++block) {
+        frames << commandFrame(upload ? blockReadCommand(block)
+                                      : blockWriteCommand(block, controllerImage(table)));
+    }
+    return frames << ChecksumFrame;
+}
+
+ControllerImage blockPattern() {
+    ControllerImage image{};
+    for (int k = 0; k < BlockBytes; ++k) {
+        image[2 * BlockBytes + k] = std::uint8_t(k * 4 + 3);
+    }
+    return image;
+}
+
+QString transferErrorText(bool upload, int code) {
+    return upload ? QStringLiteral("Upload Error: %1\r\nAll Host Data Cleared.").arg(code)
+                  : QStringLiteral("Download Error: %1\r\nBrevane will not function properly "
+                                   "until a download is complete.")
+                        .arg(code);
 }

@@ -8,6 +8,20 @@
 #include "link/protocol.h"
 #include "platform/clock.h"
 #include "platform/serialport.h"
+#include "table/modbrevane.h"
+
+// The checksum request, and the reply to it from a zero image.
+inline const QByteArray ChecksumFrame = "[0A003F00000023F]";
+inline const QByteArray ZeroChecksumReply = "[34DA90190E]";
+
+// Every byte differs from its neighbours, with hex letters in many digits; keys packed.
+CnfTable patternTable(int seed, const QString& oKey = QString(), const QString& iKey = QString());
+// The frames a download of the table sends, or those of an upload.
+QList<QByteArray> transferFrames(bool upload, const CnfTable& table = {});
+// The message a failed transfer shows.
+QString transferErrorText(bool upload, int code);
+// Block 2 holding 03 07 0B ... FF, everything else zero.
+ControllerImage blockPattern();
 
 // A clock that moves only when told to (or when the fake line waits).
 class FakeClock final : public TimeoutClock {
@@ -45,8 +59,18 @@ public:
     // Bytes already in the receive buffer, as if they had come in unasked.
     void arriveNow(const QByteArray& bytes) { m_buffer += bytes; }
 
-    bool open(int portNumber) override;
-    void close() override;
+    bool open(int portNumber) override {
+        opens << portNumber;
+        if (portExists) {
+            m_open = true;
+            m_failed = false;
+        }
+        return portExists;
+    }
+    void close() override {
+        ++closes;
+        m_open = false;
+    }
     bool isOpen() const override { return m_open; }
     bool write(const QByteArray& bytes) override;
     qint64 bytesWaiting() override;
@@ -68,7 +92,6 @@ public:
     std::function<void(int index)> onWrite; // runs before the frame is answered
 
 private:
-    void schedule(qint64 at, const QByteArray& bytes);
     void deliverDue();
 
     FakeClock& m_clock;
@@ -109,3 +132,12 @@ public:
 
 // "[" + checksum + rest, the way the controller frames a reply.
 QByteArray controllerReply(const QByteArray& rest);
+
+// The fake line with the controller model answering on it.
+struct FakeEnd {
+    FakeClock clock;
+    FakeLine line{clock};
+    FakeController controller;
+
+    FakeEnd() { line.setResponder(controller.responder()); }
+};

@@ -5,7 +5,6 @@
 
 namespace {
 
-const QByteArray ZeroChecksumReply("[34DA90190E]");
 const QByteArray Previous("previous reply");
 
 // One line, one clock, one shared state, the port open.
@@ -52,7 +51,6 @@ void TestExchange::replies_data() {
     const QByteArray c = ZeroChecksumReply;
     const QByteArray longReply = controllerReply(QByteArray(1000, 'A') + ']');
     using L = QList<Arrival>;
-    QTest::newRow("good") << L{{30, c}} << 5000 << 0 << true << c << 30;
     QTest::newRow("at once") << L{{0, c}} << 5000 << 0 << true << c << 0;
     QTest::newRow("in three pieces")
         << L{{5, "[34DA"}, {900, "9019"}, {4000, "0E]"}} << 5000 << 0 << true << c << 4000;
@@ -74,7 +72,6 @@ void TestExchange::replies_data() {
     // Complete while the clock still shows 4999; the reading after the wait shows 5000.
     QTest::newRow("the reading after the wait decides")
         << L{{4999, c}} << 5000 << 1 << false << Previous << 5000;
-    QTest::newRow("shortened time-out, inside") << L{{99, c}} << 100 << 0 << true << c << 99;
     QTest::newRow("shortened time-out, at the limit")
         << L{{100, c}} << 100 << 0 << false << Previous << 100;
 }
@@ -94,7 +91,7 @@ void TestExchange::replies() {
     rig.line.onWrite = [&rig](int) { QCOMPARE(rig.clock.restarts, 0); };
     rig.answerWith(arrivals);
     QCOMPARE(rig.ask(), accepted);
-    QCOMPARE(rig.line.frames, QList<QByteArray>{"[0A003F00000023F]"});
+    QCOMPARE(rig.line.frames, QList<QByteArray>{ChecksumFrame});
     QCOMPARE(rig.clock.restarts, 1);
     QCOMPARE(rig.mod.LastReply, lastReply);
     QCOMPARE(int(rig.clock.elapsedMs()), elapsed);
@@ -177,7 +174,6 @@ void TestExchange::blockReply_data() {
     QTest::newRow("first byte") << pattern << 0 << 0 << 0 << 0x80;
     QTest::newRow("byte 11 of block 1") << pattern << 1 << 9 << 3 << 0x8B;
     QTest::newRow("last byte of block 7") << pattern << 7 << 63 << 7 << 0xBF;
-    QTest::newRow("key block, slot 8") << pattern << 8 << 8 << int(KeyChar) << 0x88;
     QTest::newRow("key block, slot 63") << pattern << 8 << 63 << int(KeyChar) << 0xBF;
     QTest::newRow("lower case") << pattern.toLower() << 3 << 24 << 5 << 0x85;
     QTest::newRow("pair not hex") << "G1" + pattern.mid(2) << 0 << 0 << 0 << 0;
@@ -193,9 +189,16 @@ void TestExchange::blockReply() {
     QFETCH(int, slot);
     QFETCH(int, field);
     QFETCH(int, value);
-    CnfTable cnf;
+    // A guard after the table shows a write past its end.
+    struct {
+        CnfTable cnf;
+        std::array<std::uint8_t, 64> after;
+    } guarded{};
+    guarded.after.fill(0xEE);
+    CnfTable& cnf = guarded.cnf;
     cnf.fill(0xEE);
     decodeBlockReply("[cc" + data + "]", block, cnf);
+    QCOMPARE(int(std::count(guarded.after.begin(), guarded.after.end(), 0xEE)), 64);
     QCOMPARE(int(cnf[cnfOffset(slot, field)]), value);
     // Only the block's 64 bytes change.
     const bool isBlock = block >= 0 && block < ImageBlocks;

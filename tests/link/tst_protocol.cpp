@@ -2,6 +2,7 @@
 
 #include "link/protocol.h"
 #include "table/hextext.h"
+#include "tests/link/farend.h"
 
 class TestProtocol : public QObject {
     Q_OBJECT
@@ -18,15 +19,6 @@ private slots:
     void parseBlockWriteData();
 };
 
-namespace {
-
-// A frame around any body, its checksum right: for commands the tool never sends.
-QByteArray framed(const QByteArray& body) {
-    return '[' + Hex2(FrameChecksum(body)) + body;
-}
-
-} // namespace
-
 void TestProtocol::frames_data() {
     QTest::addColumn<QByteArray>("frame");
     QTest::addColumn<QByteArray>("expected");
@@ -38,8 +30,7 @@ void TestProtocol::frames_data() {
     QTest::newRow("checksum of a zero")
         << Hex2(FrameChecksum(QByteArray(1, '\0'))) << QByteArray("D2");
     QTest::newRow("checksum wraps") << Hex2(FrameChecksum("\xFF\xFF")) << QByteArray("E7");
-    QTest::newRow("checksum request")
-        << commandFrame(ChecksumCommand) << QByteArray("[0A003F00000023F]");
+    QTest::newRow("checksum request") << commandFrame(ChecksumCommand) << ChecksumFrame;
     QTest::newRow("first block read")
         << commandFrame(blockReadCommand(0)) << QByteArray("[6E0039000003F]");
     QTest::newRow("key block read")
@@ -55,7 +46,7 @@ void TestProtocol::frames_data() {
     QTest::newRow("block write carries its own bytes")
         << blockWriteCommand(1, image) << "38000403F0A" + QByteArray(124, '0') + "FF";
     QTest::newRow("reply to the zero image checksum")
-        << replyFrame("DA90190E") << QByteArray("[34DA90190E]");
+        << replyFrame("DA90190E") << ZeroChecksumReply;
     QTest::newRow("block write acknowledged") << replyFrame("00") << QByteArray("[F500]");
 }
 
@@ -91,11 +82,7 @@ void TestProtocol::replyCheck() {
 void TestProtocol::imageChecksum() {
     const ControllerImage zeros{};
     QCOMPARE(ImageChecksum(zeros), 0xDA90190EU);
-    ControllerImage pattern{};
-    for (int k = 0; k < BlockBytes; ++k) {
-        pattern[2 * BlockBytes + k] = static_cast<std::uint8_t>(k * 4 + 3);
-    }
-    QCOMPARE(ImageChecksum(pattern), 0x84C286EEU);
+    QCOMPARE(ImageChecksum(blockPattern()), 0x84C286EEU);
     for (int at : {0, 63, 64, 511, 512, 575}) {
         ControllerImage changed{};
         changed[at] = 1;
@@ -118,10 +105,7 @@ void TestProtocol::imageOrder() {
     QCOMPARE(int(image[512]), int('K'));
     QCOMPARE(int(image[575]), 0x44);
     QCOMPARE(int(image[511]), 0x55);
-    for (int i = 0; i < CnfBytes; ++i) {
-        cnf[i] = static_cast<std::uint8_t>(i * 31 + 7);
-    }
-    QVERIFY(tableFromImage(controllerImage(cnf)) == cnf);
+    QVERIFY(tableFromImage(controllerImage(patternTable(7))) == patternTable(7));
 }
 
 void TestProtocol::parseCommand_data() {
@@ -131,26 +115,29 @@ void TestProtocol::parseCommand_data() {
     QTest::newRow("checksum request, lower case") << QByteArray("[42003f00000023f]") << "sum";
     QTest::newRow("block 1 read") << QByteArray("[2E0039000403F]") << "read 1";
     QTest::newRow("key block read") << QByteArray("[1E0039002003F]") << "read 8";
-    QTest::newRow("block 7 read, lower case") << framed("0039001c03f]") << "read 7";
+    QTest::newRow("block 7 read, lower case") << controllerReply("0039001c03f]") << "read 7";
     QTest::newRow("key block write") << "[150038002003F" + zeros + "]"
                                      << "write 8";
-    QTest::newRow("block 3 write") << framed("00380" + Hex4(192) + "3F" + zeros + "]") << "write 3";
+    QTest::newRow("block 3 write")
+        << controllerReply("00380" + Hex4(192) + "3F" + zeros + "]") << "write 3";
     QTest::newRow("wrong checksum") << QByteArray("[0B003F00000023F]") << "bad checksum";
     QTest::newRow("checksum not hex") << QByteArray("[z0003F00000023F]") << "bad checksum";
     QTest::newRow("no opening bracket") << QByteArray("x0A003F00000023F]") << "bad checksum";
     QTest::newRow("no closing bracket") << QByteArray("[0A003F00000023F") << "bad checksum";
     QTest::newRow("too short") << QByteArray("[A5]") << "bad checksum";
-    QTest::newRow("not 00 before the command") << framed("013F00000023F]") << "unknown";
+    QTest::newRow("not 00 before the command") << controllerReply("013F00000023F]") << "unknown";
     QTest::newRow("read beyond the image") << QByteArray("[DE0039002403F]") << "unknown";
     QTest::newRow("read off a block boundary") << QByteArray("[1E0039000103F]") << "unknown";
-    QTest::newRow("read offset not hex") << framed("003900G003F]") << "unknown";
-    QTest::newRow("read with a wrong end") << framed("0039000003E]") << "unknown";
+    QTest::newRow("read offset not hex") << controllerReply("003900G003F]") << "unknown";
+    QTest::newRow("read with a wrong end") << controllerReply("0039000003E]") << "unknown";
     QTest::newRow("write one byte short")
-        << framed("0038000003F" + zeros.left(126) + "]") << "unknown";
-    QTest::newRow("write with a wrong middle") << framed("0038000003E" + zeros + "]") << "unknown";
+        << controllerReply("0038000003F" + zeros.left(126) + "]") << "unknown";
+    QTest::newRow("write with a wrong middle")
+        << controllerReply("0038000003E" + zeros + "]") << "unknown";
     QTest::newRow("write data not hex")
-        << framed("0038000003F" + zeros.left(127) + "x]") << "unknown";
-    QTest::newRow("write beyond the image") << framed("0038002403F" + zeros + "]") << "unknown";
+        << controllerReply("0038000003F" + zeros.left(127) + "x]") << "unknown";
+    QTest::newRow("write beyond the image")
+        << controllerReply("0038002403F" + zeros + "]") << "unknown";
 }
 
 void TestProtocol::parseCommand() {
@@ -172,10 +159,7 @@ void TestProtocol::parseCommand() {
 }
 
 void TestProtocol::parseBlockWriteData() {
-    ControllerImage image{};
-    for (int k = 0; k < BlockBytes; ++k) {
-        image[2 * BlockBytes + k] = static_cast<std::uint8_t>(k * 4 + 3);
-    }
+    const ControllerImage image = blockPattern();
     const QByteArray bytes(
         reinterpret_cast<const char*>(image.data()) + std::ptrdiff_t{2} * BlockBytes, BlockBytes);
     // Lower-case digits carry the same bytes.

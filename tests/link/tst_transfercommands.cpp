@@ -3,34 +3,14 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
-#include <QProgressBar>
 
-#include "app/brevaneapp.h"
 #include "link/transfercommands.h"
 #include "mainwindow/keybox.h"
-#include "platform/messageboxes.h"
 #include "tests/link/farend.h"
+#include "tests/link/windowrig.h"
 #include "tests/support/testhome.h"
 
 namespace {
-
-// Answers every message with its default (or the scripted answer) and records it, with
-// the bar as it stood.
-class RecordingMessageBoxes final : public MessageBoxes {
-public:
-    QMessageBox::StandardButton show(QWidget*, const Message& box) override {
-        shown << box;
-        barVisible << (bar != nullptr && !bar->isHidden());
-        barValue << (bar != nullptr ? bar->value() : -1);
-        return box.buttons.testFlag(QMessageBox::Yes) ? answer : QMessageBox::Ok;
-    }
-
-    QList<Message> shown;
-    QList<bool> barVisible;
-    QList<int> barValue;
-    QProgressBar* bar = nullptr;
-    QMessageBox::StandardButton answer = QMessageBox::Yes;
-};
 
 // Counts the bar's paint events.
 class PaintCounter final : public QObject {
@@ -39,28 +19,13 @@ public:
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            ++paints;
-        }
+        paints += int(event->type() == QEvent::Paint);
         return false;
     }
 };
 
-struct Rig {
-    FakeClock clock;
-    FakeLine line{clock};
-    FakeController controller;
-    RecordingMessageBoxes messages;
-    std::unique_ptr<BrevaneApp> app;
-
-    Rig()
-        : app(std::make_unique<BrevaneApp>(
-              Seams{.messages = &messages, .serialPort = &line, .clock = &clock})) {
-        line.setResponder(controller.responder());
-        messages.bar = window().prgUpDown();
-    }
-    frmBrevaneMain& window() { return app->window(); }
-    ModBrevane& mod() { return app->mod(); }
+struct Rig : FakeEnd, WindowRig {
+    Rig() : WindowRig(line, &clock) {}
 };
 
 QList<int> checkedEntries(frmBrevaneMain& window) {
@@ -119,7 +84,6 @@ void TestTransferCommands::download() {
     QProgressBar* bar = window.prgUpDown();
     PaintCounter counter;
     bar->installEventFilter(&counter);
-    QVERIFY(!bar->isVisible());
     window.txtOKey()->setText(QStringLiteral("AB"));
     window.txtIKey()->setText(QStringLiteral("xyz"));
     rig.mod().Modified = true;
@@ -152,11 +116,8 @@ void TestTransferCommands::download() {
     QVERIFY(!bar->isVisible());
     QVERIFY(!rig.line.isOpen());
     // The keys go as typed; a download is no save.
-    const ControllerImage& image = rig.controller.image;
-    QCOMPARE(int(image[512 + 1]), int('B'));
-    QCOMPARE(int(image[512 + 2]), 0);
-    QCOMPARE(int(image[512 + 8]), int('x'));
-    QCOMPARE(int(image[512 + 10]), int('z'));
+    const auto* keys = reinterpret_cast<const char*>(rig.controller.image.data()) + 512;
+    QCOMPARE(QByteArray(keys, 12), QByteArray("AB\0\0\0\0\0\0xyz\0", 12));
     QVERIFY(rig.mod().Modified);
     window.hide();
 }
@@ -200,8 +161,7 @@ void TestTransferCommands::upload() {
         return;
     }
     const Message& box = rig.messages.shown.at(1);
-    QCOMPARE(box.text, fails ? QStringLiteral("Upload Error: 71\r\nAll Host Data Cleared.")
-                             : QStringLiteral("Upload Complete"));
+    QCOMPARE(box.text, fails ? transferErrorText(true, 71) : QStringLiteral("Upload Complete"));
     QCOMPARE(box.title, fails ? QStringLiteral("Error") : QStringLiteral("Upload"));
     QCOMPARE(box.icon, fails ? QMessageBox::Critical : QMessageBox::NoIcon);
     QCOMPARE(rig.messages.barValue.at(1), fails ? 3 : 9);
@@ -239,6 +199,7 @@ void TestTransferCommands::portThatDoesNotExist() {
     QCOMPARE(rig.messages.barVisible, QList<bool>{true}); // nothing asked first
     QVERIFY(rig.window().prgUpDown()->isHidden());
     QCOMPARE(int(rig.mod().field(2, IEnabled)), 1);
+    QCOMPARE(rig.line.frames.size(), 0);
     // Download packed the typed key first; Upload put the table's key back in the box.
     QCOMPARE(rig.window().txtOKey()->text(),
              upload ? QStringLiteral("kept") : QStringLiteral("typed"));

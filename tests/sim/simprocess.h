@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QProcess>
+#include <QRegularExpression>
 
 // The stand-in as a child process, for the tests that talk to it through a real port.
 class SimProcess {
@@ -44,6 +45,17 @@ public:
             return -1;
         }
         return m_process.exitCode();
+    }
+    // Ends it and returns every frame it logged as received, in order.
+    QList<QByteArray> receivedFrames() {
+        stop();
+        static const QRegularExpression in(QStringLiteral("^ *\\d+\\.\\d+ ms  in  #\\d+ (\\S+)"),
+                                           QRegularExpression::MultilineOption);
+        QList<QByteArray> frames;
+        for (const auto& match : in.globalMatch(QString::fromLatin1(standardError()))) {
+            frames << match.captured(1).toLatin1();
+        }
+        return frames;
     }
     QByteArray standardError() { return m_process.readAllStandardError(); }
     QByteArray standardOutput() { return m_process.readAllStandardOutput(); }
