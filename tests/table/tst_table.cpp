@@ -38,7 +38,6 @@ private slots:
     void hexText();
     void hexVal_data();
     void hexVal();
-    void captions_data();
     void captions();
     void workingFolders();
 };
@@ -67,17 +66,17 @@ void TestTable::packKeys_data() {
     QTest::addColumn<QString>("oKey");
     QTest::addColumn<QString>("iKey");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("three and empty") << "Ab1"
-                                     << "" << keyBytes("Ab1", "");
-    QTest::newRow("both full") << "12345678"
-                               << "abcdefgh" << keyBytes("12345678", "abcdefgh");
-    QTest::newRow("nine cut to eight") << "123456789"
-                                       << "x" << keyBytes("12345678", "x");
-    QTest::newRow("space stored") << "a b"
-                                  << "" << keyBytes("a b", "");
-    QTest::newRow("euro as 0x80") << QStringLiteral("\u20AC") << "" << keyBytes("\x80", "");
-    QTest::newRow("e acute as 0xE9") << "" << QStringLiteral("\u00E9") << keyBytes("", "\xE9");
-    QTest::newRow("no code becomes ?") << QStringLiteral("\u03A9") << "" << keyBytes("?", "");
+    const auto row = [](const char* name, const QString& o, const QString& i, const char* oBytes,
+                        const char* iBytes) {
+        QTest::newRow(name) << o << i << keyBytes(oBytes, iBytes);
+    };
+    row("three and empty", "Ab1", "", "Ab1", "");
+    row("both full", "12345678", "abcdefgh", "12345678", "abcdefgh");
+    row("nine cut to eight", "123456789", "x", "12345678", "x");
+    row("space stored", "a b", "", "a b", "");
+    row("euro as 0x80", QStringLiteral("\u20AC"), "", "\x80", "");
+    row("e acute as 0xE9", "", QStringLiteral("\u00E9"), "", "\xE9");
+    row("no code becomes ?", QStringLiteral("\u03A9"), "", "?", "");
 }
 
 void TestTable::packKeys() {
@@ -193,27 +192,19 @@ void TestTable::hexVal() {
     QCOMPARE(int(HexVal4(text)), val4);
 }
 
-void TestTable::captions_data() {
-    QTest::addColumn<QString>("actual");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("link 01") << linkCaption(0) << "Link 01";
-    QTest::newRow("node 0") << nodeCaption(0) << "Node: NC";
-    QTest::newRow("node 255") << nodeCaption(255) << "Node: FF";
-    QTest::newRow("type 0") << typeCaption(0).value_or("-") << "Quendel";
-    QTest::newRow("type 1") << typeCaption(1).value_or("-") << "QD PC";
-    QTest::newRow("type 3 none") << typeCaption(3).value_or("-") << "-";
-    QTest::newRow("iref 0") << incomingRefCaption(0) << "Quendel NC.01";
-    QTest::newRow("iref 255") << incomingRefCaption(255) << "Quendel NC.00";
-    QTest::newRow("quendel 255") << outgoingRefCaption(0, 255) << "00";
-    QTest::newRow("qd pc 10") << outgoingRefCaption(1, 10) << "0B";
-    QTest::newRow("relays 0") << outgoingRefCaption(2, 0) << "01-08";
-    QTest::newRow("type 255 relays") << outgoingRefCaption(255, 255) << "57-64";
-}
-
 void TestTable::captions() {
-    QFETCH(QString, actual);
-    QFETCH(QString, expected);
-    QCOMPARE(actual, expected);
+    QCOMPARE(linkCaption(0), "Link 01");
+    QCOMPARE(nodeCaption(0), "Node: NC");
+    QCOMPARE(nodeCaption(255), "Node: FF");
+    QCOMPARE(typeCaption(0).value_or("-"), "Quendel");
+    QCOMPARE(typeCaption(1).value_or("-"), "QD PC");
+    QCOMPARE(typeCaption(3).value_or("-"), "-");
+    QCOMPARE(incomingRefCaption(0), "Quendel NC.01");
+    QCOMPARE(incomingRefCaption(255), "Quendel NC.00");
+    QCOMPARE(outgoingRefCaption(0, 255), "00");
+    QCOMPARE(outgoingRefCaption(1, 10), "0B");
+    QCOMPARE(outgoingRefCaption(2, 0), "01-08");
+    QCOMPARE(outgoingRefCaption(255, 255), "57-64");
 }
 
 void TestTable::workingFolders() {
@@ -222,17 +213,14 @@ void TestTable::workingFolders() {
     QCOMPARE(PrepareWorkingFolders(root), true);
     QCOMPARE(FolderExists(root + QStringLiteral("/Brevane")), true);
     // Both present: nothing changes, a file inside survives.
-    QFile marker(root + QStringLiteral("/Brevane/keep.BRV"));
-    QVERIFY(marker.open(QIODevice::WriteOnly));
-    marker.close();
+    const QString marker = root + QStringLiteral("/Brevane/keep.BRV");
+    QVERIFY(QFile(marker).open(QIODevice::WriteOnly));
     QCOMPARE(PrepareWorkingFolders(root), true);
-    QCOMPARE(QFile::exists(marker.fileName()), true);
+    QCOMPARE(QFile::exists(marker), true);
 
     // A file where the folder should be: start-up goes on without the folders.
     const QString blocked = tmp.path() + QStringLiteral("/blocked");
-    QFile blocker(blocked);
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    QVERIFY(QFile(blocked).open(QIODevice::WriteOnly));
     QCOMPARE(FolderExists(blocked), false);
     QCOMPARE(PrepareWorkingFolders(blocked), false);
     QCOMPARE(FolderExists(blocked + QStringLiteral("/Brevane")), false);
