@@ -32,7 +32,6 @@ void platformClick(QWidget* widget, QPoint pos = {}) {
     QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, widget->mapTo(top, pos));
 }
 
-// A shown main window with the row commands wired to it.
 struct Editing {
     ModBrevane mod;
     frmBrevaneMain window{mod};
@@ -41,8 +40,8 @@ struct Editing {
     Editing() {
         window.move(60, 40);
         window.show();
-        const bool exposed = QTest::qWaitForWindowExposed(&window);
-        QTest::qVerify(exposed, "exposed", "main window not shown", __FILE__, __LINE__);
+        QTest::qVerify(QTest::qWaitForWindowExposed(&window), "exposed", "not shown", __FILE__,
+                       __LINE__);
     }
 
     // Puts values in fields 0-5 of a slot and draws them, as a file read would.
@@ -227,7 +226,6 @@ private slots:
         row("incoming, cancel image", InRefLabel, 0, 17, "frmBrevaneQD", "image", "Quendel NC.65");
     }
 
-    // A pick stores the picked index in the label's field, and only there.
     void picked() {
         QFETCH(int, label);
         QFETCH(int, type);
@@ -306,7 +304,6 @@ private slots:
                                  << QList<QPoint>{{20, 30}, {22, 10}, {500, 330}};
     }
 
-    // Picks and cancels are made through the row commands above.
     void pickerWindow() {
         QFETCH(QString, className);
         QFETCH(QSize, size);

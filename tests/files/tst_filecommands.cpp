@@ -6,8 +6,8 @@
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
-#include <functional>
 #include <memory>
+#include <numeric>
 
 #include "app/brevaneapp.h"
 #include "mainwindow/clicklabel.h"
@@ -97,21 +97,14 @@ QByteArray bytesOf(const CnfTable& cnf) {
 QStringList stateOf(Harness& h) {
     const ModBrevane& m = h.mod();
     const frmBrevaneMain& w = h.window();
-    return {QString::fromLatin1(bytesOf(m.Cnf).toHex()),
-            m.OKey,
-            m.IKey,
-            w.txtOKey()->text(),
-            w.txtIKey()->text(),
-            m.CnfPath,
-            w.lblFileName()->text(),
-            m.Modified ? "modified" : "saved"};
+    return QStringList{QString::fromLatin1(bytesOf(m.Cnf).toHex()), m.OKey, m.IKey}
+           << w.txtOKey()->text() << w.txtIKey()->text() << m.CnfPath << w.lblFileName()->text()
+           << (m.Modified ? "modified" : "saved");
 }
 
 CnfTable patterned() {
     CnfTable cnf{};
-    for (int i = 0; i < CnfBytes; ++i) {
-        cnf[i] = static_cast<std::uint8_t>(i * 7 + 3);
-    }
+    std::iota(cnf.begin(), cnf.end(), std::uint8_t(3));
     return cnf;
 }
 
@@ -137,12 +130,8 @@ void editSomething(Harness& h) {
 
 // The names the real dialog lists in its current folder, once it has read the folder.
 QStringList listedNames(QFileDialog* dialog, int atLeast) {
-    auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
-    const auto names = [view] {
+    const auto names = [view = dialog->findChild<QListView*>(QStringLiteral("listView"))] {
         QStringList found;
-        if (view == nullptr) {
-            return found;
-        }
         const QModelIndex root = view->rootIndex();
         for (int row = 0; row < view->model()->rowCount(root); ++row) {
             found << view->model()->index(row, 0, root).data().toString();
@@ -301,7 +290,6 @@ private slots:
         QCOMPARE(error.text.left(head.size()) + (reason.isEmpty() ? QString() : why),
                  head + reason);
         QVERIFY(!why.isEmpty());
-        // A write packs the keys from their boxes first; nothing else changes.
         const int packed = command == Command::Open ? 0 : 3;
         QCOMPARE(stateOf(h).mid(packed), before.mid(packed));
         QCOMPARE(h.mod().OKey, before.at(packed == 0 ? 1 : 3));
@@ -500,7 +488,6 @@ private slots:
             QVERIFY(writeRaw(folder.filePath(QLatin1String(name)), bytesOf(patterned())));
         }
 
-        // Reads the dialog, switches to "All Files", then types the answer (or cancels).
         const auto answer = [&h](const QString& typed, Command command) {
             QStringList seen;
             ModalAnswer handler([&](QWidget* modal) {
@@ -539,8 +526,7 @@ private slots:
         };
         const QString entries = BrvEntry + ';' + AllEntry;
 
-        // The first dialog: Save As, in the default folder with the pattern in its name box.
-        // The title is the dialog's own; none is set. The name is used as typed.
+        // The first dialog's name box holds the pattern; its title is the dialog's own.
         QCOMPARE(answer(QStringLiteral("plain"), Command::SaveAs),
                  (QStringList{"save yes", "non-native yes", "confirms yes", "existing only no",
                               "Save As", folder.absolutePath(), "name *.BRV", "suffix ", entries,
@@ -557,7 +543,6 @@ private slots:
         QCOMPARE(h.mod().CnfPath, folder.filePath(QStringLiteral("a.BRV")));
         QVERIFY(h.mod().Cnf == patterned());
 
-        // Cancelled, the dialog returns nothing and nothing changes.
         const QStringList before = stateOf(h);
         const QStringList cancelled = answer(QString(), Command::SaveAs);
         QCOMPARE(cancelled.value(5), folder.absolutePath());

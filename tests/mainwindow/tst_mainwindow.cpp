@@ -36,7 +36,6 @@ private slots:
         QCOMPARE(mod.ComPortNum, 1);
         QCOMPARE(std::count(mod.Cnf.begin(), mod.Cnf.end(), 0), qsizetype(CnfBytes));
         QCOMPARE(w.prgUpDown()->isVisibleTo(&w), false);
-        // Every row drawn from the reset table, captioned with its link number.
         for (int i = 0; i < LinkSlots; ++i) {
             QCOMPARE(rowOf(w, i), QStringLiteral("off|Node: NC|Quendel|01|off|Quendel NC.01"));
             const QString caption = QStringLiteral("Link %1").arg(i + 1, 2, 10, QLatin1Char('0'));
@@ -68,8 +67,7 @@ private slots:
                  qPrintable(QStringLiteral("top %1").arg(frame.top())));
     }
 
-    // The load starts without the working folders when it cannot make them (the file tests
-    // see them made).
+    // The load goes on without the working folders when it cannot make them.
     void workingFolders() {
         const QString root = m_home + QStringLiteral("/Orvik Tessaly Net");
         QDir(root).removeRecursively();

@@ -77,7 +77,6 @@ private slots:
         QCOMPARE(mod.IKey, iKey);
         QCOMPARE(storedKeyBytes(mod), bytes);
 
-        // Every key that fits reads back as it went in.
         if (oKey.size() <= 8) {
             mod.OKey.clear();
             mod.IKey.clear();
@@ -197,7 +196,6 @@ private slots:
         const QString root = tmp.path() + QStringLiteral("/Orvik Tessaly Net");
         QCOMPARE(PrepareWorkingFolders(root), true);
         QCOMPARE(FolderExists(root + QStringLiteral("/Brevane")), true);
-        // Both present: nothing changes, a file inside survives.
         const QString marker = root + QStringLiteral("/Brevane/keep.BRV");
         QVERIFY(QFile(marker).open(QIODevice::WriteOnly));
         QCOMPARE(PrepareWorkingFolders(root), true);
