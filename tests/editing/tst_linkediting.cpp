@@ -5,7 +5,6 @@
 #include <functional>
 #include <memory>
 
-#include "app/brevaneapp.h"
 #include "editing/cancelimage.h"
 #include "editing/frmbrevanenode.h"
 #include "editing/frmbrevaneqd.h"
@@ -278,15 +277,6 @@ private slots:
         for (QWidget* top : QApplication::topLevelWidgets()) {
             QCOMPARE(qobject_cast<PickerWindow*>(top), nullptr);
         }
-    }
-
-    void appWiresTheCommands() {
-        BrevaneApp app{Seams{}};
-        app.window().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&app.window()));
-        platformClick(app.window().chkILink(6));
-        QCOMPARE(app.mod().field(6, IEnabled), std::uint8_t(1));
-        QCOMPARE(app.mod().Modified, true);
     }
 
     void pickerWindow_data() {
