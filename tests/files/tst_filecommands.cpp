@@ -77,11 +77,10 @@ struct Harness {
     SystemFileDialogs systemDialogs;
     std::unique_ptr<BrevaneApp> app;
 
-    explicit Harness(bool realMessages = false, bool realDialogs = false) {
-        Seams seams;
-        seams.messages = realMessages ? static_cast<MessageBoxes*>(&systemMessages) : &messages;
-        seams.fileDialogs = realDialogs ? static_cast<FileDialogs*>(&systemDialogs) : &dialogs;
-        app = std::make_unique<BrevaneApp>(seams);
+    explicit Harness(bool realMessages = false, bool realDialogs = false)
+        : app(std::make_unique<BrevaneApp>(Seams{
+              .messages = realMessages ? static_cast<MessageBoxes*>(&systemMessages) : &messages,
+              .fileDialogs = realDialogs ? static_cast<FileDialogs*>(&systemDialogs) : &dialogs})) {
         app->window().show();
     }
     ModBrevane& mod() { return app->mod(); }
@@ -243,8 +242,8 @@ private slots:
         QTest::newRow("Save As into a read-only folder") << Refusal::ReadOnly << "";
     }
 
-    // A file that cannot be read or written is reported; every file and the whole state stay
-    // as they were.
+    // A file that cannot be read or written is reported; every file and the state stay as they
+    // were.
     void refused() {
         QFETCH(Refusal, refusal);
         QFETCH(QString, reason);
@@ -450,12 +449,11 @@ private slots:
         h.dialogs.answers << shortFile;
         run(h, error ? Command::Open : Command::New);
         QVERIFY(handler.seen());
-        QCOMPARE(frameOf(seen), frameOf(error ? FileError : Discard));
-        QCOMPARE(seen.text, error
-                                ? QStringLiteral("Unable To Open File\n") + shortFile +
-                                      QStringLiteral("\nThe file holds 100 bytes; a configuration "
-                                                     "file holds 576.")
-                                : Discard.text);
+        const QString errorText = QStringLiteral("Unable To Open File\n%1\nThe file holds 100 "
+                                                 "bytes; a configuration file holds 576.")
+                                      .arg(shortFile);
+        QCOMPARE(frameOf(seen) + seen.text,
+                 error ? frameOf(FileError) + errorText : frameOf(Discard) + Discard.text);
         // The clicked button is the answer: only Yes goes on to clear the table.
         QCOMPARE(stateOf(h) == before, answer != QMessageBox::Yes);
     }
