@@ -203,28 +203,25 @@ private slots:
         QTest::addColumn<int>("modifiers");
         QTest::addColumn<QString>("text"); // the event's text, or the composed text
         QTest::addColumn<QString>("result");
-        const auto chord = [](const char* name, int key, int modifiers,
-                              const char* result = "ab12") {
-            QTest::newRow(name) << key << modifiers << QString() << result;
+        const auto row = [](const char* name, int key, int mods, const QString& text,
+                            const char* result) {
+            QTest::newRow(name) << key << mods << text << result;
         };
-        chord("ctrl+x", Qt::Key_X, Qt::ControlModifier);
-        chord("ctrl+z", Qt::Key_Z, Qt::ControlModifier);
-        chord("ctrl+a", Qt::Key_A, Qt::ControlModifier);
-        chord("ctrl+backspace", Qt::Key_Backspace, Qt::ControlModifier);
-        chord("enter", Qt::Key_Return, 0);
-        chord("escape", Qt::Key_Escape, 0);
-        chord("backspace edits", Qt::Key_Backspace, 0, "a2"); // keys that type nothing edit
-        const auto typed = [](const char* name, int key, const QString& text, const char* result) {
-            QTest::newRow(name) << key << 0 << text << result;
-        };
-        typed("delete as X11 sends it", Qt::Key_Delete, "\x7F", "a2"); // DEL is no character
+        row("ctrl+x", Qt::Key_X, Qt::ControlModifier, "", "ab12");
+        row("ctrl+z", Qt::Key_Z, Qt::ControlModifier, "", "ab12");
+        row("ctrl+a", Qt::Key_A, Qt::ControlModifier, "", "ab12");
+        row("ctrl+backspace", Qt::Key_Backspace, Qt::ControlModifier, "", "ab12");
+        row("enter", Qt::Key_Return, 0, "", "ab12");
+        row("escape", Qt::Key_Escape, 0, "", "ab12");
+        row("backspace edits", Qt::Key_Backspace, 0, "", "a2"); // keys that type nothing edit
+        row("delete as X11 sends it", Qt::Key_Delete, 0, "\x7F", "a2"); // DEL is no character
         // Characters as some platforms deliver them: with no key, or none of their own.
-        typed("e acute", Qt::Key_Eacute, "\u00E9", "ab12");
-        typed("euro", Qt::Key_unknown, "\u20AC", "ab12");
+        row("e acute", Qt::Key_Eacute, 0, "\u00E9", "ab12");
+        row("euro", Qt::Key_unknown, 0, "\u20AC", "ab12");
         // Composed characters are typed characters too (no key: an input method's text).
-        typed("composed accent", 0, "\u00E9", "ab12");
-        typed("composed plain", 0, "a", "aa2");
-        typed("composed mixed", 0, "a\u00E9b c", "aabc2");
+        row("composed accent", 0, 0, "\u00E9", "ab12");
+        row("composed plain", 0, 0, "a", "aa2");
+        row("composed mixed", 0, 0, "a\u00E9b c", "aabc2");
     }
 
     // What the filter drops leaves the text and the selection ("b1") as they were.
