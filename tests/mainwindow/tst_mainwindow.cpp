@@ -21,334 +21,289 @@ class TestMainWindow : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void startUp();
-    void workingFolders();
-    void menus();
-    void rowGeometry_data();
-    void rowGeometry();
-    void display_data();
-    void display();
-    void unknownTypeKeepsCaption();
-    void labelClicksLikeAButton_data();
-    void labelClicksLikeAButton();
-    void keyBoxPrintableAscii();
-    void keyBoxDrops_data();
-    void keyBoxDrops();
-    void keyBoxCutShortcutClaimed();
-    void keyBoxCopyAndPaste_data();
-    void keyBoxCopyAndPaste();
-    void keyBoxEditingKeys();
+    void initTestCase() { m_home = useFreshHome(); }
+
+    void startUp() {
+        ModBrevane mod;
+        mod.Modified = true;
+        mod.ComPortNum = 7;
+        mod.Cnf.fill(3);
+        frmBrevaneMain w(mod);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Orvik Brevane Rev 01"));
+        QCOMPARE(mod.CnfPath, QStringLiteral("None"));
+        QCOMPARE(w.lblFileName()->text(), QStringLiteral(" None"));
+        QCOMPARE(mod.Modified, false);
+        QCOMPARE(mod.ComPortNum, 1);
+        QCOMPARE(std::count(mod.Cnf.begin(), mod.Cnf.end(), 0), qsizetype(CnfBytes));
+        QCOMPARE(w.prgUpDown()->isVisibleTo(&w), false);
+        for (int i = 0; i < LinkSlots; ++i) {
+            QCOMPARE(rowOf(w, i), QStringLiteral("off|Node: NC|Quendel|01|off|Quendel NC.01"));
+            const QString caption = QStringLiteral("Link %1").arg(i + 1, 2, 10, QLatin1Char('0'));
+            QCOMPARE(w.chkOLink(i)->text() + w.chkILink(i)->text(), caption + caption);
+        }
+
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.client()->size(), QSize(1001, 585));
+        QCOMPARE(w.client()->y(), w.menuBar()->height());
+        QCOMPARE(w.size(), QSize(1001, 585 + w.menuBar()->height()));
+        QCOMPARE(w.client()->palette().color(QPalette::Window), QColor(Qt::white));
+        const QFont font = w.chkOLink(0)->font();
+        QCOMPARE(font.pixelSize(), 15);
+        QCOMPARE(font.weight(), QFont::Normal);
+        const QString family = QFontInfo(font).family();
+        QVERIFY2(family == "Calibri" || family == "Carlito", qPrintable(family));
+        // Centred on the screen by its outer size; the offscreen platform shifts a shown
+        // window by its frame margin, so allow that much.
+        const QRect screen = w.screen()->geometry();
+        const QRect frame = w.frameGeometry();
+        const QPoint off = frame.center() - screen.center();
+        QVERIFY2(qMax(qAbs(off.x()), qAbs(off.y())) <= (frame.width() - w.width()) / 2 + 1,
+                 qPrintable(QStringLiteral("off centre by %1, %2").arg(off.x()).arg(off.y())));
+    }
+
+    // The load goes on without the working folders when it cannot make them.
+    void workingFolders() {
+        const QString root = m_home + QStringLiteral("/Orvik Tessaly Net");
+        QDir(root).removeRecursively();
+        QVERIFY(QFile(root).open(QIODevice::WriteOnly));
+        ModBrevane mod;
+        frmBrevaneMain w(mod);
+        QCOMPARE(w.chkOLink(63)->text(), QStringLiteral("Link 64"));
+        QVERIFY(QFile::remove(root));
+    }
+
+    void menus() {
+        ModBrevane mod;
+        frmBrevaneMain w(mod);
+        const auto entries = [](const QList<QAction*>& actions) {
+            QStringList found;
+            for (QAction* a : actions) {
+                found << a->objectName() + (a->isSeparator() ? QString() : "=" + a->text()) +
+                             (a->shortcut().isEmpty() ? "" : " with a shortcut") +
+                             (a->menu() == nullptr ? "" : " menu") +
+                             (a->isChecked() ? " checked" : "");
+            }
+            return found;
+        };
+        QCOMPARE(entries(w.menuBar()->actions()),
+                 (QStringList{"=File menu", "=ComPort menu", "mnuDownload=Download",
+                              "mnuUpload=Upload"}));
+        QCOMPARE(entries(w.mnuFile()->actions()),
+                 (QStringList{"mnuFileNew=New", "mnuFileOpen=Open", "mnuFileSave=Save",
+                              "mnuFileSaveAs=Save As", "mnuSep", "mnuExit=Exit"}));
+        QStringList ports{"mnuComPort=COM1 checked"};
+        for (int index = 1; index < 16; ++index) {
+            ports << QStringLiteral("mnuComPort=COM%1").arg(index + 1);
+        }
+        QCOMPARE(entries(w.mnuComPortOpen()->actions()), ports);
+        QCOMPARE(w.mnuComPort(15), w.mnuComPortOpen()->actions().last());
+    }
+
+    void rowGeometry_data() {
+        QTest::addColumn<int>("slot");
+        QTest::addColumn<int>("top");
+        QTest::addColumn<QList<int>>("lefts"); // chkOLink, node, type, ref, chkILink, lblILinkRef
+        QTest::newRow("slot 0") << 0 << 40 << QList<int>{16, 80, 152, 232, 608, 672};
+        QTest::newRow("slot 31") << 31 << 536 << QList<int>{16, 80, 152, 232, 608, 672};
+        QTest::newRow("slot 32") << 32 << 40 << QList<int>{320, 384, 456, 536, 808, 872};
+        QTest::newRow("slot 63") << 63 << 536 << QList<int>{320, 384, 456, 536, 808, 872};
+    }
+
+    void rowGeometry() {
+        QFETCH(int, slot);
+        QFETCH(int, top);
+        QFETCH(QList<int>, lefts);
+        ModBrevane mod;
+        frmBrevaneMain w(mod);
+        const QList<QWidget*> row = {w.chkOLink(slot),     w.lblOLinkNode(slot),
+                                     w.lblOLinkType(slot), w.lblOLinkRef(slot),
+                                     w.chkILink(slot),     w.lblILinkRef(slot)};
+        const QList<QSize> sizes = {{64, 18}, {65, 17}, {73, 17}, {41, 17}, {64, 18}, {113, 17}};
+        for (int k = 0; k < row.size(); ++k) {
+            QCOMPARE(row[k]->parentWidget(), w.client());
+            QCOMPARE(row[k]->geometry(), QRect(QPoint(lefts[k], top), sizes[k]));
+        }
+    }
+
+    void display_data() {
+        QTest::addColumn<int>("slot");
+        QTest::addColumn<QList<int>>("fields"); // fields 0-5
+        QTest::addColumn<QString>("row");
+        QTest::newRow("node FE") << 10 << QList<int>{1, 254, 1, 253, 1, 0}
+                                 << "on|Node: FE|QD PC|FE|on|Quendel NC.01";
+        QTest::newRow("off, yet values shown") << 31 << QList<int>{0, 255, 2, 255, 0, 10}
+                                               << "off|Node: FF|Relays|57-64|off|Quendel NC.0B";
+        QTest::newRow("relays mod 8") << 63 << QList<int>{255, 26, 2, 9, 1, 255}
+                                      << "on|Node: 1A|Relays|09-16|on|Quendel NC.00";
+        // A type with no caption leaves the one shown; the reference reads it as relays.
+        QTest::newRow("type 3") << 5 << QList<int>{0, 0, 3, 12, 0, 0}
+                                << "off|Node: NC|QD PC|33-40|off|Quendel NC.01";
+    }
+
+    void display() {
+        QFETCH(int, slot);
+        QFETCH(QList<int>, fields);
+        QFETCH(QString, row);
+        ModBrevane mod;
+        frmBrevaneMain w(mod);
+        mod.field(slot, OType) = 1; // drawn over an earlier drawing
+        w.ShowCnf();
+        for (int f = 0; f < fields.size(); ++f) {
+            mod.field(slot, f) = static_cast<std::uint8_t>(fields[f]);
+        }
+        const CnfTable before = mod.Cnf;
+        w.ShowCnf();
+        QCOMPARE(rowOf(w, slot), row);
+        QVERIFY(mod.Cnf == before);
+        QCOMPARE(mod.Modified, false);
+    }
+
+    void labelClicksLikeAButton_data() {
+        QTest::addColumn<QPoint>("releaseAt");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("clicks");
+        QTest::newRow("inside") << QPoint(5, 5) << int(Qt::LeftButton) << 1;
+        QTest::newRow("dragged off") << QPoint(80, 5) << int(Qt::LeftButton) << 0;
+        QTest::newRow("right button") << QPoint(5, 5) << int(Qt::RightButton) << 0;
+    }
+
+    void labelClicksLikeAButton() {
+        QFETCH(QPoint, releaseAt);
+        QFETCH(int, button);
+        QFETCH(int, clicks);
+        ClickLabel label(QStringLiteral("Quendel"));
+        label.resize(73, 17);
+        QSignalSpy spy(&label, &ClickLabel::clicked);
+        QTest::mousePress(&label, Qt::MouseButton(button), {}, QPoint(5, 5));
+        QCOMPARE(spy.count(), 0); // a press alone does nothing
+        QTest::mouseRelease(&label, Qt::MouseButton(button), {}, releaseAt);
+        QCOMPARE(spy.count(), clicks);
+    }
+
+    void keyBoxPrintableAscii() {
+        // Of the printable ASCII characters exactly these seven are dropped.
+        const QString dropped = QStringLiteral(" \"'^`|~");
+        ModBrevane mod;
+        frmBrevaneMain w(mod);
+        for (KeyBox* box : {w.txtOKey(), w.txtIKey()}) {
+            for (int code = 32; code <= 126; ++code) {
+                const QChar c(code);
+                box->clear();
+                QTest::keyClick(box, c.toLatin1());
+                QCOMPARE(box->text(), dropped.contains(c) ? QString() : QString(c));
+            }
+            QTest::keyClicks(box, "hijklmnop"); // a ninth character refused
+            QCOMPARE(box->text(), QStringLiteral("hijklmno"));
+        }
+    }
+
+    void keyBoxDrops_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("text"); // the event's text, or the composed text
+        QTest::addColumn<QString>("result");
+        const auto row = [](const char* name, int key, int mods, const QString& text,
+                            const char* result) {
+            QTest::newRow(name) << key << mods << text << result;
+        };
+        row("ctrl+x", Qt::Key_X, Qt::ControlModifier, "", "ab12");
+        row("ctrl+z", Qt::Key_Z, Qt::ControlModifier, "", "ab12");
+        row("ctrl+a", Qt::Key_A, Qt::ControlModifier, "", "ab12");
+        row("ctrl+backspace", Qt::Key_Backspace, Qt::ControlModifier, "", "ab12");
+        row("enter", Qt::Key_Return, 0, "", "ab12");
+        row("escape", Qt::Key_Escape, 0, "", "ab12");
+        row("backspace edits", Qt::Key_Backspace, 0, "", "a2"); // keys that type nothing edit
+        row("delete as X11 sends it", Qt::Key_Delete, 0, "\x7F", "a2"); // DEL is no character
+        // Characters as some platforms deliver them: with no key, or none of their own.
+        row("e acute", Qt::Key_Eacute, 0, "\u00E9", "ab12");
+        row("euro", Qt::Key_unknown, 0, "\u20AC", "ab12");
+        // Composed characters are typed characters too (no key: an input method's text).
+        row("composed accent", 0, 0, "\u00E9", "ab12");
+        row("composed plain", 0, 0, "a", "aa2");
+        row("composed mixed", 0, 0, "a\u00E9b c", "aabc2");
+    }
+
+    // What the filter drops leaves the text and the selection ("b1") as they were.
+    void keyBoxDrops() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, text);
+        QFETCH(QString, result);
+        KeyBox box;
+        QTest::keyClicks(&box, "ab12");
+        box.setSelection(1, 2);
+        if (key == 0) {
+            QInputMethodEvent event;
+            event.setCommitString(text);
+            QCoreApplication::sendEvent(&box, &event);
+        } else if (text.isEmpty()) {
+            QTest::keyClick(&box, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        } else {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+            QCoreApplication::sendEvent(&box, &press);
+        }
+        QCOMPARE(box.text(), result);
+        QCOMPARE(box.selectedText(), result == "ab12" ? QStringLiteral("b1") : QString());
+    }
+
+    void keyBoxCutShortcutClaimed() {
+        ModBrevane mod;
+        frmBrevaneMain w(mod);
+        int fired = 0;
+        auto* cut = new QAction(&w);
+        cut->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+        w.addAction(cut);
+        connect(cut, &QAction::triggered, &w, [&] { ++fired; });
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.txtOKey()->setFocus();
+        w.txtOKey()->setText(QStringLiteral("wxyz"));
+        w.txtOKey()->selectAll();
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        QTest::keyClick(w.txtOKey(), Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(fired, 0);
+        QCOMPARE(w.txtOKey()->text(), QStringLiteral("wxyz"));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+    }
+
+    void keyBoxCopyAndPaste_data() {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("copied");
+        QTest::addColumn<QString>("result");
+        const auto row = [](const char* name, const char* start, const char* copied,
+                            const char* result) {
+            QTest::newRow(name) << QString(start) << QString(copied) << QString(result);
+        };
+        row("plain", "x", "k3y!", "xk3y!");
+        row("space and marks unfiltered", "", "a ~|^", "a ~|^");
+        row("long cut to eight", "", "0123456789", "01234567");
+        row("fills the rest", "abcdef", "XYZ", "abcdefXY");
+        row("full box takes nothing", "abcdefgh", "Z", "abcdefgh");
+    }
+
+    // Ctrl+C and Ctrl+V pass the filter; pasted text is only cut to eight characters.
+    void keyBoxCopyAndPaste() {
+        QFETCH(QString, start);
+        QFETCH(QString, copied);
+        QFETCH(QString, result);
+        KeyBox box;
+        box.setText(copied);
+        box.selectAll();
+        QGuiApplication::clipboard()->clear();
+        QTest::keyClick(&box, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), box.text());
+        box.setText(start);
+        box.end(false);
+        QGuiApplication::clipboard()->setText(copied);
+        QTest::keyClick(&box, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(box.text(), result);
+    }
 
 private:
     QString m_home;
 };
-
-void TestMainWindow::initTestCase() {
-    m_home = useFreshHome();
-}
-
-void TestMainWindow::startUp() {
-    ModBrevane mod;
-    mod.Modified = true;
-    mod.ComPortNum = 7;
-    mod.Cnf.fill(3);
-    frmBrevaneMain w(mod);
-    QCOMPARE(w.windowTitle(), QStringLiteral("Orvik Brevane Rev 01"));
-    QCOMPARE(mod.CnfPath, QStringLiteral("None"));
-    QCOMPARE(w.lblFileName()->text(), QStringLiteral(" None"));
-    QCOMPARE(mod.Modified, false);
-    QCOMPARE(mod.ComPortNum, 1);
-    QCOMPARE(std::count(mod.Cnf.begin(), mod.Cnf.end(), 0), qsizetype(CnfBytes));
-    QCOMPARE(w.prgUpDown()->isVisibleTo(&w), false);
-    // Every row drawn from the reset table, captioned with its link number.
-    for (int i = 0; i < LinkSlots; ++i) {
-        QCOMPARE(rowOf(w, i), QStringLiteral("off|Node: NC|Quendel|01|off|Quendel NC.01"));
-        const QString caption = QStringLiteral("Link %1").arg(i + 1, 2, 10, QLatin1Char('0'));
-        QCOMPARE(w.chkOLink(i)->text() + w.chkILink(i)->text(), caption + caption);
-    }
-
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QCOMPARE(w.client()->size(), QSize(1001, 585));
-    QCOMPARE(w.client()->y(), w.menuBar()->height()); // the client area starts below the menu bar
-    QCOMPARE(w.size(), QSize(1001, 585 + w.menuBar()->height()));
-    QCOMPARE(w.client()->palette().color(QPalette::Window), QColor(Qt::white));
-    const QFont font = w.chkOLink(0)->font();
-    QCOMPARE(font.pixelSize(), 15);
-    QCOMPARE(font.weight(), QFont::Normal);
-    const QString family = QFontInfo(font).family();
-    QVERIFY2(family == "Calibri" || family == "Carlito", qPrintable(family));
-    // Centred on the screen by its outer size; the offscreen platform shifts a shown
-    // window by its frame margin, so allow that much.
-    const QRect screen = w.screen()->geometry();
-    const QRect frame = w.frameGeometry();
-    const int margin = (frame.width() - w.width()) / 2;
-    QVERIFY2(qAbs(frame.left() - screen.left() - (screen.width() - frame.width()) / 2) <= margin,
-             qPrintable(QStringLiteral("left %1").arg(frame.left())));
-    QVERIFY2(qAbs(frame.top() - screen.top() - (screen.height() - frame.height()) / 2) <= margin,
-             qPrintable(QStringLiteral("top %1").arg(frame.top())));
-}
-
-// The load starts without the working folders when it cannot make them (the file tests
-// see them made).
-void TestMainWindow::workingFolders() {
-    const QString root = m_home + QStringLiteral("/Orvik Tessaly Net");
-    QDir(root).removeRecursively();
-    QFile blocker(root);
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    ModBrevane mod;
-    frmBrevaneMain w(mod);
-    QCOMPARE(w.chkOLink(63)->text(), QStringLiteral("Link 64"));
-    QVERIFY(QFile::remove(root));
-}
-
-void TestMainWindow::menus() {
-    ModBrevane mod;
-    frmBrevaneMain w(mod);
-    const auto entries = [](const QList<QAction*>& actions) {
-        QStringList found;
-        for (QAction* a : actions) {
-            found << a->objectName() + (a->isSeparator() ? QString() : "=" + a->text()) +
-                         (a->shortcut().isEmpty() ? "" : " with a shortcut") +
-                         (a->menu() == nullptr ? "" : " menu") + (a->isChecked() ? " checked" : "");
-        }
-        return found;
-    };
-    QCOMPARE(
-        entries(w.menuBar()->actions()),
-        (QStringList{"=File menu", "=ComPort menu", "mnuDownload=Download", "mnuUpload=Upload"}));
-    QCOMPARE(entries(w.mnuFile()->actions()),
-             (QStringList{"mnuFileNew=New", "mnuFileOpen=Open", "mnuFileSave=Save",
-                          "mnuFileSaveAs=Save As", "mnuSep", "mnuExit=Exit"}));
-    QStringList ports{"mnuComPort=COM1 checked"};
-    for (int index = 1; index < 16; ++index) {
-        ports << QStringLiteral("mnuComPort=COM%1").arg(index + 1);
-    }
-    QCOMPARE(entries(w.mnuComPortOpen()->actions()), ports);
-    QCOMPARE(w.mnuComPort(15), w.mnuComPortOpen()->actions().last());
-}
-
-void TestMainWindow::rowGeometry_data() {
-    QTest::addColumn<int>("slot");
-    QTest::addColumn<int>("top");
-    QTest::addColumn<QList<int>>("lefts"); // chkOLink, node, type, ref, chkILink, lblILinkRef
-    QTest::newRow("slot 0") << 0 << 40 << QList<int>{16, 80, 152, 232, 608, 672};
-    QTest::newRow("slot 31") << 31 << 536 << QList<int>{16, 80, 152, 232, 608, 672};
-    QTest::newRow("slot 32") << 32 << 40 << QList<int>{320, 384, 456, 536, 808, 872};
-    QTest::newRow("slot 63") << 63 << 536 << QList<int>{320, 384, 456, 536, 808, 872};
-}
-
-void TestMainWindow::rowGeometry() {
-    QFETCH(int, slot);
-    QFETCH(int, top);
-    QFETCH(QList<int>, lefts);
-    ModBrevane mod;
-    frmBrevaneMain w(mod);
-    const QList<QWidget*> row = {w.chkOLink(slot),    w.lblOLinkNode(slot), w.lblOLinkType(slot),
-                                 w.lblOLinkRef(slot), w.chkILink(slot),     w.lblILinkRef(slot)};
-    const QList<QSize> sizes = {{64, 18}, {65, 17}, {73, 17}, {41, 17}, {64, 18}, {113, 17}};
-    for (int k = 0; k < row.size(); ++k) {
-        QCOMPARE(row[k]->parentWidget(), w.client());
-        QCOMPARE(row[k]->geometry(), QRect(QPoint(lefts[k], top), sizes[k]));
-    }
-}
-
-void TestMainWindow::display_data() {
-    QTest::addColumn<int>("slot");
-    QTest::addColumn<QList<int>>("fields"); // fields 0-5
-    QTest::addColumn<QString>("row");
-    QTest::newRow("node FE") << 10 << QList<int>{1, 254, 1, 253, 1, 0}
-                             << "on|Node: FE|QD PC|FE|on|Quendel NC.01";
-    QTest::newRow("off, yet values shown")
-        << 31 << QList<int>{0, 255, 2, 255, 0, 10} << "off|Node: FF|Relays|57-64|off|Quendel NC.0B";
-    QTest::newRow("relays mod 8") << 63 << QList<int>{255, 26, 2, 9, 1, 255}
-                                  << "on|Node: 1A|Relays|09-16|on|Quendel NC.00";
-}
-
-void TestMainWindow::display() {
-    QFETCH(int, slot);
-    QFETCH(QList<int>, fields);
-    QFETCH(QString, row);
-    ModBrevane mod;
-    frmBrevaneMain w(mod);
-    for (int f = 0; f < fields.size(); ++f) {
-        mod.field(slot, f) = static_cast<std::uint8_t>(fields[f]);
-    }
-    const CnfTable before = mod.Cnf;
-    w.ShowCnf();
-    QCOMPARE(rowOf(w, slot), row);
-    QVERIFY(mod.Cnf == before);
-    QCOMPARE(mod.Modified, false);
-}
-
-// A type with no caption leaves the one shown; the reference reads it as relays.
-void TestMainWindow::unknownTypeKeepsCaption() {
-    ModBrevane mod;
-    frmBrevaneMain w(mod);
-    mod.field(5, OType) = 1;
-    mod.field(5, ORef) = 12;
-    w.ShowCnf();
-    mod.field(5, OType) = 3;
-    w.ShowCnf();
-    QCOMPARE(rowOf(w, 5), QStringLiteral("off|Node: NC|QD PC|33-40|off|Quendel NC.01"));
-}
-
-void TestMainWindow::labelClicksLikeAButton_data() {
-    QTest::addColumn<QPoint>("releaseAt");
-    QTest::addColumn<int>("button");
-    QTest::addColumn<int>("clicks");
-    QTest::newRow("inside") << QPoint(5, 5) << int(Qt::LeftButton) << 1;
-    QTest::newRow("dragged off") << QPoint(80, 5) << int(Qt::LeftButton) << 0;
-    QTest::newRow("right button") << QPoint(5, 5) << int(Qt::RightButton) << 0;
-}
-
-void TestMainWindow::labelClicksLikeAButton() {
-    QFETCH(QPoint, releaseAt);
-    QFETCH(int, button);
-    QFETCH(int, clicks);
-    ClickLabel label(QStringLiteral("Quendel"));
-    label.resize(73, 17);
-    QSignalSpy spy(&label, &ClickLabel::clicked);
-    QTest::mousePress(&label, Qt::MouseButton(button), {}, QPoint(5, 5));
-    QCOMPARE(spy.count(), 0); // a press alone does nothing
-    QTest::mouseRelease(&label, Qt::MouseButton(button), {}, releaseAt);
-    QCOMPARE(spy.count(), clicks);
-}
-
-void TestMainWindow::keyBoxPrintableAscii() {
-    // Of the printable ASCII characters exactly these seven are dropped.
-    const QString dropped = QStringLiteral(" \"'^`|~");
-    ModBrevane mod;
-    frmBrevaneMain w(mod);
-    for (KeyBox* box : {w.txtOKey(), w.txtIKey()}) {
-        for (int code = 32; code <= 126; ++code) {
-            const QChar c(code);
-            box->clear();
-            QTest::keyClick(box, c.toLatin1());
-            QCOMPARE(box->text(), dropped.contains(c) ? QString() : QString(c));
-        }
-        QTest::keyClicks(box, "hijklmnop"); // a ninth character refused
-        QCOMPARE(box->text(), QStringLiteral("hijklmno"));
-    }
-}
-
-void TestMainWindow::keyBoxDrops_data() {
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("modifiers");
-    QTest::addColumn<QString>("text"); // the event's text, or the composed text
-    QTest::addColumn<QString>("result");
-    const auto chord = [](const char* name, int key, int modifiers) {
-        QTest::newRow(name) << key << modifiers << QString() << "ab12";
-    };
-    chord("ctrl+x", Qt::Key_X, Qt::ControlModifier);
-    chord("ctrl+z", Qt::Key_Z, Qt::ControlModifier);
-    chord("ctrl+a", Qt::Key_A, Qt::ControlModifier);
-    chord("ctrl+backspace", Qt::Key_Backspace, Qt::ControlModifier);
-    chord("enter", Qt::Key_Return, 0);
-    chord("escape", Qt::Key_Escape, 0);
-    const auto typed = [](const char* name, int key, const QString& text, const char* result) {
-        QTest::newRow(name) << key << 0 << text << result;
-    };
-    // Characters as some platforms deliver them: with no key, or none of their own.
-    typed("e acute", Qt::Key_Eacute, "\u00E9", "ab12");
-    typed("euro", Qt::Key_unknown, "\u20AC", "ab12");
-    // Composed characters are typed characters too (no key: an input method's text).
-    typed("composed accent", 0, "\u00E9", "ab12");
-    typed("composed plain", 0, "a", "aa2");
-    typed("composed mixed", 0, "a\u00E9b c", "aabc2");
-}
-
-// What the filter drops leaves the text and the selection ("b1") as they were.
-void TestMainWindow::keyBoxDrops() {
-    QFETCH(int, key);
-    QFETCH(int, modifiers);
-    QFETCH(QString, text);
-    QFETCH(QString, result);
-    KeyBox box;
-    QTest::keyClicks(&box, "ab12");
-    box.setSelection(1, 2);
-    if (key == 0) {
-        QInputMethodEvent event;
-        event.setCommitString(text);
-        QCoreApplication::sendEvent(&box, &event);
-    } else if (text.isEmpty()) {
-        QTest::keyClick(&box, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-    } else {
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-        QCoreApplication::sendEvent(&box, &press);
-    }
-    QCOMPARE(box.text(), result);
-    QCOMPARE(box.selectedText(), result == "ab12" ? QStringLiteral("b1") : QString());
-}
-
-void TestMainWindow::keyBoxCutShortcutClaimed() {
-    ModBrevane mod;
-    frmBrevaneMain w(mod);
-    int fired = 0;
-    auto* cut = new QAction(&w);
-    cut->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
-    w.addAction(cut);
-    connect(cut, &QAction::triggered, &w, [&] { ++fired; });
-    w.show();
-    w.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
-    w.txtOKey()->setFocus();
-    w.txtOKey()->setText(QStringLiteral("wxyz"));
-    w.txtOKey()->selectAll();
-    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-    QTest::keyClick(w.txtOKey(), Qt::Key_X, Qt::ControlModifier);
-    QCOMPARE(fired, 0);
-    QCOMPARE(w.txtOKey()->text(), QStringLiteral("wxyz"));
-    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
-}
-
-void TestMainWindow::keyBoxCopyAndPaste_data() {
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<QString>("copied");
-    QTest::addColumn<QString>("result");
-    const auto row = [](const char* name, const char* start, const char* copied,
-                        const char* result) {
-        QTest::newRow(name) << QString(start) << QString(copied) << QString(result);
-    };
-    row("plain", "x", "k3y!", "xk3y!");
-    row("space and marks unfiltered", "", "a ~|^", "a ~|^");
-    row("long cut to eight", "", "0123456789", "01234567");
-    row("fills the rest", "abcdef", "XYZ", "abcdefXY");
-    row("full box takes nothing", "abcdefgh", "Z", "abcdefgh");
-}
-
-// Ctrl+C and Ctrl+V pass the filter; pasted text is only cut to eight characters.
-void TestMainWindow::keyBoxCopyAndPaste() {
-    QFETCH(QString, start);
-    QFETCH(QString, copied);
-    QFETCH(QString, result);
-    KeyBox box;
-    box.setText(copied);
-    box.selectAll();
-    QGuiApplication::clipboard()->clear();
-    QTest::keyClick(&box, Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(QGuiApplication::clipboard()->text(), box.text());
-    box.setText(start);
-    box.end(false);
-    QGuiApplication::clipboard()->setText(copied);
-    QTest::keyClick(&box, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(box.text(), result);
-}
-
-// Keys that type no character edit as usual.
-void TestMainWindow::keyBoxEditingKeys() {
-    KeyBox box;
-    QTest::keyClicks(&box, "abcd");
-    QTest::keyClick(&box, Qt::Key_Backspace);
-    QCOMPARE(box.text(), QStringLiteral("abc"));
-    QTest::keyClick(&box, Qt::Key_Home);
-    // As X11 delivers it: with the text DEL, which is no character to type.
-    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7F"));
-    QCoreApplication::sendEvent(&box, &del);
-    QCOMPARE(box.text(), QStringLiteral("bc"));
-}
 
 QTEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

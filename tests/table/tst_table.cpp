@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <numeric>
+
 #include "platform/folders.h"
 #include "table/cp1252.h"
 #include "table/hextext.h"
@@ -27,216 +29,183 @@ class TestTable : public QObject {
     Q_OBJECT
 
 private slots:
-    void layoutAndReset();
-    void packKeys_data();
-    void packKeys();
-    void packKeysLeavesOtherBytes();
-    void windows1252_data();
-    void windows1252();
-    void windows1252ReadsEveryCode();
-    void hexText_data();
-    void hexText();
-    void hexVal_data();
-    void hexVal();
-    void captions_data();
-    void captions();
-    void workingFolders();
-};
+    void layoutAndReset() {
+        ModBrevane mod;
+        mod.field(0, OEnabled) = 1;
+        mod.field(4, ONode) = 26;
+        mod.field(63, KeyChar) = 9;
+        QCOMPARE(int(mod.Cnf[0]), 1);
+        QCOMPARE(int(mod.Cnf[4 * 9 + 1]), 26);
+        QCOMPARE(int(mod.Cnf[575]), 9);
+        QCOMPARE(int(sizeof(mod.Cnf)), 576);
 
-void TestTable::layoutAndReset() {
-    ModBrevane mod;
-    mod.field(0, OEnabled) = 1;
-    mod.field(4, ONode) = 26;
-    mod.field(63, KeyChar) = 9;
-    QCOMPARE(int(mod.Cnf[0]), 1);
-    QCOMPARE(int(mod.Cnf[4 * 9 + 1]), 26);
-    QCOMPARE(int(mod.Cnf[575]), 9);
-    QCOMPARE(int(sizeof(mod.Cnf)), 576);
-
-    mod.Cnf.fill(0xA5);
-    mod.OKey = QStringLiteral("abc");
-    mod.IKey = QStringLiteral("xyz");
-    mod.Modified = true;
-    mod.ResetCnf();
-    QCOMPARE(std::count(mod.Cnf.begin(), mod.Cnf.end(), 0), qsizetype(576));
-    QCOMPARE(mod.OKey + mod.IKey, QString());
-    QCOMPARE(mod.Modified, false);
-}
-
-void TestTable::packKeys_data() {
-    QTest::addColumn<QString>("oKey");
-    QTest::addColumn<QString>("iKey");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("three and empty") << "Ab1"
-                                     << "" << keyBytes("Ab1", "");
-    QTest::newRow("both full") << "12345678"
-                               << "abcdefgh" << keyBytes("12345678", "abcdefgh");
-    QTest::newRow("nine cut to eight") << "123456789"
-                                       << "x" << keyBytes("12345678", "x");
-    QTest::newRow("space stored") << "a b"
-                                  << "" << keyBytes("a b", "");
-    QTest::newRow("euro as 0x80") << QStringLiteral("\u20AC") << "" << keyBytes("\x80", "");
-    QTest::newRow("e acute as 0xE9") << "" << QStringLiteral("\u00E9") << keyBytes("", "\xE9");
-    QTest::newRow("no code becomes ?") << QStringLiteral("\u03A9") << "" << keyBytes("?", "");
-}
-
-void TestTable::packKeys() {
-    QFETCH(QString, oKey);
-    QFETCH(QString, iKey);
-    QFETCH(QByteArray, bytes);
-    ModBrevane mod;
-    for (int slot = 0; slot < 16; ++slot) {
-        mod.field(slot, KeyChar) = 0x55; // stale bytes must be overwritten
+        mod.Cnf.fill(0xA5);
+        mod.OKey = QStringLiteral("abc");
+        mod.IKey = QStringLiteral("xyz");
+        mod.Modified = true;
+        mod.ResetCnf();
+        QCOMPARE(std::count(mod.Cnf.begin(), mod.Cnf.end(), 0), qsizetype(576));
+        QCOMPARE(mod.OKey + mod.IKey, QString());
+        QCOMPARE(mod.Modified, false);
     }
-    mod.PackKeys(oKey, iKey);
-    QCOMPARE(mod.OKey, oKey);
-    QCOMPARE(mod.IKey, iKey);
-    QCOMPARE(storedKeyBytes(mod), bytes);
 
-    // Every key that fits reads back as it went in.
-    if (oKey.size() <= 8) {
-        mod.OKey.clear();
-        mod.IKey.clear();
-        mod.UnpackKeys();
-        QCOMPARE(mod.OKey, oKey == QStringLiteral("\u03A9") ? QStringLiteral("?") : oKey);
+    void packKeys_data() {
+        QTest::addColumn<QString>("oKey");
+        QTest::addColumn<QString>("iKey");
+        QTest::addColumn<QByteArray>("bytes");
+        const auto row = [](const char* name, const QString& o, const QString& i,
+                            const char* oBytes, const char* iBytes) {
+            QTest::newRow(name) << o << i << keyBytes(oBytes, iBytes);
+        };
+        row("three and empty", "Ab1", "", "Ab1", "");
+        row("both full", "12345678", "abcdefgh", "12345678", "abcdefgh");
+        row("nine cut to eight", "123456789", "x", "12345678", "x");
+        row("space stored", "a b", "", "a b", "");
+        row("euro as 0x80", QStringLiteral("\u20AC"), "", "\x80", "");
+        row("e acute as 0xE9", "", QStringLiteral("\u00E9"), "", "\xE9");
+        row("no code becomes ?", QStringLiteral("\u03A9"), "", "?", "");
+    }
+
+    void packKeys() {
+        QFETCH(QString, oKey);
+        QFETCH(QString, iKey);
+        QFETCH(QByteArray, bytes);
+        ModBrevane mod;
+        std::iota(mod.Cnf.begin(), mod.Cnf.end(), std::uint8_t(3)); // stale key bytes too
+        CnfTable expected = mod.Cnf;
+        mod.PackKeys(oKey, iKey);
+        QCOMPARE(mod.OKey, oKey);
         QCOMPARE(mod.IKey, iKey);
+        QCOMPARE(storedKeyBytes(mod), bytes);
+        for (int slot = 0; slot < 16; ++slot) {
+            expected[cnfOffset(slot, KeyChar)] = mod.field(slot, KeyChar);
+        }
+        QVERIFY(mod.Cnf == expected); // nothing but the key bytes written
+
+        if (oKey.size() <= 8) {
+            mod.OKey.clear();
+            mod.IKey.clear();
+            mod.UnpackKeys();
+            QCOMPARE(mod.OKey, oKey == QStringLiteral("\u03A9") ? QStringLiteral("?") : oKey);
+            QCOMPARE(mod.IKey, iKey);
+        }
     }
-}
 
-// Packing touches only the key bytes; unpacking skips every 0 and reads nothing else.
-void TestTable::packKeysLeavesOtherBytes() {
-    ModBrevane mod;
-    for (int i = 0; i < CnfBytes; ++i) {
-        mod.Cnf[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    // Unpacking skips every 0 and reads nothing after the sixteenth key byte.
+    void unpackSkipsZeros() {
+        ModBrevane mod;
+        mod.PackKeys(QStringLiteral("k"), QStringLiteral("q"));
+        mod.field(2, KeyChar) = 'C';
+        mod.field(7, KeyChar) = 'H';
+        mod.field(15, KeyChar) = 'z';
+        mod.field(16, KeyChar) = '!';
+        mod.UnpackKeys();
+        QCOMPARE(mod.OKey, QStringLiteral("kCH"));
+        QCOMPARE(mod.IKey, QStringLiteral("qz"));
     }
-    CnfTable expected = mod.Cnf;
-    mod.PackKeys(QStringLiteral("k"), QStringLiteral("q"));
-    for (int slot = 0; slot < 16; ++slot) {
-        expected[cnfOffset(slot, KeyChar)] = mod.field(slot, KeyChar);
+
+    void windows1252_data() {
+        QTest::addColumn<int>("unicode");
+        QTest::addColumn<int>("code");
+        QTest::newRow("euro") << 0x20AC << 0x80;
+        QTest::newRow("Y diaeresis") << 0x0178 << 0x9F;
+        QTest::newRow("C1 control 0x81") << 0x81 << 0x81;
+        QTest::newRow("C1 control 0x80 has none") << 0x80 << int('?');
+        QTest::newRow("greek omega") << 0x3A9 << int('?');
+        QTest::newRow("nul") << 0 << int('?');
     }
-    QVERIFY(mod.Cnf == expected);
-    mod.field(2, KeyChar) = 'C';
-    mod.field(7, KeyChar) = 'H';
-    mod.field(15, KeyChar) = 'z';
-    mod.field(16, KeyChar) = '!';
-    mod.UnpackKeys();
-    QCOMPARE(mod.OKey, QStringLiteral("kCH"));
-    QCOMPARE(mod.IKey, QStringLiteral("qz"));
-}
 
-void TestTable::windows1252_data() {
-    QTest::addColumn<int>("unicode");
-    QTest::addColumn<int>("code");
-    QTest::newRow("euro") << 0x20AC << 0x80;
-    QTest::newRow("Y diaeresis") << 0x0178 << 0x9F;
-    QTest::newRow("C1 control 0x81") << 0x81 << 0x81;
-    QTest::newRow("C1 control 0x80 has none") << 0x80 << int('?');
-    QTest::newRow("greek omega") << 0x3A9 << int('?');
-    QTest::newRow("nul") << 0 << int('?');
-}
-
-void TestTable::windows1252() {
-    QFETCH(int, unicode);
-    QFETCH(int, code);
-    QCOMPARE(int(toWindows1252(QChar(char16_t(unicode)))), code);
-}
-
-void TestTable::windows1252ReadsEveryCode() {
-    for (int code = 1; code < 256; ++code) {
-        QCOMPARE(int(toWindows1252(fromWindows1252(static_cast<std::uint8_t>(code)))), code);
+    void windows1252() {
+        QFETCH(int, unicode);
+        QFETCH(int, code);
+        QCOMPARE(int(toWindows1252(QChar(char16_t(unicode)))), code);
     }
-}
 
-void TestTable::hexText_data() {
-    QTest::addColumn<int>("value");
-    QTest::addColumn<QByteArray>("hex2");
-    QTest::addColumn<QByteArray>("hex4");
-    QTest::newRow("0") << 0 << QByteArray("00") << QByteArray("0000");
-    QTest::newRow("255") << 255 << QByteArray("FF") << QByteArray("00FF");
-    QTest::newRow("256") << 256 << QByteArray("00") << QByteArray("0100");
-    QTest::newRow("0x1A3") << 0x1A3 << QByteArray("A3") << QByteArray("01A3");
-    QTest::newRow("0xABCDE") << 0xABCDE << QByteArray("DE") << QByteArray("BCDE");
-    QTest::newRow("-1") << -1 << QByteArray("FF") << QByteArray("FFFF");
-    QTest::newRow("-256") << -256 << QByteArray("00") << QByteArray("FF00");
-}
+    void windows1252ReadsEveryCode() {
+        for (int code = 1; code < 256; ++code) {
+            QCOMPARE(int(toWindows1252(fromWindows1252(static_cast<std::uint8_t>(code)))), code);
+        }
+    }
 
-void TestTable::hexText() {
-    QFETCH(int, value);
-    QFETCH(QByteArray, hex2);
-    QFETCH(QByteArray, hex4);
-    QCOMPARE(Hex2(value), hex2);
-    QCOMPARE(Hex4(value), hex4);
-}
+    void hexText_data() {
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QByteArray>("hex2");
+        QTest::addColumn<QByteArray>("hex4");
+        QTest::newRow("0") << 0 << QByteArray("00") << QByteArray("0000");
+        QTest::newRow("255") << 255 << QByteArray("FF") << QByteArray("00FF");
+        QTest::newRow("256") << 256 << QByteArray("00") << QByteArray("0100");
+        QTest::newRow("0x1A3") << 0x1A3 << QByteArray("A3") << QByteArray("01A3");
+        QTest::newRow("0xABCDE") << 0xABCDE << QByteArray("DE") << QByteArray("BCDE");
+        QTest::newRow("-1") << -1 << QByteArray("FF") << QByteArray("FFFF");
+        QTest::newRow("-256") << -256 << QByteArray("00") << QByteArray("FF00");
+    }
 
-void TestTable::hexVal_data() {
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<int>("val2");
-    QTest::addColumn<int>("val4");
-    QTest::newRow("3Fxyz") << QByteArray("3Fxyz") << 63 << 63;
-    QTest::newRow("empty") << QByteArray() << 0 << 0;
-    QTest::newRow("G1") << QByteArray("G1") << 0 << 0;
-    QTest::newRow("FFFF") << QByteArray("FFFF") << 255 << 65535;
-    QTest::newRow("mixed case") << QByteArray("aBcf") << 0xAB << 0xABCF;
-    QTest::newRow("one digit") << QByteArray("A") << 10 << 10;
-    QTest::newRow("stops at non-hex") << QByteArray("1G23") << 1 << 1;
-    QTest::newRow("only first four") << QByteArray("901234") << 0x90 << 0x9012;
-    QTest::newRow("high byte") << QByteArray("\xFF\x31") << 0 << 0;
-    QTest::newRow("colon") << QByteArray(":1") << 0 << 0;
-    QTest::newRow("g") << QByteArray("g1") << 0 << 0;
-}
+    void hexText() {
+        QFETCH(int, value);
+        QFETCH(QByteArray, hex2);
+        QFETCH(QByteArray, hex4);
+        QCOMPARE(Hex2(value), hex2);
+        QCOMPARE(Hex4(value), hex4);
+    }
 
-void TestTable::hexVal() {
-    QFETCH(QByteArray, text);
-    QFETCH(int, val2);
-    QFETCH(int, val4);
-    QCOMPARE(int(HexVal2(text)), val2);
-    QCOMPARE(int(HexVal4(text)), val4);
-}
+    void hexVal_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("val2");
+        QTest::addColumn<int>("val4");
+        QTest::newRow("3Fxyz") << QByteArray("3Fxyz") << 63 << 63;
+        QTest::newRow("empty") << QByteArray() << 0 << 0;
+        QTest::newRow("G1") << QByteArray("G1") << 0 << 0;
+        QTest::newRow("FFFF") << QByteArray("FFFF") << 255 << 65535;
+        QTest::newRow("mixed case") << QByteArray("aBcf") << 0xAB << 0xABCF;
+        QTest::newRow("one digit") << QByteArray("A") << 10 << 10;
+        QTest::newRow("stops at non-hex") << QByteArray("1G23") << 1 << 1;
+        QTest::newRow("only first four") << QByteArray("901234") << 0x90 << 0x9012;
+        QTest::newRow("high byte") << QByteArray("\xFF\x31") << 0 << 0;
+        QTest::newRow("colon") << QByteArray(":1") << 0 << 0;
+        QTest::newRow("g") << QByteArray("g1") << 0 << 0;
+    }
 
-void TestTable::captions_data() {
-    QTest::addColumn<QString>("actual");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("link 01") << linkCaption(0) << "Link 01";
-    QTest::newRow("node 0") << nodeCaption(0) << "Node: NC";
-    QTest::newRow("node 255") << nodeCaption(255) << "Node: FF";
-    QTest::newRow("type 0") << typeCaption(0).value_or("-") << "Quendel";
-    QTest::newRow("type 1") << typeCaption(1).value_or("-") << "QD PC";
-    QTest::newRow("type 3 none") << typeCaption(3).value_or("-") << "-";
-    QTest::newRow("iref 0") << incomingRefCaption(0) << "Quendel NC.01";
-    QTest::newRow("iref 255") << incomingRefCaption(255) << "Quendel NC.00";
-    QTest::newRow("quendel 255") << outgoingRefCaption(0, 255) << "00";
-    QTest::newRow("qd pc 10") << outgoingRefCaption(1, 10) << "0B";
-    QTest::newRow("relays 0") << outgoingRefCaption(2, 0) << "01-08";
-    QTest::newRow("type 255 relays") << outgoingRefCaption(255, 255) << "57-64";
-}
+    void hexVal() {
+        QFETCH(QByteArray, text);
+        QFETCH(int, val2);
+        QFETCH(int, val4);
+        QCOMPARE(int(HexVal2(text)), val2);
+        QCOMPARE(int(HexVal4(text)), val4);
+    }
 
-void TestTable::captions() {
-    QFETCH(QString, actual);
-    QFETCH(QString, expected);
-    QCOMPARE(actual, expected);
-}
+    void captions() {
+        QCOMPARE(linkCaption(0), "Link 01");
+        QCOMPARE(nodeCaption(0), "Node: NC");
+        QCOMPARE(nodeCaption(255), "Node: FF");
+        QCOMPARE(typeCaption(0).value_or("-"), "Quendel");
+        QCOMPARE(typeCaption(1).value_or("-"), "QD PC");
+        QCOMPARE(typeCaption(3).value_or("-"), "-");
+        QCOMPARE(incomingRefCaption(0), "Quendel NC.01");
+        QCOMPARE(incomingRefCaption(255), "Quendel NC.00");
+        QCOMPARE(outgoingRefCaption(0, 255), "00");
+        QCOMPARE(outgoingRefCaption(1, 10), "0B");
+        QCOMPARE(outgoingRefCaption(2, 0), "01-08");
+        QCOMPARE(outgoingRefCaption(255, 255), "57-64");
+    }
 
-void TestTable::workingFolders() {
-    QTemporaryDir tmp;
-    const QString root = tmp.path() + QStringLiteral("/Orvik Tessaly Net");
-    QCOMPARE(PrepareWorkingFolders(root), true);
-    QCOMPARE(FolderExists(root + QStringLiteral("/Brevane")), true);
-    // Both present: nothing changes, a file inside survives.
-    QFile marker(root + QStringLiteral("/Brevane/keep.BRV"));
-    QVERIFY(marker.open(QIODevice::WriteOnly));
-    marker.close();
-    QCOMPARE(PrepareWorkingFolders(root), true);
-    QCOMPARE(QFile::exists(marker.fileName()), true);
+    void workingFolders() {
+        QTemporaryDir tmp;
+        const QString root = tmp.path() + QStringLiteral("/Orvik Tessaly Net");
+        QCOMPARE(PrepareWorkingFolders(root), true);
+        QCOMPARE(FolderExists(root + QStringLiteral("/Brevane")), true);
+        const QString marker = root + QStringLiteral("/Brevane/keep.BRV");
+        QVERIFY(QFile(marker).open(QIODevice::WriteOnly));
+        QCOMPARE(PrepareWorkingFolders(root), true);
+        QCOMPARE(QFile::exists(marker), true);
 
-    // A file where the folder should be: start-up goes on without the folders.
-    const QString blocked = tmp.path() + QStringLiteral("/blocked");
-    QFile blocker(blocked);
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    QCOMPARE(FolderExists(blocked), false);
-    QCOMPARE(PrepareWorkingFolders(blocked), false);
-    QCOMPARE(FolderExists(blocked + QStringLiteral("/Brevane")), false);
-}
+        // A file where the folder should be: start-up goes on without the folders.
+        const QString blocked = tmp.path() + QStringLiteral("/blocked");
+        QVERIFY(QFile(blocked).open(QIODevice::WriteOnly));
+        QCOMPARE(FolderExists(blocked), false);
+        QCOMPARE(PrepareWorkingFolders(blocked), false);
+        QCOMPARE(FolderExists(blocked + QStringLiteral("/Brevane")), false);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestTable)
 #include "tst_table.moc"
