@@ -4,51 +4,15 @@
 #include <QtTest>
 
 #include "files/brvfile.h"
-#include "link/protocol.h"
 #include "tests/cli/clirun.h"
+#include "tests/link/farend.h"
+#include "tests/sim/simprocess.h"
 #include "tests/support/testhome.h"
 
 namespace {
 
-constexpr int Patience = 10000; // ms; only reached when something is broken
-
 QString home() {
     return QDir::homePath();
-}
-
-// Every byte different from its neighbours, every field in use, keys "Orvik" and "Net".
-CnfTable patternTable(int seed) {
-    ModBrevane mod;
-    for (int i = 0; i < CnfBytes; ++i) {
-        mod.Cnf[i] = std::uint8_t((i * 7 + seed) & 0xFF);
-    }
-    mod.PackKeys(QStringLiteral("Orvik"), QStringLiteral("Net"));
-    return mod.Cnf;
-}
-
-// The frames a whole run of the command sends.
-QStringList framesOf(const QString& command, const CnfTable& cnf) {
-    QStringList frames;
-    for (int block = 0; command != "verify" && block < ImageBlocks; ++block) {
-        frames << QString::fromLatin1(
-            commandFrame(command == "upload" ? blockReadCommand(block)
-                                             : blockWriteCommand(block, controllerImage(cnf))));
-    }
-    return frames << QString::fromLatin1(commandFrame(ChecksumCommand));
-}
-
-// Ends the stand-in; the frames it received, as its log shows them.
-QStringList framesReceived(QProcess& sim) {
-    sim.terminate(); // if it hangs, the QProcess kills it on the way out
-    sim.waitForFinished(Patience);
-    static const QRegularExpression frame(QStringLiteral("^ *\\d+\\.\\d{3} ms  in  #\\d+ (\\S+)"),
-                                          QRegularExpression::MultilineOption);
-    QStringList frames;
-    for (const QRegularExpressionMatch& match :
-         frame.globalMatch(QString::fromLatin1(sim.readAllStandardError()))) {
-        frames << match.captured(1);
-    }
-    return frames;
 }
 
 } // namespace
@@ -95,21 +59,18 @@ private slots:
         QFETCH(int, frames);
         QFETCH(bool, existing);
         const QString site = home() + QStringLiteral("/site.BRV");
-        const CnfTable held = patternTable(5);
-        const CnfTable mine = patternTable(command == "verify" ? 5 : 9);
+        const CnfTable held = patternTable(5, "Orvik", "Net");
+        const CnfTable mine = patternTable(command == "verify" ? 5 : 9, "Orvik", "Net");
         const QString state = home() + QStringLiteral("/controller.BRV");
         QVERIFY(writeBrvFile(state, held));
         QVERIFY(!existing || writeBrvFile(site, mine));
         // With the ports folder in place, COM16 (the last port) is an entry nobody made.
         QVERIFY(QDir().mkpath(home() + QStringLiteral("/Orvik Tessaly Net/ports")));
-        QProcess sim;
+        std::optional<SimProcess> sim;
         if (tag[1] != "no-port") {
             QStringList arguments{"--port", "1", "--no-pacing", "--state", state};
-            sim.start(QStringLiteral(BREVANE_NC_SIM),
-                      tag[1] == "-" ? arguments : arguments << "--fault" << tag[1]);
-            while (!sim.canReadLine() && sim.waitForReadyRead(Patience)) {
-            }
-            QVERIFY(sim.canReadLine()); // its port is ready
+            sim.emplace(tag[1] == "-" ? arguments : arguments << "--fault" << tag[1]);
+            QVERIFY(!sim->nextLine().isEmpty()); // its port is ready
         }
 
         const CliRun run = runCli({command, site, "--port", tag[1] == "no-port" ? "16" : "1"});
@@ -130,9 +91,10 @@ private slots:
             out = (status == 0 ? "Controller matches " : "Controller differs from ") + site + "\n";
         }
         QCOMPARE(run.out, out);
-        QCOMPARE(sim.state() == QProcess::Running ? framesReceived(sim) : QStringList{},
-                 framesOf(command, mine).mid(0, frames));
-
+        const QList<QByteArray> sent = command == "verify"
+                                           ? QList<QByteArray>{ChecksumFrame}
+                                           : transferFrames(command == "upload", mine);
+        QCOMPARE(sim ? sim->receivedFrames() : QList<QByteArray>{}, sent.mid(0, frames));
         const bool uploaded = command == "upload" && status == 0;
         QCOMPARE(readBrvFile(site), uploaded   ? std::optional<CnfTable>(held)
                                     : existing ? std::optional<CnfTable>(mine)

@@ -9,12 +9,12 @@
 #include "mainwindow/keybox.h"
 #include "platform/messageboxes.h"
 #include "platform/serialport.h"
+#include "tests/sim/simprocess.h"
 #include "tools/nc-sim/controller.h"
 
 namespace {
 
 constexpr int FramesPerRun = 10; // nine blocks and the checksum request
-constexpr int Patience = 10000;  // ms; for the stand-in to start or stop
 constexpr int ReplyTimeoutMs = 400;
 // Each frame may wait out its time-out once; the rest is slack for a busy machine.
 constexpr qint64 LongestRunMs = FramesPerRun * ReplyTimeoutMs + 3000;
@@ -131,16 +131,9 @@ void Soak::run(int number) {
     window.txtIKey()->setText(keys[1]);
     answers.shown.clear();
 
-    QProcess sim;
     QStringList arguments{"--port", "1", "--no-pacing", "--quiet", "--state", statePath};
-    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start(QStringLiteral(BREVANE_NC_SIM),
-              clean ? arguments : arguments << QStringLiteral("--fault") << faultText);
-    const QDeadlineTimer deadline(Patience);
-    while (!sim.canReadLine() && sim.state() != QProcess::NotRunning && !deadline.hasExpired()) {
-        sim.waitForReadyRead(int(deadline.remainingTime()));
-    }
-    if (!sim.canReadLine()) {
+    SimProcess sim(clean ? arguments : arguments << QStringLiteral("--fault") << faultText);
+    if (sim.nextLine().isEmpty()) {
         return fail(QStringLiteral("the stand-in did not start"));
     }
     QElapsedTimer took;
@@ -152,7 +145,7 @@ void Soak::run(int number) {
     }
     const qint64 ms = took.elapsed();
     longestMs = std::max(longestMs, ms);
-    sim.terminate();
+    const int simStatus = sim.stop();
     outcome = outcomeOf(answers.shown);
     ++faults[clean ? QStringLiteral("none") : faultName(fault.kind)];
     ++outcomes[QStringLiteral("%1 %2").arg(download ? "Download" : "Upload").arg(outcome)];
@@ -160,9 +153,10 @@ void Soak::run(int number) {
         fail(
             QStringLiteral("the run took %1 ms, its time-outs allow %2").arg(ms).arg(LongestRunMs));
     }
-    if (!sim.waitForFinished(Patience) || sim.exitStatus() != QProcess::NormalExit ||
-        sim.exitCode() != 0) {
-        fail(QStringLiteral("the stand-in ended badly (code %1)").arg(sim.exitCode()));
+    if (simStatus != 0) {
+        fail(QStringLiteral("the stand-in ended with %1: %2")
+                 .arg(simStatus)
+                 .arg(QString::fromLocal8Bit(sim.standardError())));
     }
     const std::optional<CnfTable> simTable = readBrvFile(statePath);
     if (!simTable) {
