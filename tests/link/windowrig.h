@@ -5,6 +5,7 @@
 
 #include "app/brevaneapp.h"
 #include "platform/messageboxes.h"
+#include "platform/serialport.h"
 
 // Answers every message with OK (a question with the scripted answer) and records it,
 // with the progress bar as it stood.
@@ -43,4 +44,12 @@ struct WindowRig {
         }
         return all;
     }
+};
+
+// The whole program on the real port and clock.
+struct RealPort {
+    QtSerialPort port;
+};
+struct RealPortRig : RealPort, WindowRig {
+    RealPortRig() : WindowRig(port) {}
 };

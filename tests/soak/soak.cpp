@@ -4,11 +4,9 @@
 
 #include <QtWidgets>
 
-#include "app/brevaneapp.h"
 #include "files/brvfile.h"
 #include "mainwindow/keybox.h"
-#include "platform/messageboxes.h"
-#include "platform/serialport.h"
+#include "tests/link/windowrig.h"
 #include "tests/sim/simprocess.h"
 #include "tools/nc-sim/controller.h"
 
@@ -19,22 +17,10 @@ constexpr int ReplyTimeoutMs = 400;
 // Each frame may wait out its time-out once; the rest is slack for a busy machine.
 constexpr qint64 LongestRunMs = FramesPerRun * ReplyTimeoutMs + 3000;
 
-// Yes to the discard question, OK to everything else; keeps the other messages.
-class Answers final : public MessageBoxes {
-public:
-    QMessageBox::StandardButton show(QWidget*, const Message& message) override {
-        if (message.buttons.testFlag(QMessageBox::Yes)) {
-            return QMessageBox::Yes;
-        }
-        shown << message;
-        return QMessageBox::Ok;
-    }
-    QList<Message> shown;
-};
-
 // What the user was told: 0 for "... Complete", the code of "... Error: N", 3 for
 // "Unable To Open Port", -1 for anything else or not exactly one message.
-int outcomeOf(const QList<Message>& shown) {
+int outcomeOf(QList<Message> shown) {
+    shown.removeIf([](const Message& box) { return box.buttons.testFlag(QMessageBox::Yes); });
     static const QRegularExpression error(QStringLiteral("^(Download|Upload) Error: (\\d+)\r\n"));
     const QString text = shown.size() == 1 ? shown.first().text : QString();
     const QRegularExpressionMatch match = error.match(text);
@@ -66,7 +52,7 @@ std::optional<int> expectedOutcome(const Fault& fault, bool download) {
     }
 }
 
-struct Soak {
+struct Soak : RealPortRig {
     explicit Soak(quint64 seed) : random(seed) {
         app->transferCommands().mnuComPort_Click(0);
         app->transferCommands().setReplyTimeoutMs(ReplyTimeoutMs);
@@ -74,10 +60,6 @@ struct Soak {
     void run(int number);
 
     QRandomGenerator random;
-    Answers answers;
-    QtSerialPort port;
-    std::unique_ptr<BrevaneApp> app =
-        std::make_unique<BrevaneApp>(Seams{.messages = &answers, .serialPort = &port});
     qsizetype lastDescriptors = -1;
     int findings = 0;
     QMap<QString, int> faults;   // by kind
@@ -122,14 +104,14 @@ void Soak::run(int number) {
     if (!writeBrvFile(statePath, tableFromImage(simStart))) {
         return fail(QStringLiteral("cannot write the stand-in's state file"));
     }
-    ModBrevane& mod = app->mod();
-    frmBrevaneMain& window = app->window();
+    ModBrevane& mod = this->mod();
+    frmBrevaneMain& window = this->window();
     mod.Cnf = table;
     mod.Modified = modified;
     mod.CnfPath = QStringLiteral("/site/previous.BRV");
     window.txtOKey()->setText(keys[0]);
     window.txtIKey()->setText(keys[1]);
-    answers.shown.clear();
+    messages.shown.clear();
 
     QStringList arguments{"--port", "1", "--no-pacing", "--quiet", "--state", statePath};
     SimProcess sim(clean ? arguments : arguments << QStringLiteral("--fault") << faultText);
@@ -146,7 +128,7 @@ void Soak::run(int number) {
     const qint64 ms = took.elapsed();
     longestMs = std::max(longestMs, ms);
     const int simStatus = sim.stop();
-    outcome = outcomeOf(answers.shown);
+    outcome = outcomeOf(messages.shown);
     ++faults[clean ? QStringLiteral("none") : faultName(fault.kind)];
     ++outcomes[QStringLiteral("%1 %2").arg(download ? "Download" : "Upload").arg(outcome)];
     if (ms > LongestRunMs) {
