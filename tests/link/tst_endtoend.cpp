@@ -78,8 +78,7 @@ private slots:
         timer.start();
         (upload ? rig.window().mnuUpload() : rig.window().mnuDownload())->trigger();
         QVERIFY2(timer.elapsed() < ReplyTimeoutMs, qPrintable(QString::number(timer.elapsed())));
-        QCOMPARE(rig.texts(), QStringList{text});
-        QCOMPARE(rig.messages.shown[0].icon, QMessageBox::Critical);
+        QCOMPARE(rig.boxes(), QStringList{"Error|" + text + "|3|400"});
         QVERIFY(!rig.port.isOpen());
         QVERIFY(rig.window().prgUpDown()->isHidden());
         // A failed upload leaves nothing, not even the blocks that had arrived.

@@ -92,11 +92,7 @@ private slots:
             QVERIFY2(paints.at(frame) > paints.at(frame - 1), qPrintable(QString::number(frame)));
         }
         // Still up, at 9, while the message is open; hidden afterwards.
-        QCOMPARE(rig.messages.shown.size(), 1);
-        QCOMPARE(rig.messages.shown[0].text, QStringLiteral("Download Complete"));
-        QCOMPARE(rig.messages.shown[0].title, QStringLiteral("Download"));
-        QCOMPARE(rig.messages.shown[0].icon, QMessageBox::NoIcon);
-        QCOMPARE(rig.messages.shown[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(rig.boxes(), QStringList{"Download|Download Complete|0|400"});
         QCOMPARE(rig.messages.barVisible, QList<bool>{true});
         QCOMPARE(rig.messages.barValue, QList<int>{9});
         QVERIFY(!bar->isVisible());
@@ -134,8 +130,10 @@ private slots:
         rig.window().ShowFileName();
         rig.window().mnuUpload()->trigger();
 
-        QCOMPARE(rig.messages.shown.size(), declined ? 1 : 2); // the question, then the outcome
-        QCOMPARE(rig.messages.shown.at(0).text, QStringLiteral("Discard Any Changes?"));
+        const QString outcome = fails ? "Error|" + transferErrorText(true, 71) + "|3|400"
+                                      : QStringLiteral("Upload|Upload Complete|0|400");
+        const QString question = QStringLiteral("Orvik Brevane|Discard Any Changes?|4|14000");
+        QCOMPARE(rig.boxes(), declined ? QStringList{question} : (QStringList{question, outcome}));
         QCOMPARE(rig.messages.barVisible.at(0), false);
         QVERIFY(!rig.line.isOpen());
         if (declined) {
@@ -144,10 +142,6 @@ private slots:
             QVERIFY(rig.mod().Modified);
             return;
         }
-        const Message& box = rig.messages.shown.at(1);
-        QCOMPARE(box.text, fails ? transferErrorText(true, 71) : QStringLiteral("Upload Complete"));
-        QCOMPARE(box.title, fails ? QStringLiteral("Error") : QStringLiteral("Upload"));
-        QCOMPARE(box.icon, fails ? QMessageBox::Critical : QMessageBox::NoIcon);
         QCOMPARE(rig.messages.barValue.at(1), fails ? 3 : 9);
         QVERIFY(rig.mod().Cnf == (fails ? CnfTable{} : source.Cnf));
         QVERIFY(!rig.window().chkOLink(0)->isChecked());
@@ -173,11 +167,7 @@ private slots:
         rig.window().txtOKey()->setText(QStringLiteral("typed"));
         (upload ? rig.window().mnuUpload() : rig.window().mnuDownload())->trigger();
 
-        QCOMPARE(rig.messages.shown.size(), 1);
-        const Message& box = rig.messages.shown.at(0);
-        QCOMPARE(box.text, QStringLiteral("Unable To Open Port"));
-        QCOMPARE(box.title, QStringLiteral("Port Error"));
-        QCOMPARE(box.icon, QMessageBox::Critical);
+        QCOMPARE(rig.boxes(), QStringList{"Port Error|Unable To Open Port|3|400"});
         QCOMPARE(rig.messages.barVisible, QList<bool>{true}); // nothing asked first
         QVERIFY(rig.window().prgUpDown()->isHidden());
         QCOMPARE(int(rig.mod().field(2, IEnabled)), 1);

@@ -44,6 +44,17 @@ struct WindowRig {
         }
         return all;
     }
+    // Each message as "title|text|icon|buttons in hex", for one comparison.
+    QStringList boxes() const {
+        QStringList all;
+        for (const Message& box : messages.shown) {
+            all << QStringLiteral("%1|%2|%3|%4")
+                       .arg(box.title, box.text)
+                       .arg(int(box.icon))
+                       .arg(int(box.buttons), 0, 16);
+        }
+        return all;
+    }
 };
 
 // The whole program on the real port and clock.

@@ -31,10 +31,8 @@ std::unique_ptr<QSerialPort> openPort(const QString& path) {
 // Waits until at least n characters have come, then takes everything waiting.
 QByteArray readAtLeast(QSerialPort& port, qsizetype n, int timeoutMs = Patience) {
     QDeadlineTimer deadline(timeoutMs);
-    while (port.bytesAvailable() < n && !deadline.hasExpired()) {
-        if (!port.waitForReadyRead(int(deadline.remainingTime()))) {
-            break;
-        }
+    while (port.bytesAvailable() < n && !deadline.hasExpired() &&
+           port.waitForReadyRead(int(deadline.remainingTime()))) {
     }
     return port.readAll();
 }
@@ -44,9 +42,8 @@ QByteArray readAtLeast(QSerialPort& port, qsizetype n, int timeoutMs = Patience)
 QByteArray exchange(QSerialPort& port, const QByteArray& frame, qsizetype replyLength) {
     port.write(frame);
     port.waitForBytesWritten(Patience);
-    QByteArray reply = readAtLeast(port, replyLength);
-    reply += readAtLeast(port, 1, 100);
-    return reply;
+    const QByteArray reply = readAtLeast(port, replyLength);
+    return reply + readAtLeast(port, 1, 100);
 }
 
 } // namespace
@@ -57,7 +54,7 @@ class TestNcSimProcess : public QObject {
 private slots:
     void init() { useFreshHome(); }
     void exchanges() {
-        SimProcess sim({QStringLiteral("--no-pacing")});
+        SimProcess sim({"--no-pacing"});
         const QString path = sim.nextLine();
         QVERIFY2(path.startsWith(QStringLiteral("/dev/")), qPrintable(path));
         auto port = openPort(path);
@@ -91,10 +88,10 @@ private slots:
     void hangup() {
         QFETCH(bool, withPort);
         QFETCH(QString, signal);
-        QStringList arguments{QStringLiteral("--fault"), QStringLiteral("hangup@2")};
+        QStringList arguments{"--fault", "hangup@2"};
         const QString link = portsFolder() + QStringLiteral("/COM7");
         if (withPort) {
-            arguments << QStringLiteral("--port") << QStringLiteral("7");
+            arguments += QStringList{"--port", "7"};
             QVERIFY(QDir().mkpath(portsFolder()));
             QVERIFY(QFile::link(QStringLiteral("/dev/pts/no-such-line"), link));
         }
@@ -127,8 +124,7 @@ private slots:
     }
     void pacedFaults() {
         // Paced, stale bytes still wait for the client to take the reply.
-        SimProcess sim(
-            {QStringLiteral("--quiet"), QStringLiteral("--fault"), QStringLiteral("stale@1")});
+        SimProcess sim({"--quiet", "--fault", "stale@1"});
         auto port = openPort(sim.nextLine());
         QVERIFY(port);
         port->write(ChecksumFrame);
@@ -168,8 +164,7 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, message);
         QFile shortFile(QDir::homePath() + "/short.BRV");
-        QVERIFY(shortFile.open(QIODevice::WriteOnly));
-        shortFile.write(QByteArray(100, '\x01'));
+        QVERIFY(shortFile.open(QIODevice::WriteOnly) && shortFile.write(QByteArray(100, '\x01')));
         shortFile.close();
         const QString link = portsFolder() + QStringLiteral("/COM4");
         QVERIFY(QDir().mkpath(portsFolder()));

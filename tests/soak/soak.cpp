@@ -89,10 +89,9 @@ void Soak::run(int number) {
         keys << QString::number(random.generate64(), 36).left(int(random.bounded(KeyLength + 1)));
     }
     const bool modified = random.bounded(2) == 0;
-    const QString faultText = clean ? QStringLiteral("none")
-                              : frame == 0
-                                  ? faultName(fault.kind)
-                                  : QStringLiteral("%1@%2").arg(faultName(fault.kind)).arg(frame);
+    const QString kindText = clean ? QStringLiteral("none") : faultName(fault.kind);
+    const QString faultText =
+        frame == 0 || clean ? kindText : kindText + '@' + QString::number(frame);
     int outcome = -1;
     const auto fail = [&](const QString& what) {
         ++findings;
@@ -120,16 +119,12 @@ void Soak::run(int number) {
     }
     QElapsedTimer took;
     took.start();
-    if (download) {
-        app->transferCommands().mnuDownload_Click();
-    } else {
-        app->transferCommands().mnuUpload_Click();
-    }
+    (download ? window.mnuDownload() : window.mnuUpload())->trigger();
     const qint64 ms = took.elapsed();
     longestMs = std::max(longestMs, ms);
     const int simStatus = sim.stop();
     outcome = outcomeOf(messages.shown);
-    ++faults[clean ? QStringLiteral("none") : faultName(fault.kind)];
+    ++faults[kindText];
     ++outcomes[QStringLiteral("%1 %2").arg(download ? "Download" : "Upload").arg(outcome)];
     if (ms > LongestRunMs) {
         fail(
