@@ -43,6 +43,7 @@ private slots:
         QTest::newRow("verify -") << 0 << 1 << true;
         QTest::newRow("verify silent") << 52 << 1 << true;
         QTest::newRow("verify high") << 1 << 1 << true;
+        QTest::newRow("verify low") << 1 << 1 << true;
         QTest::newRow("verify no-port") << 3 << 0 << true;
     }
 
