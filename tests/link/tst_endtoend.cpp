@@ -30,8 +30,7 @@ QString statePath() {
 // The stand-in on port PortNumber, keeping its image in a state file.
 struct Sim : SimProcess {
     explicit Sim(const QStringList& arguments)
-        : SimProcess(QStringList{QStringLiteral("--port"), QString::number(PortNumber),
-                                 QStringLiteral("--state"), statePath()} +
+        : SimProcess(QStringList{"--port", QString::number(PortNumber), "--state", statePath()} +
                      arguments),
           link(nextLine()) {}
     const QString link;
@@ -68,7 +67,7 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(int, code);
         const QString text = transferErrorText(upload, code);
-        Sim sim({QStringLiteral("--no-pacing"), QStringLiteral("--fault"), fault});
+        Sim sim({"--no-pacing", "--fault", fault});
         Rig rig;
         const CnfTable own = patternTable(5); // the key boxes are empty
         rig.mod().Cnf = own;
@@ -93,9 +92,7 @@ private slots:
                      transferFrames(false, rig.mod().Cnf));
     }
     void timeoutAndStaleBytes() {
-        Sim sim({QStringLiteral("--no-pacing"), QStringLiteral("--fault"),
-                 QStringLiteral("silent@1"), QStringLiteral("--fault"), QStringLiteral("stale@2"),
-                 QStringLiteral("--fault"), QStringLiteral("stale@3")});
+        Sim sim({"--no-pacing", "--fault", "silent@1", "--fault", "stale@2", "--fault", "stale@3"});
         ModBrevane mod;
         QtSerialPort port;
         SteadyClock clock;

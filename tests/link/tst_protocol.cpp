@@ -76,20 +76,15 @@ private slots:
         }
     }
     void imageOrder() {
-        CnfTable cnf{};
-        cnf[cnfOffset(0, ONode)] = 0x11;
-        cnf[cnfOffset(1, OEnabled)] = 0x22;
-        cnf[cnfOffset(8, Reserved7)] = 0x33;
-        cnf[cnfOffset(0, KeyChar)] = 'K';
-        cnf[cnfOffset(63, KeyChar)] = 0x44;
-        cnf[cnfOffset(63, Reserved7)] = 0x55;
-        const ControllerImage image = controllerImage(cnf);
-        QCOMPARE(int(image[1]), 0x11);
-        QCOMPARE(int(image[8]), 0x22);
-        QCOMPARE(int(image[64 + 7]), 0x33); // block 1 starts with slot 8
-        QCOMPARE(int(image[512]), int('K'));
-        QCOMPARE(int(image[575]), 0x44);
-        QCOMPARE(int(image[511]), 0x55);
+        // Block 1 starts with slot 8; the keys follow the eight link blocks.
+        using P = std::array<int, 3>; // slot, field, image byte
+        for (const auto& [slot, field, at] :
+             {P{0, ONode, 1}, P{1, OEnabled, 8}, P{8, Reserved7, 71}, P{63, Reserved7, 511},
+              P{0, KeyChar, 512}, P{63, KeyChar, 575}}) {
+            CnfTable cnf{};
+            cnf[cnfOffset(slot, field)] = 0x5A;
+            QCOMPARE(int(controllerImage(cnf)[at]), 0x5A);
+        }
         QVERIFY(tableFromImage(controllerImage(patternTable(7))) == patternTable(7));
     }
     void parseCommand_data() {
@@ -129,17 +124,13 @@ private slots:
         QFETCH(QString, expected);
         using Problem = ReceivedCommand::Problem;
         const ReceivedCommand command = parseCommandFrame(frame);
-        QString got = command.problem == Problem::BadChecksum      ? QStringLiteral("bad checksum")
-                      : command.problem == Problem::UnknownCommand ? QStringLiteral("unknown")
-                                                                   : QString();
-        if (got.isEmpty()) {
-            got =
-                command.kind == ReceivedCommand::Kind::ChecksumRequest
-                    ? QStringLiteral("sum")
-                    : QStringLiteral("%1 %2")
-                          .arg(command.kind == ReceivedCommand::Kind::BlockRead ? "read" : "write")
-                          .arg(command.block);
-        }
+        const QString kind = command.kind == ReceivedCommand::Kind::ChecksumRequest ? "sum"
+                             : command.kind == ReceivedCommand::Kind::BlockRead     ? "read "
+                                                                                    : "write ";
+        const QString got = command.problem == Problem::BadChecksum      ? "bad checksum"
+                            : command.problem == Problem::UnknownCommand ? "unknown"
+                            : kind == "sum"                              ? kind
+                                            : kind + QString::number(command.block);
         QCOMPARE(got, expected);
     }
     void parseBlockWriteData() {
