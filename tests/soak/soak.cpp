@@ -127,8 +127,7 @@ void Soak::run(int number) {
     ++faults[kindText];
     ++outcomes[QStringLiteral("%1 %2").arg(download ? "Download" : "Upload").arg(outcome)];
     if (ms > LongestRunMs) {
-        fail(
-            QStringLiteral("the run took %1 ms, its time-outs allow %2").arg(ms).arg(LongestRunMs));
+        fail(QString("the run took %1 ms, its time-outs allow %2").arg(ms).arg(LongestRunMs));
     }
     if (simStatus != 0) {
         fail(QStringLiteral("the stand-in ended with %1: %2")
