@@ -9,14 +9,6 @@
 #include "tests/sim/simprocess.h"
 #include "tests/support/testhome.h"
 
-namespace {
-
-QString home() {
-    return QDir::homePath();
-}
-
-} // namespace
-
 class TestCliLink : public QObject {
     Q_OBJECT
 
@@ -48,20 +40,19 @@ private slots:
     }
 
     void faults() {
-        const QStringList tag =
-            QString::fromLatin1(QTest::currentDataTag()).split(QLatin1Char(' '));
+        const QStringList tag = QString::fromLatin1(QTest::currentDataTag()).split(u' ');
         const QString& command = tag[0];
         QFETCH(int, status);
         QFETCH(int, frames);
         QFETCH(bool, existing);
-        const QString site = home() + QStringLiteral("/site.BRV");
+        const QString site = QDir::home().filePath("site.BRV");
         const CnfTable held = patternTable(5, "Orvik", "Net");
         const CnfTable mine = patternTable(command == "verify" ? 5 : 9, "Orvik", "Net");
-        const QString state = home() + QStringLiteral("/controller.BRV");
+        const QString state = QDir::home().filePath("controller.BRV");
         QVERIFY(writeBrvFile(state, held));
         QVERIFY(!existing || writeBrvFile(site, mine));
         // With the ports folder in place, COM16 (the last port) is an entry nobody made.
-        QVERIFY(QDir().mkpath(home() + QStringLiteral("/Orvik Tessaly Net/ports")));
+        QVERIFY(QDir::home().mkpath("Orvik Tessaly Net/ports"));
         std::optional<SimProcess> sim;
         if (tag[1] != "no-port") {
             QStringList arguments{"--port", "1", "--no-pacing", "--state", state};
@@ -80,13 +71,11 @@ private slots:
         QCOMPARE(run.err, status == 3  ? "Unable To Open Port\n"
                           : status > 1 ? failure[command].arg(status)
                                        : QString());
-        QString out = status == 0 ? (command == "download" ? "Download" : "Upload") +
-                                        QStringLiteral(" Complete\n")
-                                  : QString();
-        if (command == "verify" && status < 2) {
-            out = (status == 0 ? "Controller matches " : "Controller differs from ") + site + "\n";
-        }
-        QCOMPARE(run.out, out);
+        const QString verdict =
+            (status == 0 ? "Controller matches " : "Controller differs from ") + site;
+        QCOMPARE(run.out, command == "verify" ? (status < 2 ? verdict + "\n" : QString())
+                          : status == 0 ? command.at(0).toUpper() + command.mid(1) + " Complete\n"
+                                        : QString());
         const QList<QByteArray> sent = command == "verify"
                                            ? QList<QByteArray>{ChecksumFrame}
                                            : transferFrames(command == "upload", mine);
