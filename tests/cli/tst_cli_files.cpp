@@ -137,12 +137,11 @@ private slots:
         QCOMPARE(root.value("keys").toObject(), keys);
         const QJsonArray links = root.value("links").toArray();
         QCOMPARE(links.size(), 64);
-        QCOMPARE(links[29].toObject(), QJsonDocument::fromJson(R"({
-        "link": "Link 30",
-        "outgoing": {"state": "on", "node": "Node: 01", "type": null, "ref": "09-16"},
-        "incoming": {"state": "off", "ref": "Quendel NC.01"},
-        "fields": {"OEnabled": 1, "ONode": 1, "OType": 3, "ORef": 9, "IEnabled": 0,
-                   "IRef": 0, "Reserved6": 18, "Reserved7": 200, "KeyChar": 0}})")
+        QCOMPARE(links[29].toObject(), QJsonDocument::fromJson(R"({"link": "Link 30",
+            "outgoing": {"state": "on", "node": "Node: 01", "type": null, "ref": "09-16"},
+            "incoming": {"state": "off", "ref": "Quendel NC.01"}, "fields": {"OEnabled": 1,
+            "ONode": 1, "OType": 3, "ORef": 9, "IEnabled": 0, "IRef": 0, "Reserved6": 18,
+            "Reserved7": 200, "KeyChar": 0}})")
                                            .object());
         QCOMPARE(links[0].toObject().value("outgoing").toObject().value("type"), "Relays");
     }

@@ -9,10 +9,7 @@
 
 namespace {
 
-struct Rig {
-    FakeClock clock;
-    FakeLine line{clock};
-    FakeController controller;
+struct Rig : FakeEnd {
     QString out;
     QString err;
     QTextStream outStream{&out};
@@ -21,7 +18,6 @@ struct Rig {
     LinkSettings link;
 
     Rig() {
-        line.setResponder(controller.responder());
         link.line = &line;
         link.clock = &clock;
     }

@@ -8,169 +8,146 @@ class TestProtocol : public QObject {
     Q_OBJECT
 
 private slots:
-    void frames_data();
-    void frames();
-    void replyCheck_data();
-    void replyCheck();
-    void imageChecksum();
-    void imageOrder();
-    void parseCommand_data();
-    void parseCommand();
-    void parseBlockWriteData();
+    void frames_data() {
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<QByteArray>("expected");
+        const ControllerImage zeros{};
+        const QByteArray zeroDigits(128, '0');
+        // Rotate right within eight bits, then add: A5 -> D2 -> 69+61 ...
+        QTest::newRow("checksum of nothing") << Hex2(FrameChecksum("")) << QByteArray("A5");
+        QTest::newRow("checksum of abc") << Hex2(FrameChecksum("abc")) << QByteArray("60");
+        QTest::newRow("checksum of a zero")
+            << Hex2(FrameChecksum(QByteArray(1, '\0'))) << QByteArray("D2");
+        QTest::newRow("checksum wraps") << Hex2(FrameChecksum("\xFF\xFF")) << QByteArray("E7");
+        QTest::newRow("checksum request") << commandFrame(ChecksumCommand) << ChecksumFrame;
+        QTest::newRow("first block read")
+            << commandFrame(blockReadCommand(0)) << QByteArray("[6E0039000003F]");
+        QTest::newRow("key block read")
+            << commandFrame(blockReadCommand(8)) << QByteArray("[1E0039002003F]");
+        QTest::newRow("first block write")
+            << commandFrame(blockWriteCommand(0, zeros)) << "[930038000003F" + zeroDigits + "]";
+        QTest::newRow("key block write")
+            << commandFrame(blockWriteCommand(8, zeros)) << "[150038002003F" + zeroDigits + "]";
+        ControllerImage image{};
+        image[64] = 10;
+        image[127] = 255;
+        image[128] = 1; // block 2: not carried
+        QTest::newRow("block write carries its own bytes")
+            << blockWriteCommand(1, image) << "38000403F0A" + QByteArray(124, '0') + "FF";
+        QTest::newRow("reply to the zero image checksum")
+            << replyFrame("DA90190E") << ZeroChecksumReply;
+        QTest::newRow("block write acknowledged") << replyFrame("00") << QByteArray("[F500]");
+    }
+    void frames() {
+        QFETCH(QByteArray, frame);
+        QFETCH(QByteArray, expected);
+        QCOMPARE(frame, expected);
+    }
+    void replyCheck_data() {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<bool>("holds");
+        QTest::newRow("zero image checksum reply") << QByteArray("[34DA90190E]") << true;
+        QTest::newRow("lower-case checksum digits") << QByteArray("[0a003F00000023F]") << true;
+        QTest::newRow("checksum off by one") << QByteArray("[35DA90190E]") << false;
+        QTest::newRow("trailing character") << QByteArray("[34DA90190E]x") << false;
+        QTest::newRow("frame marks not examined") << QByteArray("x34DA90190E]") << true;
+        QTest::newRow("empty") << QByteArray() << false;
+        QTest::newRow("bare checksum of nothing") << QByteArray("[A5") << true;
+        QTest::newRow("non-hex checksum") << QByteArray("[ZZDA90190E]") << false;
+        // Read as hex these would give the body's checksum (0 and 7).
+        QTest::newRow("no digit, body sums to 0") << QByteArray("[>34D]") << false;
+        QTest::newRow("one digit, body sums to 7") << QByteArray("[7?079]") << false;
+        QTest::newRow("one digit, nothing after") << QByteArray("[A") << false;
+    }
+    void replyCheck() {
+        QFETCH(QByteArray, reply);
+        QFETCH(bool, holds);
+        QCOMPARE(replyChecksumHolds(reply), holds);
+    }
+    void imageChecksum() {
+        const ControllerImage zeros{};
+        QCOMPARE(ImageChecksum(zeros), 0xDA90190EU);
+        QCOMPARE(ImageChecksum(blockPattern()), 0x84C286EEU);
+        for (int at : {0, 63, 64, 511, 512, 575}) {
+            ControllerImage changed{};
+            changed[at] = 1;
+            QVERIFY2(ImageChecksum(changed) != ImageChecksum(zeros),
+                     qPrintable(QString::number(at)));
+        }
+    }
+    void imageOrder() {
+        // Block 1 starts with slot 8; the keys follow the eight link blocks.
+        using P = std::array<int, 3>; // slot, field, image byte
+        for (const auto& [slot, field, at] :
+             {P{0, ONode, 1}, P{1, OEnabled, 8}, P{8, Reserved7, 71}, P{63, Reserved7, 511},
+              P{0, KeyChar, 512}, P{63, KeyChar, 575}}) {
+            CnfTable cnf{};
+            cnf[cnfOffset(slot, field)] = 0x5A;
+            QCOMPARE(int(controllerImage(cnf)[at]), 0x5A);
+        }
+        QVERIFY(tableFromImage(controllerImage(patternTable(7))) == patternTable(7));
+    }
+    void parseCommand_data() {
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<QString>("expected");
+        const QByteArray zeros(128, '0');
+        QTest::newRow("checksum request, lower case") << QByteArray("[42003f00000023f]") << "sum";
+        QTest::newRow("block 1 read") << QByteArray("[2E0039000403F]") << "read 1";
+        QTest::newRow("key block read") << QByteArray("[1E0039002003F]") << "read 8";
+        QTest::newRow("block 7 read, lower case") << controllerReply("0039001c03f]") << "read 7";
+        QTest::newRow("key block write") << "[150038002003F" + zeros + "]"
+                                         << "write 8";
+        QTest::newRow("block 3 write")
+            << controllerReply("00380" + Hex4(192) + "3F" + zeros + "]") << "write 3";
+        QTest::newRow("wrong checksum") << QByteArray("[0B003F00000023F]") << "bad checksum";
+        QTest::newRow("checksum not hex") << QByteArray("[z0003F00000023F]") << "bad checksum";
+        QTest::newRow("no opening bracket") << QByteArray("x0A003F00000023F]") << "bad checksum";
+        QTest::newRow("no closing bracket") << QByteArray("[0A003F00000023F") << "bad checksum";
+        QTest::newRow("too short") << QByteArray("[A5]") << "bad checksum";
+        QTest::newRow("not 00 before the command")
+            << controllerReply("013F00000023F]") << "unknown";
+        QTest::newRow("read beyond the image") << QByteArray("[DE0039002403F]") << "unknown";
+        QTest::newRow("read off a block boundary") << QByteArray("[1E0039000103F]") << "unknown";
+        QTest::newRow("read offset not hex") << controllerReply("003900G003F]") << "unknown";
+        QTest::newRow("read with a wrong end") << controllerReply("0039000003E]") << "unknown";
+        QTest::newRow("write one byte short")
+            << controllerReply("0038000003F" + zeros.left(126) + "]") << "unknown";
+        QTest::newRow("write with a wrong middle")
+            << controllerReply("0038000003E" + zeros + "]") << "unknown";
+        QTest::newRow("write data not hex")
+            << controllerReply("0038000003F" + zeros.left(127) + "x]") << "unknown";
+        QTest::newRow("write beyond the image")
+            << controllerReply("0038002403F" + zeros + "]") << "unknown";
+    }
+    void parseCommand() {
+        QFETCH(QByteArray, frame);
+        QFETCH(QString, expected);
+        using Problem = ReceivedCommand::Problem;
+        const ReceivedCommand command = parseCommandFrame(frame);
+        const QString kind = command.kind == ReceivedCommand::Kind::ChecksumRequest ? "sum"
+                             : command.kind == ReceivedCommand::Kind::BlockRead     ? "read "
+                                                                                    : "write ";
+        const QString got = command.problem == Problem::BadChecksum      ? "bad checksum"
+                            : command.problem == Problem::UnknownCommand ? "unknown"
+                            : kind == "sum"                              ? kind
+                                            : kind + QString::number(command.block);
+        QCOMPARE(got, expected);
+    }
+    void parseBlockWriteData() {
+        const ControllerImage image = blockPattern();
+        const QByteArray bytes(reinterpret_cast<const char*>(image.data()) +
+                                   std::ptrdiff_t{2} * BlockBytes,
+                               BlockBytes);
+        // Lower-case digits carry the same bytes.
+        for (const QByteArray& command :
+             {blockWriteCommand(2, image), blockWriteCommand(2, image).toLower()}) {
+            const ReceivedCommand parsed = parseCommandFrame(commandFrame(command));
+            QCOMPARE(parsed.problem, ReceivedCommand::Problem::None);
+            QCOMPARE(parsed.block, 2);
+            QCOMPARE(parsed.data, bytes);
+        }
+    }
 };
-
-void TestProtocol::frames_data() {
-    QTest::addColumn<QByteArray>("frame");
-    QTest::addColumn<QByteArray>("expected");
-    const ControllerImage zeros{};
-    const QByteArray zeroDigits(128, '0');
-    // Rotate right within eight bits, then add: A5 -> D2 -> 69+61 ...
-    QTest::newRow("checksum of nothing") << Hex2(FrameChecksum("")) << QByteArray("A5");
-    QTest::newRow("checksum of abc") << Hex2(FrameChecksum("abc")) << QByteArray("60");
-    QTest::newRow("checksum of a zero")
-        << Hex2(FrameChecksum(QByteArray(1, '\0'))) << QByteArray("D2");
-    QTest::newRow("checksum wraps") << Hex2(FrameChecksum("\xFF\xFF")) << QByteArray("E7");
-    QTest::newRow("checksum request") << commandFrame(ChecksumCommand) << ChecksumFrame;
-    QTest::newRow("first block read")
-        << commandFrame(blockReadCommand(0)) << QByteArray("[6E0039000003F]");
-    QTest::newRow("key block read")
-        << commandFrame(blockReadCommand(8)) << QByteArray("[1E0039002003F]");
-    QTest::newRow("first block write")
-        << commandFrame(blockWriteCommand(0, zeros)) << "[930038000003F" + zeroDigits + "]";
-    QTest::newRow("key block write")
-        << commandFrame(blockWriteCommand(8, zeros)) << "[150038002003F" + zeroDigits + "]";
-    ControllerImage image{};
-    image[64] = 10;
-    image[127] = 255;
-    image[128] = 1; // block 2: not carried
-    QTest::newRow("block write carries its own bytes")
-        << blockWriteCommand(1, image) << "38000403F0A" + QByteArray(124, '0') + "FF";
-    QTest::newRow("reply to the zero image checksum")
-        << replyFrame("DA90190E") << ZeroChecksumReply;
-    QTest::newRow("block write acknowledged") << replyFrame("00") << QByteArray("[F500]");
-}
-
-void TestProtocol::frames() {
-    QFETCH(QByteArray, frame);
-    QFETCH(QByteArray, expected);
-    QCOMPARE(frame, expected);
-}
-
-void TestProtocol::replyCheck_data() {
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<bool>("holds");
-    QTest::newRow("zero image checksum reply") << QByteArray("[34DA90190E]") << true;
-    QTest::newRow("lower-case checksum digits") << QByteArray("[0a003F00000023F]") << true;
-    QTest::newRow("checksum off by one") << QByteArray("[35DA90190E]") << false;
-    QTest::newRow("trailing character") << QByteArray("[34DA90190E]x") << false;
-    QTest::newRow("frame marks not examined") << QByteArray("x34DA90190E]") << true;
-    QTest::newRow("empty") << QByteArray() << false;
-    QTest::newRow("bare checksum of nothing") << QByteArray("[A5") << true;
-    QTest::newRow("non-hex checksum") << QByteArray("[ZZDA90190E]") << false;
-    // Read as hex these would give the body's checksum (0 and 7).
-    QTest::newRow("no digit, body sums to 0") << QByteArray("[>34D]") << false;
-    QTest::newRow("one digit, body sums to 7") << QByteArray("[7?079]") << false;
-    QTest::newRow("one digit, nothing after") << QByteArray("[A") << false;
-}
-
-void TestProtocol::replyCheck() {
-    QFETCH(QByteArray, reply);
-    QFETCH(bool, holds);
-    QCOMPARE(replyChecksumHolds(reply), holds);
-}
-
-void TestProtocol::imageChecksum() {
-    const ControllerImage zeros{};
-    QCOMPARE(ImageChecksum(zeros), 0xDA90190EU);
-    QCOMPARE(ImageChecksum(blockPattern()), 0x84C286EEU);
-    for (int at : {0, 63, 64, 511, 512, 575}) {
-        ControllerImage changed{};
-        changed[at] = 1;
-        QVERIFY2(ImageChecksum(changed) != ImageChecksum(zeros), qPrintable(QString::number(at)));
-    }
-}
-
-void TestProtocol::imageOrder() {
-    CnfTable cnf{};
-    cnf[cnfOffset(0, ONode)] = 0x11;
-    cnf[cnfOffset(1, OEnabled)] = 0x22;
-    cnf[cnfOffset(8, Reserved7)] = 0x33;
-    cnf[cnfOffset(0, KeyChar)] = 'K';
-    cnf[cnfOffset(63, KeyChar)] = 0x44;
-    cnf[cnfOffset(63, Reserved7)] = 0x55;
-    const ControllerImage image = controllerImage(cnf);
-    QCOMPARE(int(image[1]), 0x11);
-    QCOMPARE(int(image[8]), 0x22);
-    QCOMPARE(int(image[64 + 7]), 0x33); // block 1 starts with slot 8
-    QCOMPARE(int(image[512]), int('K'));
-    QCOMPARE(int(image[575]), 0x44);
-    QCOMPARE(int(image[511]), 0x55);
-    QVERIFY(tableFromImage(controllerImage(patternTable(7))) == patternTable(7));
-}
-
-void TestProtocol::parseCommand_data() {
-    QTest::addColumn<QByteArray>("frame");
-    QTest::addColumn<QString>("expected");
-    const QByteArray zeros(128, '0');
-    QTest::newRow("checksum request, lower case") << QByteArray("[42003f00000023f]") << "sum";
-    QTest::newRow("block 1 read") << QByteArray("[2E0039000403F]") << "read 1";
-    QTest::newRow("key block read") << QByteArray("[1E0039002003F]") << "read 8";
-    QTest::newRow("block 7 read, lower case") << controllerReply("0039001c03f]") << "read 7";
-    QTest::newRow("key block write") << "[150038002003F" + zeros + "]"
-                                     << "write 8";
-    QTest::newRow("block 3 write")
-        << controllerReply("00380" + Hex4(192) + "3F" + zeros + "]") << "write 3";
-    QTest::newRow("wrong checksum") << QByteArray("[0B003F00000023F]") << "bad checksum";
-    QTest::newRow("checksum not hex") << QByteArray("[z0003F00000023F]") << "bad checksum";
-    QTest::newRow("no opening bracket") << QByteArray("x0A003F00000023F]") << "bad checksum";
-    QTest::newRow("no closing bracket") << QByteArray("[0A003F00000023F") << "bad checksum";
-    QTest::newRow("too short") << QByteArray("[A5]") << "bad checksum";
-    QTest::newRow("not 00 before the command") << controllerReply("013F00000023F]") << "unknown";
-    QTest::newRow("read beyond the image") << QByteArray("[DE0039002403F]") << "unknown";
-    QTest::newRow("read off a block boundary") << QByteArray("[1E0039000103F]") << "unknown";
-    QTest::newRow("read offset not hex") << controllerReply("003900G003F]") << "unknown";
-    QTest::newRow("read with a wrong end") << controllerReply("0039000003E]") << "unknown";
-    QTest::newRow("write one byte short")
-        << controllerReply("0038000003F" + zeros.left(126) + "]") << "unknown";
-    QTest::newRow("write with a wrong middle")
-        << controllerReply("0038000003E" + zeros + "]") << "unknown";
-    QTest::newRow("write data not hex")
-        << controllerReply("0038000003F" + zeros.left(127) + "x]") << "unknown";
-    QTest::newRow("write beyond the image")
-        << controllerReply("0038002403F" + zeros + "]") << "unknown";
-}
-
-void TestProtocol::parseCommand() {
-    QFETCH(QByteArray, frame);
-    QFETCH(QString, expected);
-    using Problem = ReceivedCommand::Problem;
-    const ReceivedCommand command = parseCommandFrame(frame);
-    QString got = command.problem == Problem::BadChecksum      ? QStringLiteral("bad checksum")
-                  : command.problem == Problem::UnknownCommand ? QStringLiteral("unknown")
-                                                               : QString();
-    if (got.isEmpty()) {
-        got = command.kind == ReceivedCommand::Kind::ChecksumRequest
-                  ? QStringLiteral("sum")
-                  : QStringLiteral("%1 %2")
-                        .arg(command.kind == ReceivedCommand::Kind::BlockRead ? "read" : "write")
-                        .arg(command.block);
-    }
-    QCOMPARE(got, expected);
-}
-
-void TestProtocol::parseBlockWriteData() {
-    const ControllerImage image = blockPattern();
-    const QByteArray bytes(
-        reinterpret_cast<const char*>(image.data()) + std::ptrdiff_t{2} * BlockBytes, BlockBytes);
-    // Lower-case digits carry the same bytes.
-    for (const QByteArray& command :
-         {blockWriteCommand(2, image), blockWriteCommand(2, image).toLower()}) {
-        const ReceivedCommand parsed = parseCommandFrame(commandFrame(command));
-        QCOMPARE(parsed.problem, ReceivedCommand::Problem::None);
-        QCOMPARE(parsed.block, 2);
-        QCOMPARE(parsed.data, bytes);
-    }
-}
 
 QTEST_GUILESS_MAIN(TestProtocol)
 #include "tst_protocol.moc"

@@ -5,6 +5,7 @@
 
 #include "app/brevaneapp.h"
 #include "platform/messageboxes.h"
+#include "platform/serialport.h"
 
 // Answers every message with OK (a question with the scripted answer) and records it,
 // with the progress bar as it stood.
@@ -43,4 +44,23 @@ struct WindowRig {
         }
         return all;
     }
+    // Each message as "title|text|icon|buttons in hex", for one comparison.
+    QStringList boxes() const {
+        QStringList all;
+        for (const Message& box : messages.shown) {
+            all << QStringLiteral("%1|%2|%3|%4")
+                       .arg(box.title, box.text)
+                       .arg(int(box.icon))
+                       .arg(int(box.buttons), 0, 16);
+        }
+        return all;
+    }
+};
+
+// The whole program on the real port and clock.
+struct RealPort {
+    QtSerialPort port;
+};
+struct RealPortRig : RealPort, WindowRig {
+    RealPortRig() : WindowRig(port) {}
 };

@@ -4,37 +4,23 @@
 
 #include <QtWidgets>
 
-#include "app/brevaneapp.h"
 #include "files/brvfile.h"
 #include "mainwindow/keybox.h"
-#include "platform/messageboxes.h"
-#include "platform/serialport.h"
+#include "tests/link/windowrig.h"
+#include "tests/sim/simprocess.h"
 #include "tools/nc-sim/controller.h"
 
 namespace {
 
 constexpr int FramesPerRun = 10; // nine blocks and the checksum request
-constexpr int Patience = 10000;  // ms; for the stand-in to start or stop
 constexpr int ReplyTimeoutMs = 400;
 // Each frame may wait out its time-out once; the rest is slack for a busy machine.
 constexpr qint64 LongestRunMs = FramesPerRun * ReplyTimeoutMs + 3000;
 
-// Yes to the discard question, OK to everything else; keeps the other messages.
-class Answers final : public MessageBoxes {
-public:
-    QMessageBox::StandardButton show(QWidget*, const Message& message) override {
-        if (message.buttons.testFlag(QMessageBox::Yes)) {
-            return QMessageBox::Yes;
-        }
-        shown << message;
-        return QMessageBox::Ok;
-    }
-    QList<Message> shown;
-};
-
 // What the user was told: 0 for "... Complete", the code of "... Error: N", 3 for
 // "Unable To Open Port", -1 for anything else or not exactly one message.
-int outcomeOf(const QList<Message>& shown) {
+int outcomeOf(QList<Message> shown) {
+    shown.removeIf([](const Message& box) { return box.buttons.testFlag(QMessageBox::Yes); });
     static const QRegularExpression error(QStringLiteral("^(Download|Upload) Error: (\\d+)\r\n"));
     const QString text = shown.size() == 1 ? shown.first().text : QString();
     const QRegularExpressionMatch match = error.match(text);
@@ -66,7 +52,7 @@ std::optional<int> expectedOutcome(const Fault& fault, bool download) {
     }
 }
 
-struct Soak {
+struct Soak : RealPortRig {
     explicit Soak(quint64 seed) : random(seed) {
         app->transferCommands().mnuComPort_Click(0);
         app->transferCommands().setReplyTimeoutMs(ReplyTimeoutMs);
@@ -74,10 +60,6 @@ struct Soak {
     void run(int number);
 
     QRandomGenerator random;
-    Answers answers;
-    QtSerialPort port;
-    std::unique_ptr<BrevaneApp> app =
-        std::make_unique<BrevaneApp>(Seams{.messages = &answers, .serialPort = &port});
     qsizetype lastDescriptors = -1;
     int findings = 0;
     QMap<QString, int> faults;   // by kind
@@ -107,10 +89,9 @@ void Soak::run(int number) {
         keys << QString::number(random.generate64(), 36).left(int(random.bounded(KeyLength + 1)));
     }
     const bool modified = random.bounded(2) == 0;
-    const QString faultText = clean ? QStringLiteral("none")
-                              : frame == 0
-                                  ? faultName(fault.kind)
-                                  : QStringLiteral("%1@%2").arg(faultName(fault.kind)).arg(frame);
+    const QString kindText = clean ? QStringLiteral("none") : faultName(fault.kind);
+    const QString faultText =
+        frame == 0 || clean ? kindText : kindText + '@' + QString::number(frame);
     int outcome = -1;
     const auto fail = [&](const QString& what) {
         ++findings;
@@ -122,47 +103,36 @@ void Soak::run(int number) {
     if (!writeBrvFile(statePath, tableFromImage(simStart))) {
         return fail(QStringLiteral("cannot write the stand-in's state file"));
     }
-    ModBrevane& mod = app->mod();
-    frmBrevaneMain& window = app->window();
+    ModBrevane& mod = this->mod();
+    frmBrevaneMain& window = this->window();
     mod.Cnf = table;
     mod.Modified = modified;
     mod.CnfPath = QStringLiteral("/site/previous.BRV");
     window.txtOKey()->setText(keys[0]);
     window.txtIKey()->setText(keys[1]);
-    answers.shown.clear();
+    messages.shown.clear();
 
-    QProcess sim;
     QStringList arguments{"--port", "1", "--no-pacing", "--quiet", "--state", statePath};
-    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start(QStringLiteral(BREVANE_NC_SIM),
-              clean ? arguments : arguments << QStringLiteral("--fault") << faultText);
-    const QDeadlineTimer deadline(Patience);
-    while (!sim.canReadLine() && sim.state() != QProcess::NotRunning && !deadline.hasExpired()) {
-        sim.waitForReadyRead(int(deadline.remainingTime()));
-    }
-    if (!sim.canReadLine()) {
+    SimProcess sim(clean ? arguments : arguments << QStringLiteral("--fault") << faultText);
+    if (sim.nextLine().isEmpty()) {
         return fail(QStringLiteral("the stand-in did not start"));
     }
     QElapsedTimer took;
     took.start();
-    if (download) {
-        app->transferCommands().mnuDownload_Click();
-    } else {
-        app->transferCommands().mnuUpload_Click();
-    }
+    (download ? window.mnuDownload() : window.mnuUpload())->trigger();
     const qint64 ms = took.elapsed();
     longestMs = std::max(longestMs, ms);
-    sim.terminate();
-    outcome = outcomeOf(answers.shown);
-    ++faults[clean ? QStringLiteral("none") : faultName(fault.kind)];
+    const int simStatus = sim.stop();
+    outcome = outcomeOf(messages.shown);
+    ++faults[kindText];
     ++outcomes[QStringLiteral("%1 %2").arg(download ? "Download" : "Upload").arg(outcome)];
     if (ms > LongestRunMs) {
-        fail(
-            QStringLiteral("the run took %1 ms, its time-outs allow %2").arg(ms).arg(LongestRunMs));
+        fail(QString("the run took %1 ms, its time-outs allow %2").arg(ms).arg(LongestRunMs));
     }
-    if (!sim.waitForFinished(Patience) || sim.exitStatus() != QProcess::NormalExit ||
-        sim.exitCode() != 0) {
-        fail(QStringLiteral("the stand-in ended badly (code %1)").arg(sim.exitCode()));
+    if (simStatus != 0) {
+        fail(QStringLiteral("the stand-in ended with %1: %2")
+                 .arg(simStatus)
+                 .arg(QString::fromLocal8Bit(sim.standardError())));
     }
     const std::optional<CnfTable> simTable = readBrvFile(statePath);
     if (!simTable) {
