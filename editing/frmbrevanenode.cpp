@@ -1,6 +1,7 @@
 #include "editing/frmbrevanenode.h"
 
 #include "editing/pickergrid.h"
+#include "mainwindow/centring.h"
 #include "mainwindow/windowfont.h"
 #include "table/hextext.h"
 
@@ -11,7 +12,7 @@ frmBrevaneNode::frmBrevaneNode(ModBrevane& mod)
 }
 
 void frmBrevaneNode::Form_Load() {
-    centreOnScreen();
+    centreOnScreen(*this);
     for (int i = 0; i < Items; ++i) {
         const QString caption = i == 0 ? QStringLiteral("NC") : QString::fromLatin1(Hex2(i));
         m_lblQD.at(i) = addItem("lblQD", i, caption, pickerGridCell(i), WindowFontPixels);

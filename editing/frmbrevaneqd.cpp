@@ -1,6 +1,7 @@
 #include "editing/frmbrevaneqd.h"
 
 #include "editing/pickergrid.h"
+#include "mainwindow/centring.h"
 #include "mainwindow/windowfont.h"
 #include "table/linktext.h"
 
@@ -11,7 +12,7 @@ frmBrevaneQD::frmBrevaneQD(ModBrevane& mod) : PickerWindow(mod, QSize(ClientWidt
 }
 
 void frmBrevaneQD::Form_Load() {
-    centreOnScreen();
+    centreOnScreen(*this);
     for (int i = 0; i < Items; ++i) {
         // One cell down, so the top-left cell (no station 0) stays empty.
         m_lblQD.at(i) =

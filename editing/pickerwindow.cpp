@@ -1,7 +1,5 @@
 #include "editing/pickerwindow.h"
 
-#include <QScreen>
-
 #include "editing/cancelimage.h"
 #include "editing/pickeritem.h"
 #include "mainwindow/windowfont.h"
@@ -30,16 +28,6 @@ PickerItem* PickerWindow::addItem(const char* name, int Index, const QString& ca
     item->setGeometry(geometry);
     connect(item, &PickerItem::clicked, this, [this, Index] { pick(Index); });
     return item;
-}
-
-void PickerWindow::centreOnScreen() {
-    create(); // the platform window knows its frame, so the outer size is right
-    if (const QScreen* screen = this->screen()) {
-        const QRect area = screen->geometry();
-        const QSize outer = frameGeometry().size();
-        move(area.left() + (area.width() - outer.width()) / 2,
-             area.top() + (area.height() - outer.height()) / 2);
-    }
 }
 
 void PickerWindow::pick(int Index) {

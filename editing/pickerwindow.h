@@ -26,8 +26,6 @@ protected:
     // A clickable item reporting Index when clicked.
     PickerItem* addItem(const char* name, int Index, const QString& caption, const QRect& geometry,
                         int fontPixels);
-    // Centres the window on the whole screen by its outer size.
-    void centreOnScreen();
 
 private:
     void pick(int Index);

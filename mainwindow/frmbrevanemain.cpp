@@ -7,8 +7,8 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QProgressBar>
-#include <QScreen>
 
+#include "mainwindow/centring.h"
 #include "mainwindow/clicklabel.h"
 #include "mainwindow/keybox.h"
 #include "mainwindow/rowcheckbox.h"
@@ -150,13 +150,7 @@ void frmBrevaneMain::buildRows() {
 
 void frmBrevaneMain::Form_Load() {
     adjustSize();
-    create(); // the platform window knows its frame, so the outer size is right
-    if (const QScreen* screen = this->screen()) {
-        const QRect area = screen->geometry();
-        const QSize outer = frameGeometry().size();
-        move(area.left() + (area.width() - outer.width()) / 2,
-             area.top() + (area.height() - outer.height()) / 2);
-    }
+    centreOnScreen(*this);
     PrepareWorkingFolders(workingRoot());
     m_mod.CnfPath = QStringLiteral("None");
     ShowFileName();
