@@ -7,12 +7,11 @@
 // floor of a run is the time of all its frames and replies on the wire.
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "link/exchange.h"
@@ -21,11 +20,11 @@
 #include "platform/clock.h"
 #include "platform/procinfo.h"
 #include "platform/serialport.h"
+#include "tools/nc-sim/simprocess.h"
 
 namespace {
 
 constexpr int PortNumber = 1;
-constexpr int Patience = 10000; // ms
 
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -58,40 +57,15 @@ double processorMs() {
     return static_cast<double>(processCpuTimeUs()) / 1000.0;
 }
 
-// The stand-in on port PortNumber, for as long as this object lives.
-class StandIn {
-public:
-    explicit StandIn(const QStringList& arguments) {
-        m_process.start(QStringLiteral(BREVANE_NC_SIM),
-                        QStringList{QStringLiteral("--port"), QString::number(PortNumber),
-                                    QStringLiteral("--quiet")} +
-                            arguments);
-        if (!m_process.waitForStarted(Patience)) {
-            return;
-        }
-        QDeadlineTimer deadline(Patience);
-        while (!m_process.canReadLine() && !deadline.hasExpired() &&
-               m_process.state() == QProcess::Running) {
-            m_process.waitForReadyRead(int(deadline.remainingTime()));
-        }
-        m_ready = m_process.canReadLine();
-    }
-    ~StandIn() {
-        m_process.terminate();
-        if (!m_process.waitForFinished(Patience)) {
-            m_process.kill();
-            m_process.waitForFinished(Patience);
-        }
-    }
-    StandIn(const StandIn&) = delete;
-    StandIn& operator=(const StandIn&) = delete;
-
-    bool ready() const { return m_ready; }
-
-private:
-    QProcess m_process;
-    bool m_ready = false;
-};
+// The stand-in on port PortNumber, for as long as the result lives; none when it did not
+// start.
+std::unique_ptr<SimProcess> startStandIn(const QStringList& arguments) {
+    auto standIn = std::make_unique<SimProcess>(QStringList{QStringLiteral("--port"),
+                                                            QString::number(PortNumber),
+                                                            QStringLiteral("--quiet")} +
+                                                arguments);
+    return standIn->nextLine().isEmpty() ? nullptr : std::move(standIn);
+}
 
 class QuietReporter final : public TransferReporter {
 public:
@@ -160,8 +134,8 @@ int main(int argc, char* argv[]) {
     std::vector<double> fastDown;
     std::vector<double> fastUp;
     {
-        StandIn standIn({});
-        if (!standIn.ready()) {
+        const auto standIn = startStandIn({});
+        if (!standIn) {
             std::fprintf(stderr, "the stand-in did not start\n");
             return 1;
         }
@@ -169,8 +143,8 @@ int main(int argc, char* argv[]) {
         pacedUp = timeRuns(link, PacedRuns, true);
     }
     {
-        StandIn standIn({QStringLiteral("--no-pacing")});
-        if (!standIn.ready()) {
+        const auto standIn = startStandIn({QStringLiteral("--no-pacing")});
+        if (!standIn) {
             std::fprintf(stderr, "the stand-in did not start\n");
             return 1;
         }
@@ -185,9 +159,9 @@ int main(int argc, char* argv[]) {
     std::vector<double> waitCpu;
     std::vector<double> waitWall;
     {
-        StandIn standIn(
+        const auto standIn = startStandIn(
             {QStringLiteral("--no-pacing"), QStringLiteral("--fault"), QStringLiteral("silent")});
-        if (!link.port.open(PortNumber)) {
+        if (!standIn || !link.port.open(PortNumber)) {
             std::fprintf(stderr, "cannot open the stand-in's line\n");
             return 1;
         }

@@ -6,8 +6,8 @@
 #include "files/brvfile.h"
 #include "tests/cli/clirun.h"
 #include "tests/link/farend.h"
-#include "tests/sim/simprocess.h"
 #include "tests/support/testhome.h"
+#include "tools/nc-sim/simprocess.h"
 
 class TestCliLink : public QObject {
     Q_OBJECT

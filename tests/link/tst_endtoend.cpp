@@ -16,8 +16,8 @@
 #include "platform/serialport.h"
 #include "tests/link/farend.h"
 #include "tests/link/windowrig.h"
-#include "tests/sim/simprocess.h"
 #include "tests/support/testhome.h"
+#include "tools/nc-sim/simprocess.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <memory>
 
 #include "tests/link/farend.h"
-#include "tests/sim/simprocess.h"
 #include "tests/support/testhome.h"
 #include "tools/nc-sim/controller.h"
+#include "tools/nc-sim/simprocess.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include "files/brvfile.h"
 #include "mainwindow/keybox.h"
 #include "tests/link/windowrig.h"
-#include "tests/sim/simprocess.h"
 #include "tools/nc-sim/controller.h"
+#include "tools/nc-sim/simprocess.h"
 
 namespace {
 
