@@ -14,12 +14,6 @@
 #include "platform/serialport.h"
 #include "table/modbrevane.h"
 
-namespace {
-
-constexpr int ComPorts = 16;
-
-} // namespace
-
 // Drives the window's bar and message boxes. No event loop runs during a transfer, so
 // the bar is repainted by hand.
 class TransferCommands::WindowReporter final : public TransferReporter {

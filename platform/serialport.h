@@ -29,6 +29,9 @@ public:
     virtual bool failed() const = 0;
 };
 
+// The ports the program offers: COM1 to COM16.
+constexpr int ComPorts = 16;
+
 // The device behind port n. Windows: "COMn". Elsewhere: the entry "COMn" of the ports
 // folder when that folder exists (the user links it to the real device), else
 // /dev/ttyS<n-1>.

@@ -7,12 +7,11 @@
 #include <array>
 #include <cstdio>
 
+#include "platform/serialport.h"
 #include "platform/terminal.h"
 #include "tools/cli/clicore.h"
 
 namespace {
-
-constexpr int ComPorts = 16;
 
 const char ProgramHelp[] =
     "Usage: brevane-cli COMMAND [options] ARGUMENTS\n"
@@ -39,7 +38,7 @@ const char ProgramHelp[] =
     "  3   Unable To Open Port\n"
     "  4, 52, 61, 62, 71   the transfer's error code, as the window reports it\n";
 
-struct CommandSpec {
+struct CommandInfo {
     const char* name;
     const char* usage;
     const char* description;
@@ -47,7 +46,7 @@ struct CommandSpec {
     bool link;
 };
 
-const std::array<CommandSpec, 5> Commands{{
+const std::array<CommandInfo, 5> Commands{{
     {"show", "FILE.BRV [--format text|csv|json]",
      "Prints the file's 64 outgoing and 64 incoming links in the window's words, and its\n"
      "two keys.\n"
@@ -97,8 +96,8 @@ const std::array<CommandSpec, 5> Commands{{
      1, true},
 }};
 
-const CommandSpec* findCommand(const QString& name) {
-    for (const CommandSpec& command : Commands) {
+const CommandInfo* findCommand(const QString& name) {
+    for (const CommandInfo& command : Commands) {
         if (name == QLatin1String(command.name)) {
             return &command;
         }
@@ -121,7 +120,7 @@ const QCommandLineOption HelpOption(QStringList{QStringLiteral("h"), QStringLite
                                                 QStringLiteral("?")},
                                     QStringLiteral("This help."));
 
-void setUp(QCommandLineParser& parser, const CommandSpec& command) {
+void setUp(QCommandLineParser& parser, const CommandInfo& command) {
     parser.setApplicationDescription(QString::fromUtf8(command.description));
     parser.addOption(HelpOption);
     if (command.files == 2) {
@@ -141,7 +140,7 @@ void setUp(QCommandLineParser& parser, const CommandSpec& command) {
 }
 
 // Qt's help names the program by its path; ours names the command.
-QString commandHelp(const CommandSpec& command) {
+QString commandHelp(const CommandInfo& command) {
     QCommandLineParser parser;
     setUp(parser, command);
     QString help = parser.helpText();
@@ -158,7 +157,7 @@ int usageError(Console& console, const QString& text, const QString& helpCommand
     return StatusBadUsage;
 }
 
-int runCommand(const CommandSpec& command, const QStringList& arguments, Console& console) {
+int runCommand(const CommandInfo& command, const QStringList& arguments, Console& console) {
     const QString name = QLatin1String(command.name);
     QCommandLineParser parser;
     setUp(parser, command);
@@ -221,7 +220,7 @@ int run(const QStringList& arguments, Console& console) {
                                 QStringLiteral("-h"), QStringLiteral("-?")};
     if (helpWords.contains(first)) {
         if (first == QLatin1String("help") && arguments.size() > 2) {
-            const CommandSpec* command = findCommand(arguments[2]);
+            const CommandInfo* command = findCommand(arguments[2]);
             if (command == nullptr) {
                 return usageError(console,
                                   QStringLiteral("unknown command '%1'").arg(arguments[2]));
@@ -232,7 +231,7 @@ int run(const QStringList& arguments, Console& console) {
         console.out << QString::fromLatin1(ProgramHelp);
         return StatusOk;
     }
-    const CommandSpec* command = findCommand(first);
+    const CommandInfo* command = findCommand(first);
     if (command == nullptr) {
         return usageError(console, first.startsWith(QLatin1Char('-'))
                                        ? QStringLiteral("unknown option '%1'").arg(first)

@@ -4,7 +4,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 
-// The stand-in as a child process, for the tests that talk to it through a real port.
+// The stand-in as a child process, for the tests and benchmarks that talk to it through a
+// real port. BREVANE_NC_SIM names its executable.
 class SimProcess {
 public:
     static constexpr int Patience = 10000; // ms; only reached when something is broken
