@@ -5,6 +5,7 @@
 
 #include "tests/cli/clirun.h"
 #include "tests/support/testhome.h"
+#include "tools/cli/portlist.h"
 #include "tools/nc-sim/simprocess.h"
 
 namespace {
@@ -158,6 +159,34 @@ private slots:
             QCOMPARE(run.out, "Download Complete\nThe controller's former table is in " +
                                   backups[0].filePath() + '\n');
         }
+    }
+
+    // $D: a folder of stand-in devices; $P: the ports folder. Lines without their padding.
+    void ports_data() {
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("good link")
+            << 1 << "COM1 $D/ttyUSB0 present FT232R USB UART, FTDI, serial A1";
+        QTest::newRow("dangling link") << 2 << "COM2 $D/gone dangling link";
+        QTest::newRow("no link") << 3 << "COM3 - no link";
+        QTest::newRow("device no link reaches") << 19 << "$D/ttyUSB1 CP2102, Silicon Labs";
+        QTest::newRow("its command") << 20 << "ln -s '$D/ttyUSB1' '$P/COM3'";
+    }
+
+    void ports() {
+        QFETCH(int, line);
+        QFETCH(QString, text);
+        const QString devices = m_home + "/dev";
+        const QString folder = m_home + "/Orvik Tessaly Net/ports";
+        QVERIFY(QDir().mkpath(devices) && QDir().mkpath(folder));
+        QVERIFY(put(devices + "/ttyUSB0", {}) && put(devices + "/ttyUSB1", {}));
+        QVERIFY(QFile::link(devices + "/ttyUSB0", folder + "/COM1"));
+        QVERIFY(QFile::link(devices + "/gone", folder + "/COM2"));
+        const QString report = portsReport(folder, true,
+                                           {{devices + "/ttyUSB0", "FT232R USB UART", "FTDI", "A1"},
+                                            {devices + "/ttyUSB1", "CP2102", "Silicon Labs", ""}});
+        QCOMPARE(report.split('\n').value(line).simplified(),
+                 QString(text).replace("$D", devices).replace("$P", folder));
     }
 };
 

@@ -10,7 +10,9 @@
 #include "link/protocol.h"
 #include "link/transfer.h"
 #include "platform/clock.h"
+#include "platform/folders.h"
 #include "platform/serialport.h"
+#include "tools/cli/portlist.h"
 #include "tools/cli/tracingport.h"
 
 namespace {
@@ -308,6 +310,12 @@ int runUpload(const QString& path, const LinkSettings& link, Console& console) {
         }
     }
     return finishTransfer(outcome, reporter.closingMessage(), console);
+}
+
+int runPorts(Console& console) {
+    const QString folder = portsFolder();
+    console.out << portsReport(folder, FolderExists(folder), serialDevices());
+    return StatusOk;
 }
 
 int runVerify(const QString& path, const LinkSettings& link, Console& console) {

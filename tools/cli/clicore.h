@@ -54,5 +54,7 @@ int runUpload(const QString& path, const LinkSettings& link, Console& console);
 // lists what differs from the file to the controller as diff does: 0 same, 1 differs,
 // else the Upload's code. Text or json only.
 int runCompare(const QString& path, ShowFormat format, const LinkSettings& link, Console& console);
+// COM1 to COM16 and the serial devices on this machine.
+int runPorts(Console& console);
 // Sends only the checksum request and compares the answer with the file's image.
 int runVerify(const QString& path, const LinkSettings& link, Console& console);

@@ -23,10 +23,18 @@ const char ProgramHelp[] =
     "  show FILE.BRV [--format text|csv|json]  The file's 64 outgoing and 64 incoming links\n"
     "                                          and its two keys.\n"
     "  diff A.BRV B.BRV                        Every difference between two files.\n"
-    "  download FILE.BRV --port N [--trace]    Send the file's table to the NC on port N.\n"
+    "  download FILE.BRV --port N [--backup DIR] [--trace]\n"
+    "                                          Send the file's table to the NC on port N,\n"
+    "                                          with --backup after keeping the NC's own.\n"
     "  upload FILE.BRV --port N [--trace]      Read the NC's table into the file.\n"
     "  verify FILE.BRV --port N [--trace]      Compare the NC with the file; nothing is written.\n"
+    "  compare FILE.BRV --port N [--format text|json] [--trace]\n"
+    "                                          Every difference between the file and the NC;\n"
+    "                                          nothing is written.\n"
+    "  ports                                   COM1 to COM16, the device each one reaches, and\n"
+    "                                          serial devices that none reaches.\n"
     "  help [COMMAND]                          This help, or a command's.\n"
+    "  --version                               The program's name and version.\n"
     "\n"
     "Port N (1 to 16) is COMN on Windows; elsewhere ~/Orvik Tessaly Net/ports/COMN when that\n"
     "folder exists, else /dev/ttyS<N-1>.\n"
@@ -48,7 +56,7 @@ struct CommandInfo {
     bool backup = false;           // takes --backup DIR
 };
 
-const std::array<CommandInfo, 6> Commands{{
+const std::array<CommandInfo, 7> Commands{{
     {"show", "FILE.BRV [--format text|csv|json]",
      "Prints the file's 64 outgoing and 64 incoming links in the window's words, and its\n"
      "two keys.\n"
@@ -110,6 +118,13 @@ const std::array<CommandInfo, 6> Commands{{
      "Exit status 0 when they are the same, 1 when they differ, else Upload's code (3, 52,\n"
      "61, 62, 71).",
      1, true, "text|json"},
+    {"ports", "",
+     "One line for each of COM1 to COM16: the device it reaches on this system, whether\n"
+     "that device is present (or the link dangles), and what the adapter tells of itself\n"
+     "(description, maker, serial number) where it is known. Then every serial device\n"
+     "present that no COM number reaches (a USB adapter with no link), each with the one\n"
+     "command that links it as a free COM number. On Windows COMn is the system's own.",
+     0, false},
 }};
 
 const CommandInfo* findCommand(const QString& name) {
@@ -150,7 +165,7 @@ void setUp(QCommandLineParser& parser, const CommandInfo& command) {
         parser.addPositionalArgument(QStringLiteral("A.BRV"), QStringLiteral("The first file."));
         parser.addPositionalArgument(QStringLiteral("B.BRV"),
                                      QStringLiteral("The file compared with it."));
-    } else {
+    } else if (command.files == 1) {
         parser.addPositionalArgument(QStringLiteral("FILE.BRV"),
                                      QStringLiteral("A configuration file of 576 bytes."));
     }
@@ -214,10 +229,12 @@ int runCommand(const CommandInfo& command, const QStringList& arguments, Console
     }
     const QStringList files = parser.positionalArguments();
     if (files.size() != command.files) {
-        return usageError(console,
-                          command.files == 2 ? QStringLiteral("%1 takes two files").arg(name)
-                                             : QStringLiteral("%1 takes one file").arg(name),
-                          name);
+        return usageError(
+            console,
+            QStringLiteral("%1 takes %2")
+                .arg(name, QStringList{QStringLiteral("no file"), QStringLiteral("one file"),
+                                       QStringLiteral("two files")}[command.files]),
+            name);
     }
     const std::optional<ShowFormat> format =
         command.formats != nullptr ? chosenFormat(parser, command) : ShowFormat::Text;
@@ -230,6 +247,9 @@ int runCommand(const CommandInfo& command, const QStringList& arguments, Console
             name);
     }
     if (!command.link) {
+        if (command.files == 0) {
+            return runPorts(console);
+        }
         if (command.files == 2) {
             return runDiff(files[0], files[1], console);
         }

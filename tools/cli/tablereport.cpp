@@ -77,8 +77,9 @@ QString csvField(const QString& text) {
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-// Lines of cells, each column as wide as its widest cell, two spaces apart.
-QString columns(const QList<QStringList>& rows) {
+} // namespace
+
+QString textColumns(const QList<QStringList>& rows) {
     QList<qsizetype> widths;
     for (const QStringList& row : rows) {
         widths.resize(std::max(widths.size(), row.size()));
@@ -96,8 +97,6 @@ QString columns(const QList<QStringList>& rows) {
     }
     return text;
 }
-
-} // namespace
 
 std::optional<ShowFormat> showFormatFromName(const QString& name) {
     const QString lower = name.toLower();
@@ -149,7 +148,7 @@ QString showText(const CnfTable& cnf) {
         }
     }
     const Keys keys = keysOf(cnf);
-    QString text = columns(rows);
+    QString text = textColumns(rows);
     text += QStringLiteral("\nOutgoing key: %1\nIncoming key: %2\n")
                 .arg(quotedKey(keys.outgoing), quotedKey(keys.incoming));
     if (!carried.isEmpty()) {

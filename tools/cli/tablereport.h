@@ -47,6 +47,9 @@ QStringList diffTables(const CnfTable& a, const CnfTable& b);
 QString differencesJson(const QList<TableDifference>& differences, const QString& aName,
                         const QString& bName);
 
+// Lines of cells, each column as wide as its widest cell, two spaces apart.
+QString textColumns(const QList<QStringList>& rows);
+
 // A key as text in double quotes: \" and \\ escaped, a character that does not print as
 // \x and its two-digit Windows-1252 code.
 QString quotedKey(const QString& key);
