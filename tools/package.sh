@@ -32,7 +32,7 @@ done
 desktop-file-validate "$root/usr/share/applications/brevane.desktop"
 appstreamcli validate --no-net "$root/usr/share/metainfo/invalid.example.brevane.metainfo.xml"
 # The MIME type compiles, and *.brv is ours in either case (no :cs flag).
-update-mime-database "$root/usr/share/mime"
+XDG_DATA_DIRS="$root/usr/share" update-mime-database "$root/usr/share/mime"
 grep -qx "50:application/x-orvik-brevane:\*\.brv" "$root/usr/share/mime/globs2" ||
     { echo "*.brv is not application/x-orvik-brevane"; exit 1; }
 if ldd "$root/usr/bin/brevane" "$root/usr/bin/brevane-nc-sim" "$root/usr/bin/brevane-cli" | grep "not found"; then

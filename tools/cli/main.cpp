@@ -204,9 +204,10 @@ QString commandHelp(const CommandInfo& command) {
     setUp(parser, command);
     QString help = parser.helpText();
     help.remove(0, help.indexOf(QLatin1Char('\n')) + 1);
-    return QStringLiteral("Usage: brevane-cli %1 %2\n\n")
-               .arg(QLatin1String(command.name), QLatin1String(command.usage)) +
-           help;
+    return QStringLiteral("Usage: brevane-cli %1 %2")
+               .arg(QLatin1String(command.name), QLatin1String(command.usage))
+               .trimmed() +
+           QStringLiteral("\n\n") + help;
 }
 
 int usageError(Console& console, const QString& text, const QString& helpCommand = {}) {

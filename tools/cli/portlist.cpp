@@ -81,8 +81,6 @@ QString portsReport(const QString& portsFolder, bool folderExists,
                     const QList<SerialDevice>& devices) {
     QString text;
 #ifdef Q_OS_WIN
-    Q_UNUSED(portsFolder);
-    Q_UNUSED(folderExists);
     text = QStringLiteral("COM numbers are the system's own:\n");
 #else
     text = folderExists
@@ -90,7 +88,8 @@ QString portsReport(const QString& portsFolder, bool folderExists,
                : QStringLiteral("No folder %1, so COMn is /dev/ttyS<n-1>:\n").arg(portsFolder);
 #endif
     QList<QStringList> rows;
-    QStringList reached;
+    QStringList reached; // devices, links resolved
+    bool anyPresent = false;
     QList<int> freeNumbers; // what a new link may take: no entry, or no device by default
     for (int number = 1; number <= ComPorts; ++number) {
         const ComLine line = comLine(number, portsFolder, folderExists);
@@ -106,6 +105,7 @@ QString portsReport(const QString& portsFolder, bool folderExists,
         }
         rows << row;
         reached << line.reached;
+        anyPresent = anyPresent || !line.reached.isEmpty();
         if (line.state == QLatin1String("no link") || line.state == QLatin1String("missing")) {
             freeNumbers << number;
         }
@@ -133,7 +133,7 @@ QString portsReport(const QString& portsFolder, bool folderExists,
     text += QStringLiteral("\nSerial devices no COM number reaches, each with the command that "
                            "links it:\n") +
             unreached.join(QLatin1Char('\n')) + QLatin1Char('\n');
-    if (!folderExists && !reached.join(QString()).isEmpty()) {
+    if (!folderExists && anyPresent) {
         text += QStringLiteral("Once that folder exists, each COM number is its link there only: "
                                "link the /dev/ttyS devices in use too.\n");
     }
