@@ -7,7 +7,7 @@ set -eu
 cd "$(dirname "$0")/.."
 tools/deps.sh dpkg-dev lintian desktop-file-utils help2man appstream shared-mime-info
 cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DBREVANE_BUILD_TESTS=OFF -DBREVANE_BUILD_BENCH=OFF >/dev/null
+    -DBREVANE_BUILD_TESTS=OFF -DBREVANE_BUILD_BENCH=OFF -DBREVANE_MAN_PAGES=ON >/dev/null
 cmake --build build-package
 (cd build-package && rm -f brevane_*.deb && cpack >/dev/null)
 deb=$(ls build-package/brevane_*.deb)
