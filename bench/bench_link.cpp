@@ -1,5 +1,5 @@
-// Download and Upload against the controller stand-in, and the processor time of one
-// unanswered wait.
+// Download and Upload against the controller stand-in, brevane-cli's compare and
+// download --backup on it, and the processor time of one unanswered wait.
 //
 //   bench_link    starts brevane-nc-sim itself (paced, unpaced, silent) and prints the figures
 //
@@ -9,17 +9,20 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTextStream>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <vector>
 
+#include "files/brvfile.h"
 #include "link/exchange.h"
 #include "link/protocol.h"
 #include "link/transfer.h"
 #include "platform/clock.h"
 #include "platform/procinfo.h"
 #include "platform/serialport.h"
+#include "tools/cli/clicore.h"
 #include "tools/nc-sim/simprocess.h"
 
 namespace {
@@ -105,6 +108,29 @@ std::vector<double> timeRuns(Link& link, int runs, bool upload) {
     return ms;
 }
 
+// Wall ms of each of `runs` runs of a brevane-cli command in this process; empty when one
+// does not end as expected.
+template <typename Command>
+std::vector<double> timeCommand(int runs, const char* name, Command command) {
+    std::vector<double> ms;
+    QElapsedTimer timer;
+    for (int run = 0; run < runs; ++run) {
+        QString out;
+        QString err;
+        QTextStream outStream(&out);
+        QTextStream errStream(&err);
+        Console console{outStream, errStream};
+        timer.start();
+        const int status = command(console);
+        ms.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+        if (status != 0) {
+            std::fprintf(stderr, "%s ended with %d: %s\n", name, status, qPrintable(err));
+            return {};
+        }
+    }
+    return ms;
+}
+
 void printFigure(const char* figure, double value, const char* unit, const char* target) {
     std::printf("%-44s %8.3f %-2s  %s\n", figure, value, unit, target);
 }
@@ -133,6 +159,8 @@ int main(int argc, char* argv[]) {
     std::vector<double> pacedUp;
     std::vector<double> fastDown;
     std::vector<double> fastUp;
+    std::vector<double> pacedCompare;
+    std::vector<double> pacedBackup;
     {
         const auto standIn = startStandIn({});
         if (!standIn) {
@@ -141,6 +169,20 @@ int main(int argc, char* argv[]) {
         }
         pacedDown = timeRuns(link, PacedRuns, false);
         pacedUp = timeRuns(link, PacedRuns, true);
+        // The stand-in now holds the table, so compare finds it the same.
+        LinkSettings settings;
+        settings.portNumber = PortNumber;
+        const QString file = home.filePath(QStringLiteral("site.BRV"));
+        if (!writeBrvFile(file, link.mod.Cnf)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+            return 1;
+        }
+        pacedCompare = timeCommand(PacedRuns, "compare", [&](Console& console) {
+            return runCompare(file, ShowFormat::Text, settings, console);
+        });
+        pacedBackup = timeCommand(PacedRuns, "download --backup", [&](Console& console) {
+            return runDownload(file, settings, console, home.filePath(QStringLiteral("backups")));
+        });
     }
     {
         const auto standIn = startStandIn({QStringLiteral("--no-pacing")});
@@ -151,7 +193,8 @@ int main(int argc, char* argv[]) {
         fastDown = timeRuns(link, UnpacedRuns, false);
         fastUp = timeRuns(link, UnpacedRuns, true);
     }
-    if (pacedDown.empty() || pacedUp.empty() || fastDown.empty() || fastUp.empty()) {
+    if (pacedDown.empty() || pacedUp.empty() || fastDown.empty() || fastUp.empty() ||
+        pacedCompare.empty() || pacedBackup.empty()) {
         return 1;
     }
 
@@ -194,6 +237,14 @@ int main(int argc, char* argv[]) {
     printFigure(label, upFloor, "ms", "(38400 baud, 10 bits a character)");
     printFigure("Upload paced, wall (median of 7)", median(pacedUp), "ms", "-");
     printFigure("Upload paced / floor", median(pacedUp) / upFloor, "x", "<= 1.10 x");
+    printFigure("compare paced, wall (median of 7)", median(pacedCompare), "ms", "-");
+    printFigure("compare paced / Upload floor", median(pacedCompare) / upFloor, "x", "<= 1.10 x");
+    std::snprintf(label, sizeof label, "download --backup floor (%lld characters)",
+                  static_cast<long long>(downChars + upChars));
+    printFigure(label, downFloor + upFloor, "ms", "(Upload's and Download's)");
+    printFigure("download --backup paced, wall (median of 7)", median(pacedBackup), "ms", "-");
+    printFigure("download --backup paced / floor", median(pacedBackup) / (downFloor + upFloor), "x",
+                "<= 1.10 x");
     printFigure("Download unpaced, wall (median of 21)", median(fastDown), "ms", "< 30 ms");
     printFigure("Upload unpaced, wall (median of 21)", median(fastUp), "ms", "< 30 ms");
     printFigure("unanswered command, wall (median of 3)", median(waitWall), "ms", "(5000 ms)");

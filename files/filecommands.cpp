@@ -25,6 +25,7 @@ FileCommands::FileCommands(ModBrevane& mod, frmBrevaneMain& window, const Seams&
     connect(window.mnuFileSaveAs(), &QAction::triggered, this, &FileCommands::mnuFileSaveAs_Click);
     connect(window.mnuExit(), &QAction::triggered, this, &FileCommands::mnuExit_Click);
     connect(&window, &frmBrevaneMain::unloading, this, &FileCommands::Form_Unload);
+    connect(&window, &frmBrevaneMain::fileDropped, this, &FileCommands::openFile);
     // Only the user's typing counts; the program filling the boxes does not emit this.
     const auto keyTyped = [this] { m_mod.Modified = true; };
     connect(window.txtOKey(), &QLineEdit::textEdited, this, keyTyped);
@@ -54,12 +55,15 @@ void FileCommands::mnuFileNew_Click() {
 void FileCommands::mnuFileOpen_Click() {
     // A cancelled or failed Open leaves the table, the key boxes and Modified alone, so
     // no edit can vanish without the question.
-    if (!FileOpen()) {
-        return;
+    if (FileOpen()) {
+        showOpened();
     }
-    m_window.ShowCnf();
-    showKeys();
-    m_mod.Modified = false;
+}
+
+void FileCommands::openFile(const QString& path) {
+    if (DiscardQuestion(m_mod, *m_seams.messages, &m_window) && openChosen(path)) {
+        showOpened();
+    }
 }
 
 bool FileCommands::FileOpen() {
@@ -71,12 +75,22 @@ bool FileCommands::FileOpen() {
     if (!chosen.isEmpty()) {
         m_dialogFileName = chosen;
     }
-    if (!isChoice(chosen) || !ReadCnf(chosen)) {
+    return isChoice(chosen) && openChosen(chosen);
+}
+
+bool FileCommands::openChosen(const QString& path) {
+    if (!ReadCnf(path)) {
         return false;
     }
-    m_mod.CnfPath = QDir::toNativeSeparators(chosen);
+    m_mod.CnfPath = QDir::toNativeSeparators(path);
     m_window.ShowFileName();
     return true;
+}
+
+void FileCommands::showOpened() {
+    m_window.ShowCnf();
+    showKeys();
+    m_mod.Modified = false;
 }
 
 void FileCommands::mnuFileSave_Click() {

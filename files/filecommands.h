@@ -36,6 +36,9 @@ public:
     // Asks, shows the Open dialog and reads the chosen file. Returns whether a file was
     // read; otherwise nothing has changed.
     bool FileOpen();
+    // Opens path as Open does once its dialog has chosen it, after the discard question:
+    // the start-up argument and a dropped file.
+    void openFile(const QString& path);
     // Shows the Save dialog and writes the chosen file. Returns whether it was written;
     // otherwise CnfPath and the label are as they were.
     bool FileSaveAs();
@@ -57,6 +60,10 @@ private:
     FileDialogRequest prepareDialog(bool emptyName);
     // Whether the dialog's answer names a file: not a cancel, not the preset itself.
     static bool isChoice(const QString& fileName);
+    // Reads the file and makes it the current one; nothing changes when it cannot be read.
+    bool openChosen(const QString& path);
+    // The rows and key boxes from the table just read, with Modified cleared.
+    void showOpened();
     void fileError(const QString& action, const QString& path, const QString& reason);
     void showKeys();
 

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QProgressBar>
 
@@ -68,6 +69,7 @@ frmBrevaneMain::frmBrevaneMain(ModBrevane& mod, QWidget* parent) : QMainWindow(p
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     buildMenus();
     buildFixedControls();
+    setAcceptDrops(true);
     Form_Load();
 }
 
@@ -218,4 +220,33 @@ void frmBrevaneMain::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+}
+
+QString frmBrevaneMain::droppedBrvFile(const QMimeData* data) {
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile()) {
+        return {};
+    }
+    const QString path = urls.first().toLocalFile();
+    return path.endsWith(QStringLiteral(".BRV"), Qt::CaseInsensitive) ? path : QString();
+}
+
+void frmBrevaneMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (droppedBrvFile(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void frmBrevaneMain::dropEvent(QDropEvent* event) {
+    const QString path = droppedBrvFile(event->mimeData());
+    if (path.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // Opening may ask the discard question; the drag's source is not kept waiting for it.
+    QMetaObject::invokeMethod(
+        this, [this, path] { emit fileDropped(path); }, Qt::QueuedConnection);
 }

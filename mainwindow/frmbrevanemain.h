@@ -11,6 +11,7 @@ class QAction;
 class QCheckBox;
 class QLabel;
 class QMenu;
+class QMimeData;
 class QProgressBar;
 
 // The main window: 64 outgoing and 64 incoming link rows drawn from the table, the two
@@ -65,13 +66,20 @@ public:
     QAction* mnuDownload() const { return m_mnuDownload; }
     QAction* mnuUpload() const { return m_mnuUpload; }
 
+    // The one local *.BRV file (either case) a drag carries; empty for anything else.
+    static QString droppedBrvFile(const QMimeData* data);
+
 signals:
     // Raised by every closing of the window (close box or Exit). A handler sets Cancel
     // to 1 to keep the window open.
     void unloading(int& Cancel);
+    // One *.BRV file was dropped on the window; anything else is refused while dragged.
+    void fileDropped(const QString& path);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void Form_Load();

@@ -1,7 +1,9 @@
 #include "mainwindow/keybox.h"
 
+#include <QDropEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <string_view>
 
 namespace {
@@ -64,6 +66,14 @@ bool KeyBox::event(QEvent* event) {
         KeyAsciiOf(static_cast<QKeyEvent*>(event)) == CtrlX) {
         event->accept();
         return true;
+    }
+    // A dragged file is for the window to open, not text for the key: left unaccepted,
+    // the drag goes on to the window.
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) &&
+        static_cast<QDropEvent*>(event)->mimeData()->hasUrls()) {
+        event->ignore();
+        return false;
     }
     return QLineEdit::event(event);
 }

@@ -1,12 +1,13 @@
 #!/bin/sh
 # Builds the Debian package (build-package/brevane_<version>_<arch>.deb) and checks it:
 # lintian errors, the files it carries, its dependencies against this system's apt, and
-# the installed program starting from a throwaway root.
+# the installed program starting from a throwaway root, its manual pages, MIME type and
+# software-centre entry.
 set -eu
 cd "$(dirname "$0")/.."
-tools/deps.sh dpkg-dev lintian desktop-file-utils
+tools/deps.sh dpkg-dev lintian desktop-file-utils help2man appstream shared-mime-info
 cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DBREVANE_BUILD_TESTS=OFF -DBREVANE_BUILD_BENCH=OFF >/dev/null
+    -DBREVANE_BUILD_TESTS=OFF -DBREVANE_BUILD_BENCH=OFF -DBREVANE_MAN_PAGES=ON >/dev/null
 cmake --build build-package
 (cd build-package && rm -f brevane_*.deb && cpack >/dev/null)
 deb=$(ls build-package/brevane_*.deb)
@@ -22,10 +23,18 @@ trap 'rm -rf "$root"' EXIT
 dpkg-deb -x "$deb" "$root"
 for f in usr/bin/brevane usr/bin/brevane-nc-sim usr/bin/brevane-cli \
     usr/share/applications/brevane.desktop usr/share/icons/hicolor/scalable/apps/brevane.svg \
-    usr/share/doc/brevane/copyright; do
+    usr/share/doc/brevane/copyright usr/share/mime/packages/brevane.xml \
+    usr/share/metainfo/invalid.example.brevane.metainfo.xml \
+    usr/share/man/man1/brevane.1.gz usr/share/man/man1/brevane-cli.1.gz \
+    usr/share/man/man1/brevane-nc-sim.1.gz; do
     [ -e "$root/$f" ] || { echo "missing from the package: $f"; exit 1; }
 done
 desktop-file-validate "$root/usr/share/applications/brevane.desktop"
+appstreamcli validate --no-net "$root/usr/share/metainfo/invalid.example.brevane.metainfo.xml"
+# The MIME type compiles, and *.brv is ours in either case (no :cs flag).
+XDG_DATA_DIRS="$root/usr/share" update-mime-database "$root/usr/share/mime"
+grep -qx "50:application/x-orvik-brevane:\*\.brv" "$root/usr/share/mime/globs2" ||
+    { echo "*.brv is not application/x-orvik-brevane"; exit 1; }
 if ldd "$root/usr/bin/brevane" "$root/usr/bin/brevane-nc-sim" "$root/usr/bin/brevane-cli" | grep "not found"; then
     echo "libraries the package does not bring in (above)"
     exit 1
@@ -43,4 +52,9 @@ rm -rf "$home"
 [ "$status" -eq 124 ] || { echo "brevane ended with status $status"; exit 1; }
 "$root/usr/bin/brevane-nc-sim" --help >/dev/null
 "$root/usr/bin/brevane-cli" --help >/dev/null
+version=$(dpkg-deb -f "$deb" Version)
+for program in brevane brevane-cli brevane-nc-sim; do
+    [ "$("$root/usr/bin/$program" --version)" = "$program $version" ] ||
+        { echo "$program --version does not say $version"; exit 1; }
+done
 echo "package good: $deb"

@@ -1,5 +1,6 @@
 #include "tools/cli/clicore.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <memory>
@@ -9,7 +10,9 @@
 #include "link/protocol.h"
 #include "link/transfer.h"
 #include "platform/clock.h"
+#include "platform/folders.h"
 #include "platform/serialport.h"
+#include "tools/cli/portlist.h"
 #include "tools/cli/tracingport.h"
 
 namespace {
@@ -137,6 +140,50 @@ int finishTransfer(const TransferOutcome& outcome, const TransferMessage& messag
     return outcome.errorCode;
 }
 
+// The table as the window holds it once the file is open: the keys unpacked and packed
+// again, so a 0 byte inside a key reads as the window would send it.
+CnfTable asTheWindowHoldsIt(const CnfTable& cnf) {
+    ModBrevane mod;
+    mod.Cnf = cnf;
+    mod.UnpackKeys();
+    mod.PackKeys(mod.OKey, mod.IKey);
+    return mod.Cnf;
+}
+
+// Reads the controller's table with the Upload sequence into the rig's table, verified;
+// the port stays open. A failure is reported on err, without the Upload's own words:
+// no table of ours is cleared.
+TransferOutcome readController(LinkRig& rig, const LinkSettings& link, Console& console,
+                               const QString& label) {
+    ConsoleReporter reporter(console, label, wantsProgressLine(link, console));
+    const TransferOutcome outcome = UploadCnf(rig.exchange(), reporter);
+    if (outcome.kind == TransferOutcome::PortError) {
+        console.err << messageLines(reporter.closingMessage().text) << '\n';
+    } else if (outcome.kind == TransferOutcome::Failed) {
+        console.err << QStringLiteral("%1 Error: %2\nThe controller's table could not be read.\n")
+                           .arg(label)
+                           .arg(outcome.errorCode);
+    }
+    return outcome;
+}
+
+int outcomeStatus(const TransferOutcome& outcome) {
+    return outcome.kind == TransferOutcome::PortError ? int(StatusPortFailed) : outcome.errorCode;
+}
+
+// <folder>/COM<n>-<UTC time>.BRV; a second backup within the same second gets -2, -3, ...
+QString backupPath(const QString& folder, int portNumber) {
+    const QString stem = QDir(folder).filePath(
+        QStringLiteral("COM%1-%2")
+            .arg(portNumber)
+            .arg(QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+    QString path = stem + QStringLiteral(".BRV");
+    for (int n = 2; QFileInfo::exists(path); ++n) {
+        path = stem + QStringLiteral("-%1.BRV").arg(n);
+    }
+    return path;
+}
+
 } // namespace
 
 void printProblem(Console& console, const QString& text) {
@@ -167,18 +214,69 @@ int runDiff(const QString& pathA, const QString& pathB, Console& console) {
     return StatusDiffers;
 }
 
-int runDownload(const QString& path, const LinkSettings& link, Console& console) {
+int runDownload(const QString& path, const LinkSettings& link, Console& console,
+                const QString& backupFolder) {
+    const std::optional<CnfTable> cnf = readTable(path, console);
+    if (!cnf) {
+        return StatusBadUsage;
+    }
+    if (!backupFolder.isEmpty() && !QDir().mkpath(backupFolder)) {
+        printProblem(console, QStringLiteral("cannot create the folder %1").arg(backupFolder));
+        return StatusBadUsage;
+    }
+    ModBrevane mod;
+    LinkRig rig(link, console, mod);
+    QString backup;
+    if (!backupFolder.isEmpty()) {
+        const TransferOutcome read = readController(rig, link, console, QStringLiteral("Backup"));
+        if (read.kind != TransferOutcome::Complete) {
+            console.err << QStringLiteral("Nothing was downloaded.\n");
+            return outcomeStatus(read);
+        }
+        backup = QDir::toNativeSeparators(backupPath(backupFolder, link.portNumber));
+        QString error;
+        if (!writeBrvFile(backup, mod.Cnf, &error)) {
+            printProblem(console, QStringLiteral("cannot write %1: %2").arg(backup, error));
+            console.err << QStringLiteral("Nothing was downloaded.\n");
+            return StatusBadUsage;
+        }
+    }
+    mod.Cnf = *cnf;
+    ConsoleReporter reporter(console, QStringLiteral("Download"), wantsProgressLine(link, console));
+    const TransferOutcome outcome = DownloadCnf(rig.exchange(), reporter);
+    rig.close();
+    const int status = finishTransfer(outcome, reporter.closingMessage(), console);
+    if (!backup.isEmpty()) {
+        (status == StatusOk ? console.out : console.err)
+            << QStringLiteral("The controller's former table is in %1\n").arg(backup);
+    }
+    return status;
+}
+
+int runCompare(const QString& path, ShowFormat format, const LinkSettings& link, Console& console) {
     const std::optional<CnfTable> cnf = readTable(path, console);
     if (!cnf) {
         return StatusBadUsage;
     }
     ModBrevane mod;
-    mod.Cnf = *cnf;
     LinkRig rig(link, console, mod);
-    ConsoleReporter reporter(console, QStringLiteral("Download"), wantsProgressLine(link, console));
-    const TransferOutcome outcome = DownloadCnf(rig.exchange(), reporter);
+    const TransferOutcome read = readController(rig, link, console, QStringLiteral("Compare"));
     rig.close();
-    return finishTransfer(outcome, reporter.closingMessage(), console);
+    if (read.kind != TransferOutcome::Complete) {
+        return outcomeStatus(read);
+    }
+    const QList<TableDifference> differences = tableDifferences(asTheWindowHoldsIt(*cnf), mod.Cnf);
+    if (format == ShowFormat::Json) {
+        console.out << differencesJson(differences, QStringLiteral("file"),
+                                       QStringLiteral("controller"));
+    } else if (differences.isEmpty()) {
+        console.out << QStringLiteral("No differences\n");
+    } else {
+        for (const TableDifference& difference : differences) {
+            console.out << difference.line() << '\n';
+        }
+    }
+    return differences.isEmpty() ? StatusOk : StatusDiffers;
 }
 
 int runUpload(const QString& path, const LinkSettings& link, Console& console) {
@@ -212,6 +310,12 @@ int runUpload(const QString& path, const LinkSettings& link, Console& console) {
         }
     }
     return finishTransfer(outcome, reporter.closingMessage(), console);
+}
+
+int runPorts(Console& console) {
+    const QString folder = portsFolder();
+    console.out << portsReport(folder, FolderExists(folder), serialDevices());
+    return StatusOk;
 }
 
 int runVerify(const QString& path, const LinkSettings& link, Console& console) {

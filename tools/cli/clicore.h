@@ -42,9 +42,19 @@ int runShow(const QString& path, ShowFormat format, Console& console);
 // 0 when both files hold the same 576 bytes, 1 when they differ (each difference listed).
 int runDiff(const QString& pathA, const QString& pathB, Console& console);
 // The window's Download of the file's table: the ten frames, its checks and error codes.
-int runDownload(const QString& path, const LinkSettings& link, Console& console);
+// With a backup folder (created when missing), the controller's table is first read with
+// the Upload sequence into <folder>/COM<n>-<UTC yyyymmdd-hhmmss>.BRV; when that fails no
+// block is written and the status is the Upload's code, or 2 for the file.
+int runDownload(const QString& path, const LinkSettings& link, Console& console,
+                const QString& backupFolder = {});
 // The window's Upload into a fresh table; the file is written (atomically) only when
 // the controller's checksum has confirmed every block.
 int runUpload(const QString& path, const LinkSettings& link, Console& console);
+// Reads the controller's table with the Upload sequence (nothing is written anywhere) and
+// lists what differs from the file to the controller as diff does: 0 same, 1 differs,
+// else the Upload's code. Text or json only.
+int runCompare(const QString& path, ShowFormat format, const LinkSettings& link, Console& console);
+// COM1 to COM16 and the serial devices on this machine.
+int runPorts(Console& console);
 // Sends only the checksum request and compares the answer with the file's image.
 int runVerify(const QString& path, const LinkSettings& link, Console& console);

@@ -23,10 +23,18 @@ const char ProgramHelp[] =
     "  show FILE.BRV [--format text|csv|json]  The file's 64 outgoing and 64 incoming links\n"
     "                                          and its two keys.\n"
     "  diff A.BRV B.BRV                        Every difference between two files.\n"
-    "  download FILE.BRV --port N [--trace]    Send the file's table to the NC on port N.\n"
+    "  download FILE.BRV --port N [--backup DIR] [--trace]\n"
+    "                                          Send the file's table to the NC on port N,\n"
+    "                                          with --backup after keeping the NC's own.\n"
     "  upload FILE.BRV --port N [--trace]      Read the NC's table into the file.\n"
     "  verify FILE.BRV --port N [--trace]      Compare the NC with the file; nothing is written.\n"
+    "  compare FILE.BRV --port N [--format text|json] [--trace]\n"
+    "                                          Every difference between the file and the NC;\n"
+    "                                          nothing is written.\n"
+    "  ports                                   COM1 to COM16, the device each one reaches, and\n"
+    "                                          serial devices that none reaches.\n"
     "  help [COMMAND]                          This help, or a command's.\n"
+    "  --version                               The program's name and version.\n"
     "\n"
     "Port N (1 to 16) is COMN on Windows; elsewhere ~/Orvik Tessaly Net/ports/COMN when that\n"
     "folder exists, else /dev/ttyS<N-1>.\n"
@@ -44,9 +52,11 @@ struct CommandInfo {
     const char* description;
     int files;
     bool link;
+    const char* formats = nullptr; // "a|b" for --format; the first is the default
+    bool backup = false;           // takes --backup DIR
 };
 
-const std::array<CommandInfo, 5> Commands{{
+const std::array<CommandInfo, 7> Commands{{
     {"show", "FILE.BRV [--format text|csv|json]",
      "Prints the file's 64 outgoing and 64 incoming links in the window's words, and its\n"
      "two keys.\n"
@@ -61,7 +71,7 @@ const std::array<CommandInfo, 5> Commands{{
      "{\"state\",\n"
      "\"node\", \"type\", \"ref\"}, \"incoming\": {\"state\", \"ref\"}, \"fields\": {raw "
      "values}}]}.",
-     1, false},
+     1, false, "text|csv|json"},
     {"diff", "A.BRV B.BRV",
      "Lists every difference from A to B, one line each, link by link:\n"
      "  Link 05 outgoing: off → on\n"
@@ -75,12 +85,16 @@ const std::array<CommandInfo, 5> Commands{{
      "(field 3: 1 → 9)\". Prints \"No differences\" when the files are the same.\n"
      "Exit status 0 when they are the same, 1 when they differ.",
      2, false},
-    {"download", "FILE.BRV --port N [--trace]",
+    {"download", "FILE.BRV --port N [--backup DIR] [--trace]",
      "Sends the file's table, keys included, to the NC on port N in nine blocks and checks\n"
      "the NC's checksum, as the window's Download does. Prints \"Download Complete\", or\n"
      "the window's error text with its code as the exit status. While standard error is a\n"
-     "terminal (and there is no trace) a progress line counts the blocks.",
-     1, true},
+     "terminal (and there is no trace) a progress line counts the blocks.\n"
+     "With --backup DIR, first reads the NC's table as Upload does (checksum checked) into\n"
+     "DIR/COM<N>-<UTC yyyymmdd-hhmmss>.BRV, DIR created when missing, and names that file\n"
+     "last. When the backup cannot be read or written no block is sent; the exit status\n"
+     "is then Upload's code (3, 52, 61, 62, 71), or 2 for the file.",
+     1, true, nullptr, true},
     {"upload", "FILE.BRV --port N [--trace]",
      "Reads the NC's table on port N in nine blocks and checks the NC's checksum, as the\n"
      "window's Upload does. Only then is FILE.BRV written (replacing it in one step); after\n"
@@ -94,6 +108,23 @@ const std::array<CommandInfo, 5> Commands{{
      "(exit status 0) or \"Controller differs from FILE.BRV\" (1); without a valid answer\n"
      "\"Verify Error: 52\" (52).",
      1, true},
+    {"compare", "FILE.BRV --port N [--format text|json] [--trace]",
+     "Reads the NC's table on port N as Upload does (checksum checked; nothing is written\n"
+     "to a file or to the NC) and lists every difference from the file to the NC in the\n"
+     "words and layout of diff, e.g. \"Link 05 outgoing: node NC → 1A\", or \"No\n"
+     "differences\". The file's keys count as the window holds them once it is open.\n"
+     "json: {\"same\", \"differences\": [{\"where\", \"what\", \"file\", \"controller\",\n"
+     "\"field\", \"fileValue\", \"controllerValue\"}]}.\n"
+     "Exit status 0 when they are the same, 1 when they differ, else Upload's code (3, 52,\n"
+     "61, 62, 71).",
+     1, true, "text|json"},
+    {"ports", "",
+     "One line for each of COM1 to COM16: the device it reaches on this system, whether\n"
+     "that device is present (or the link dangles), and what the adapter tells of itself\n"
+     "(description, maker, serial number) where it is known. Then every serial device\n"
+     "present that no COM number reaches (a USB adapter with no link), each with the one\n"
+     "command that links it as a free COM number. On Windows COMn is the system's own.",
+     0, false},
 }};
 
 const CommandInfo* findCommand(const QString& name) {
@@ -105,9 +136,10 @@ const CommandInfo* findCommand(const QString& name) {
     return nullptr;
 }
 
-const QCommandLineOption FormatOption(QStringLiteral("format"),
-                                      QStringLiteral("text (the default), csv or json."),
-                                      QStringLiteral("text|csv|json"));
+const QCommandLineOption BackupOption(
+    QStringLiteral("backup"),
+    QStringLiteral("Save the NC's table in this folder before anything is written to it."),
+    QStringLiteral("DIR"));
 const QCommandLineOption PortOption(QStringLiteral("port"),
                                     QStringLiteral("The serial port the NC is on, 1 to 16."),
                                     QStringLiteral("N"));
@@ -120,6 +152,12 @@ const QCommandLineOption HelpOption(QStringList{QStringLiteral("h"), QStringLite
                                                 QStringLiteral("?")},
                                     QStringLiteral("This help."));
 
+// "text, csv or json".
+QString inWords(QStringList names) {
+    const QString last = names.takeLast();
+    return names.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
+
 void setUp(QCommandLineParser& parser, const CommandInfo& command) {
     parser.setApplicationDescription(QString::fromUtf8(command.description));
     parser.addOption(HelpOption);
@@ -127,16 +165,37 @@ void setUp(QCommandLineParser& parser, const CommandInfo& command) {
         parser.addPositionalArgument(QStringLiteral("A.BRV"), QStringLiteral("The first file."));
         parser.addPositionalArgument(QStringLiteral("B.BRV"),
                                      QStringLiteral("The file compared with it."));
-    } else {
+    } else if (command.files == 1) {
         parser.addPositionalArgument(QStringLiteral("FILE.BRV"),
                                      QStringLiteral("A configuration file of 576 bytes."));
     }
     if (command.link) {
         parser.addOption(PortOption);
         parser.addOption(TraceOption);
-    } else if (command.files == 1) {
-        parser.addOption(FormatOption);
     }
+    if (command.backup) {
+        parser.addOption(BackupOption);
+    }
+    if (command.formats != nullptr) {
+        QStringList names = QString::fromLatin1(command.formats).split(QLatin1Char('|'));
+        names.first() += QStringLiteral(" (the default)");
+        parser.addOption(QCommandLineOption(QStringLiteral("format"),
+                                            inWords(names) + QLatin1Char('.'),
+                                            QString::fromLatin1(command.formats)));
+    }
+}
+
+// The --format asked for, when the command offers it.
+std::optional<ShowFormat> chosenFormat(const QCommandLineParser& parser,
+                                       const CommandInfo& command) {
+    const QString formats = QString::fromLatin1(command.formats);
+    const QString name = parser.isSet(QStringLiteral("format"))
+                             ? parser.value(QStringLiteral("format")).toLower()
+                             : formats.section(QLatin1Char('|'), 0, 0);
+    if (!formats.split(QLatin1Char('|')).contains(name)) {
+        return std::nullopt;
+    }
+    return showFormatFromName(name);
 }
 
 // Qt's help names the program by its path; ours names the command.
@@ -145,9 +204,10 @@ QString commandHelp(const CommandInfo& command) {
     setUp(parser, command);
     QString help = parser.helpText();
     help.remove(0, help.indexOf(QLatin1Char('\n')) + 1);
-    return QStringLiteral("Usage: brevane-cli %1 %2\n\n")
-               .arg(QLatin1String(command.name), QLatin1String(command.usage)) +
-           help;
+    return QStringLiteral("Usage: brevane-cli %1 %2")
+               .arg(QLatin1String(command.name), QLatin1String(command.usage))
+               .trimmed() +
+           QStringLiteral("\n\n") + help;
 }
 
 int usageError(Console& console, const QString& text, const QString& helpCommand = {}) {
@@ -170,22 +230,29 @@ int runCommand(const CommandInfo& command, const QStringList& arguments, Console
     }
     const QStringList files = parser.positionalArguments();
     if (files.size() != command.files) {
-        return usageError(console,
-                          command.files == 2 ? QStringLiteral("%1 takes two files").arg(name)
-                                             : QStringLiteral("%1 takes one file").arg(name),
-                          name);
+        return usageError(
+            console,
+            QStringLiteral("%1 takes %2")
+                .arg(name, QStringList{QStringLiteral("no file"), QStringLiteral("one file"),
+                                       QStringLiteral("two files")}[command.files]),
+            name);
+    }
+    const std::optional<ShowFormat> format =
+        command.formats != nullptr ? chosenFormat(parser, command) : ShowFormat::Text;
+    if (!format) {
+        return usageError(
+            console,
+            QStringLiteral("--format takes %1, not '%2'")
+                .arg(inWords(QString::fromLatin1(command.formats).split(QLatin1Char('|'))),
+                     parser.value(QStringLiteral("format"))),
+            name);
     }
     if (!command.link) {
+        if (command.files == 0) {
+            return runPorts(console);
+        }
         if (command.files == 2) {
             return runDiff(files[0], files[1], console);
-        }
-        const QString formatName =
-            parser.isSet(FormatOption) ? parser.value(FormatOption) : QStringLiteral("text");
-        const std::optional<ShowFormat> format = showFormatFromName(formatName);
-        if (!format) {
-            return usageError(
-                console,
-                QStringLiteral("--format takes text, csv or json, not '%1'").arg(formatName), name);
         }
         return runShow(files[0], *format, console);
     }
@@ -202,8 +269,14 @@ int runCommand(const CommandInfo& command, const QStringList& arguments, Console
                           name);
     }
     link.trace = parser.isSet(TraceOption);
+    if (command.backup && parser.isSet(BackupOption) && parser.value(BackupOption).isEmpty()) {
+        return usageError(console, QStringLiteral("--backup needs a folder"), name);
+    }
     if (name == QLatin1String("download")) {
-        return runDownload(files[0], link, console);
+        return runDownload(files[0], link, console, parser.value(BackupOption));
+    }
+    if (name == QLatin1String("compare")) {
+        return runCompare(files[0], *format, link, console);
     }
     if (name == QLatin1String("upload")) {
         return runUpload(files[0], link, console);
@@ -216,6 +289,10 @@ int run(const QStringList& arguments, Console& console) {
         return usageError(console, QStringLiteral("no command given"));
     }
     const QString& first = arguments[1];
+    if (first == QLatin1String("--version")) {
+        console.out << QStringLiteral("brevane-cli " BREVANE_VERSION "\n");
+        return StatusOk;
+    }
     const QStringList helpWords{QStringLiteral("help"), QStringLiteral("--help"),
                                 QStringLiteral("-h"), QStringLiteral("-?")};
     if (helpWords.contains(first)) {

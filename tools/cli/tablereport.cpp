@@ -77,8 +77,9 @@ QString csvField(const QString& text) {
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-// Lines of cells, each column as wide as its widest cell, two spaces apart.
-QString columns(const QList<QStringList>& rows) {
+} // namespace
+
+QString textColumns(const QList<QStringList>& rows) {
     QList<qsizetype> widths;
     for (const QStringList& row : rows) {
         widths.resize(std::max(widths.size(), row.size()));
@@ -96,8 +97,6 @@ QString columns(const QList<QStringList>& rows) {
     }
     return text;
 }
-
-} // namespace
 
 std::optional<ShowFormat> showFormatFromName(const QString& name) {
     const QString lower = name.toLower();
@@ -149,7 +148,7 @@ QString showText(const CnfTable& cnf) {
         }
     }
     const Keys keys = keysOf(cnf);
-    QString text = columns(rows);
+    QString text = textColumns(rows);
     text += QStringLiteral("\nOutgoing key: %1\nIncoming key: %2\n")
                 .arg(quotedKey(keys.outgoing), quotedKey(keys.incoming));
     if (!carried.isEmpty()) {
@@ -231,42 +230,44 @@ QString showTable(const CnfTable& cnf, ShowFormat format) {
     return showText(cnf);
 }
 
-QStringList diffTables(const CnfTable& a, const CnfTable& b) {
+QString TableDifference::line() const {
+    QString text = where + QStringLiteral(": ") +
+                   (what.isEmpty() ? what : what + QLatin1Char(' ')) +
+                   (field < 0 ? quotedKey(from) + Arrow + quotedKey(to) : from + Arrow + to);
+    if (field >= 0 && from == to) {
+        text +=
+            QStringLiteral(" (field %1: %2%3%4)").arg(field).arg(fromValue).arg(Arrow).arg(toValue);
+    }
+    return text;
+}
+
+QList<TableDifference> tableDifferences(const CnfTable& a, const CnfTable& b) {
     const Keys keysA = keysOf(a);
     const Keys keysB = keysOf(b);
-    QStringList lines;
+    QList<TableDifference> differences;
     for (int slot = 0; slot < LinkSlots; ++slot) {
         const auto fa = [&](int field) { return a[cnfOffset(slot, field)]; };
         const auto fb = [&](int field) { return b[cnfOffset(slot, field)]; };
-        // One line per differing field; when the words on both sides read alike (the
+        // One entry per differing field; when the words on both sides read alike (the
         // relay range wraps every eight groups), the raw values say what changed.
         const auto report = [&](int field, const QString& where, const QString& what,
                                 const QString& from, const QString& to) {
-            if (fa(field) == fb(field)) {
-                return;
+            if (fa(field) != fb(field)) {
+                differences << TableDifference{where, what, from, to, field, fa(field), fb(field)};
             }
-            QString line = where + QStringLiteral(": ") + what + from + Arrow + to;
-            if (from == to) {
-                line += QStringLiteral(" (field %1: %2%3%4)")
-                            .arg(field)
-                            .arg(fa(field))
-                            .arg(Arrow)
-                            .arg(fb(field));
-            }
-            lines << line;
         };
         const QString outgoing = linkCaption(slot) + QStringLiteral(" outgoing");
         const QString incoming = linkCaption(slot) + QStringLiteral(" incoming");
         report(OEnabled, outgoing, {}, onOff(fa(OEnabled)), onOff(fb(OEnabled)));
-        report(ONode, outgoing, QStringLiteral("node "), nodeWord(fa(ONode)), nodeWord(fb(ONode)));
-        report(OType, outgoing, QStringLiteral("type "), typeWord(fa(OType)), typeWord(fb(OType)));
-        report(ORef, outgoing, QStringLiteral("ref "), outgoingRefCaption(fa(OType), fa(ORef)),
+        report(ONode, outgoing, QStringLiteral("node"), nodeWord(fa(ONode)), nodeWord(fb(ONode)));
+        report(OType, outgoing, QStringLiteral("type"), typeWord(fa(OType)), typeWord(fb(OType)));
+        report(ORef, outgoing, QStringLiteral("ref"), outgoingRefCaption(fa(OType), fa(ORef)),
                outgoingRefCaption(fb(OType), fb(ORef)));
         report(IEnabled, incoming, {}, onOff(fa(IEnabled)), onOff(fb(IEnabled)));
-        report(IRef, incoming, QStringLiteral("ref "), incomingRefCaption(fa(IRef)),
+        report(IRef, incoming, QStringLiteral("ref"), incomingRefCaption(fa(IRef)),
                incomingRefCaption(fb(IRef)));
-        // Key bytes show in the key lines below, unless both keys read the same (a 0 byte
-        // inside a key is skipped).
+        // Key bytes show in the key entries below, unless both keys read the same (a 0
+        // byte inside a key is skipped).
         const bool keyDiffers =
             slot < KeyLength ? keysA.outgoing != keysB.outgoing : keysA.incoming != keysB.incoming;
         for (int field : {int(Reserved6), int(Reserved7), int(KeyChar)}) {
@@ -277,12 +278,42 @@ QStringList diffTables(const CnfTable& a, const CnfTable& b) {
         }
     }
     if (keysA.outgoing != keysB.outgoing) {
-        lines << QStringLiteral("Outgoing key: ") + quotedKey(keysA.outgoing) + Arrow +
-                     quotedKey(keysB.outgoing);
+        differences << TableDifference{
+            QStringLiteral("Outgoing key"), {}, keysA.outgoing, keysB.outgoing};
     }
     if (keysA.incoming != keysB.incoming) {
-        lines << QStringLiteral("Incoming key: ") + quotedKey(keysA.incoming) + Arrow +
-                     quotedKey(keysB.incoming);
+        differences << TableDifference{
+            QStringLiteral("Incoming key"), {}, keysA.incoming, keysB.incoming};
+    }
+    return differences;
+}
+
+QStringList diffTables(const CnfTable& a, const CnfTable& b) {
+    QStringList lines;
+    for (const TableDifference& difference : tableDifferences(a, b)) {
+        lines << difference.line();
     }
     return lines;
+}
+
+QString differencesJson(const QList<TableDifference>& differences, const QString& aName,
+                        const QString& bName) {
+    QJsonArray list;
+    for (const TableDifference& difference : differences) {
+        QJsonObject entry{{QStringLiteral("where"), difference.where},
+                          {aName, difference.from},
+                          {bName, difference.to}};
+        if (difference.field >= 0) {
+            if (!difference.what.isEmpty()) {
+                entry.insert(QStringLiteral("what"), difference.what);
+            }
+            entry.insert(QStringLiteral("field"), difference.field);
+            entry.insert(aName + QStringLiteral("Value"), difference.fromValue);
+            entry.insert(bName + QStringLiteral("Value"), difference.toValue);
+        }
+        list.append(entry);
+    }
+    const QJsonObject root{{QStringLiteral("same"), differences.isEmpty()},
+                           {QStringLiteral("differences"), list}};
+    return QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented));
 }

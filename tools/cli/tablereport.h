@@ -24,9 +24,31 @@ QString showCsv(const CnfTable& cnf);
 QString showJson(const CnfTable& cnf);
 QString showTable(const CnfTable& cnf, ShowFormat format);
 
-// Every difference from a to b, one line each: link by link, field by field in the
-// window's words ("Link 05 outgoing: node NC → 1A"), then the keys. Empty when equal.
+// One difference from a table a to a table b, in the window's words.
+struct TableDifference {
+    QString where; // "Link 05 outgoing", "Link 05 field 6", "Outgoing key"
+    QString what;  // "node", "type", "ref"; empty for on/off, a carried byte or a key
+    QString from;
+    QString to;
+    int field = -1; // the field that differs; -1 for a key
+    int fromValue = 0;
+    int toValue = 0;
+
+    // "Link 05 outgoing: node NC → 1A"; the raw values follow where both words read alike.
+    QString line() const;
+};
+
+// Every difference from a to b: link by link, field by field, then the keys.
+QList<TableDifference> tableDifferences(const CnfTable& a, const CnfTable& b);
+// The differences one line each; empty when the tables are equal.
 QStringList diffTables(const CnfTable& a, const CnfTable& b);
+// {"same", "differences": [{"where", "what", aName, bName, "field", aName + "Value",
+// bName + "Value"}]}; a key has no "what", "field" or values.
+QString differencesJson(const QList<TableDifference>& differences, const QString& aName,
+                        const QString& bName);
+
+// Lines of cells, each column as wide as its widest cell, two spaces apart.
+QString textColumns(const QList<QStringList>& rows);
 
 // A key as text in double quotes: \" and \\ escaped, a character that does not print as
 // \x and its two-digit Windows-1252 code.

@@ -46,6 +46,7 @@ QString portLink(int port) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("brevane-nc-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(BREVANE_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -66,6 +67,7 @@ int main(int argc, char* argv[]) {
         "  hangup  drop the line when the frame arrives (no reply, nothing stored),\n"
         "          then open a fresh one (relinked with --port, else its path printed)"));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption portOption(
         QStringLiteral("port"),
         QStringLiteral(
@@ -91,6 +93,9 @@ int main(int argc, char* argv[]) {
     }
     if (parser.isSet(QStringLiteral("help"))) {
         parser.showHelp(0);
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        parser.showVersion();
     }
     if (!parser.positionalArguments().isEmpty()) {
         refuse(

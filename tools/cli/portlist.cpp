@@ -1,0 +1,141 @@
+#include "tools/cli/portlist.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#ifndef Q_OS_WIN
+#include <QSerialPortInfo>
+#endif
+
+#include "platform/serialport.h"
+#include "tools/cli/tablereport.h"
+
+namespace {
+
+// What one COM number reaches.
+struct ComLine {
+    QString device;
+    QString state;   // "present", "missing", "dangling link", "no link", "unknown"
+    QString reached; // the device with every link resolved, when present
+};
+
+ComLine comLine(int number, const QString& folder, bool folderExists) {
+    const QString path = portPath(number, folder, folderExists);
+#ifdef Q_OS_WIN
+    return {path, QStringLiteral("unknown"), {}};
+#else
+    const QFileInfo entry(path);
+    if (entry.isSymLink()) {
+        const QString target = entry.symLinkTarget();
+        if (!entry.exists()) {
+            return {target, QStringLiteral("dangling link"), {}};
+        }
+        return {target, QStringLiteral("present"), entry.canonicalFilePath()};
+    }
+    if (!entry.exists()) {
+        return {folderExists ? QStringLiteral("-") : path,
+                folderExists ? QStringLiteral("no link") : QStringLiteral("missing"),
+                {}};
+    }
+    return {path, QStringLiteral("present"), entry.canonicalFilePath()};
+#endif
+}
+
+QString details(const SerialDevice& device) {
+    QStringList parts;
+    for (const QString& part : {device.description, device.manufacturer}) {
+        if (!part.isEmpty()) {
+            parts << part;
+        }
+    }
+    if (!device.serialNumber.isEmpty()) {
+        parts << QStringLiteral("serial ") + device.serialNumber;
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+QString canonical(const QString& path) {
+    const QString resolved = QFileInfo(path).canonicalFilePath();
+    return resolved.isEmpty() ? path : resolved;
+}
+
+QString quoted(const QString& path) {
+    QString text = path;
+    return QLatin1Char('\'') + text.replace(QStringLiteral("'"), QStringLiteral("'\\''")) +
+           QLatin1Char('\'');
+}
+
+} // namespace
+
+QList<SerialDevice> serialDevices() {
+    QList<SerialDevice> devices;
+#ifndef Q_OS_WIN
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        devices << SerialDevice{info.systemLocation(), info.description(), info.manufacturer(),
+                                info.serialNumber()};
+    }
+#endif
+    return devices;
+}
+
+QString portsReport(const QString& portsFolder, bool folderExists,
+                    const QList<SerialDevice>& devices) {
+    QString text;
+#ifdef Q_OS_WIN
+    text = QStringLiteral("COM numbers are the system's own:\n");
+#else
+    text = folderExists
+               ? QStringLiteral("COM numbers are the links in %1:\n").arg(portsFolder)
+               : QStringLiteral("No folder %1, so COMn is /dev/ttyS<n-1>:\n").arg(portsFolder);
+#endif
+    QList<QStringList> rows;
+    QStringList reached; // devices, links resolved
+    bool anyPresent = false;
+    QList<int> freeNumbers; // what a new link may take: no entry, or no device by default
+    for (int number = 1; number <= ComPorts; ++number) {
+        const ComLine line = comLine(number, portsFolder, folderExists);
+        QStringList row{QStringLiteral("COM%1").arg(number), line.device, line.state};
+        const auto listed = std::find_if(devices.begin(), devices.end(), [&](const auto& device) {
+            return !line.reached.isEmpty() && canonical(device.location) == line.reached;
+        });
+        if (listed != devices.end()) {
+            row << details(*listed);
+        } else if (!line.reached.isEmpty()) {
+            // A pseudo-terminal, or a /dev/ttyS node with no serial port behind it.
+            row.last() += QStringLiteral(" (not listed as a serial port)");
+        }
+        rows << row;
+        reached << line.reached;
+        anyPresent = anyPresent || !line.reached.isEmpty();
+        if (line.state == QLatin1String("no link") || line.state == QLatin1String("missing")) {
+            freeNumbers << number;
+        }
+    }
+    text += textColumns(rows);
+    QStringList unreached;
+    for (const SerialDevice& device : devices) {
+        if (reached.contains(canonical(device.location))) {
+            continue;
+        }
+        unreached << (device.location + QStringLiteral("  ") + details(device)).trimmed();
+        if (freeNumbers.isEmpty()) {
+            unreached << QStringLiteral("    (no free COM number: remove a link first)");
+            continue;
+        }
+        const QString link = portsFolder + QStringLiteral("/COM%1").arg(freeNumbers.takeFirst());
+        const QString makeFolder =
+            folderExists ? QString() : QStringLiteral("mkdir -p %1 && ").arg(quoted(portsFolder));
+        unreached << QStringLiteral("    ") + makeFolder +
+                         QStringLiteral("ln -s %1 %2").arg(quoted(device.location), quoted(link));
+    }
+    if (unreached.isEmpty()) {
+        return text;
+    }
+    text += QStringLiteral("\nSerial devices no COM number reaches, each with the command that "
+                           "links it:\n") +
+            unreached.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    if (!folderExists && anyPresent) {
+        text += QStringLiteral("Once that folder exists, each COM number is its link there only: "
+                               "link the /dev/ttyS devices in use too.\n");
+    }
+    return text;
+}
