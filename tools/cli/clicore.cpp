@@ -173,7 +173,7 @@ int runDownload(const QString& path, const LinkSettings& link, Console& console)
         return StatusBadUsage;
     }
     ModBrevane mod;
-    mod.Cnf = *cnf;
+    mod.Cnf = asWindowPacks(*cnf); // one file, one controller content, whichever tool sends it
     LinkRig rig(link, console, mod);
     ConsoleReporter reporter(console, QStringLiteral("Download"), wantsProgressLine(link, console));
     const TransferOutcome outcome = DownloadCnf(rig.exchange(), reporter);
@@ -235,7 +235,7 @@ int runVerify(const QString& path, const LinkSettings& link, Console& console) {
         return ChecksumRequestFailed;
     }
     const ChecksumHalves reported = decodeChecksumReply(mod.LastReply);
-    const std::uint32_t own = ImageChecksum(controllerImage(*cnf));
+    const std::uint32_t own = ImageChecksum(controllerImage(asWindowPacks(*cnf)));
     if (reported.high == std::int32_t(own >> 16U) && reported.low == std::int32_t(own & 0xFFFFU)) {
         console.out << QStringLiteral("Controller matches %1\n").arg(path);
         return StatusOk;

@@ -41,10 +41,12 @@ void printProblem(Console& console, const QString& text);
 int runShow(const QString& path, ShowFormat format, Console& console);
 // 0 when both files hold the same 576 bytes, 1 when they differ (each difference listed).
 int runDiff(const QString& pathA, const QString& pathB, Console& console);
-// The window's Download of the file's table: the ten frames, its checks and error codes.
+// The window's Download of the file's table, once opened with its keys packed again: the
+// ten frames, its checks and error codes.
 int runDownload(const QString& path, const LinkSettings& link, Console& console);
 // The window's Upload into a fresh table; the file is written (atomically) only when
 // the controller's checksum has confirmed every block.
 int runUpload(const QString& path, const LinkSettings& link, Console& console);
-// Sends only the checksum request and compares the answer with the file's image.
+// Sends only the checksum request and compares the answer with the image of the table
+// that download would send.
 int runVerify(const QString& path, const LinkSettings& link, Console& console);

@@ -49,7 +49,7 @@ struct CommandInfo {
 const std::array<CommandInfo, 5> Commands{{
     {"show", "FILE.BRV [--format text|csv|json]",
      "Prints the file's 64 outgoing and 64 incoming links in the window's words, and its\n"
-     "two keys.\n"
+     "two keys, the keys as the window shows them (a 0 byte inside a key is skipped).\n"
      "text: one line per link (outgoing: on/off, node, type, ref; incoming: on/off, ref),\n"
      "then the keys in double quotes, then any carried byte the window does not show\n"
      "(fields 6 and 7, field 8 of links 17 to 64) that is not 0.\n"
@@ -72,12 +72,16 @@ const std::array<CommandInfo, 5> Commands{{
      "  Link 05 field 6: 0 → 18          (carried bytes: fields 6, 7, and 8 beyond the keys)\n"
      "  Outgoing key: \"Orvik\" → \"Net\"\n"
      "Where both sides read alike the raw values follow, e.g. \"ref 09-16 → 09-16\n"
-     "(field 3: 1 → 9)\". Prints \"No differences\" when the files are the same.\n"
+     "(field 3: 1 → 9)\". The keys are compared as the window packs them after opening\n"
+     "each file, so files that the window would send alike show no difference. Prints\n"
+     "\"No differences\" when the files are the same.\n"
      "Exit status 0 when they are the same, 1 when they differ.",
      2, false},
     {"download", "FILE.BRV --port N [--trace]",
      "Sends the file's table, keys included, to the NC on port N in nine blocks and checks\n"
-     "the NC's checksum, as the window's Download does. Prints \"Download Complete\", or\n"
+     "the NC's checksum, as the window's Download does after opening the file: the keys\n"
+     "are unpacked and packed again, so a 0 byte inside a key is skipped. Prints \"Download "
+     "Complete\", or\n"
      "the window's error text with its code as the exit status. While standard error is a\n"
      "terminal (and there is no trace) a progress line counts the blocks.",
      1, true},
@@ -90,7 +94,8 @@ const std::array<CommandInfo, 5> Commands{{
      1, true},
     {"verify", "FILE.BRV --port N [--trace]",
      "Asks the NC on port N for the checksum of what it holds (one frame, nothing is\n"
-     "written) and compares it with the file's. Prints \"Controller matches FILE.BRV\"\n"
+     "written) and compares it with the file's table as the window would send it (keys\n"
+     "unpacked and packed again, as for download). Prints \"Controller matches FILE.BRV\"\n"
      "(exit status 0) or \"Controller differs from FILE.BRV\" (1); without a valid answer\n"
      "\"Verify Error: 52\" (52).",
      1, true},

@@ -231,7 +231,17 @@ QString showTable(const CnfTable& cnf, ShowFormat format) {
     return showText(cnf);
 }
 
-QStringList diffTables(const CnfTable& a, const CnfTable& b) {
+CnfTable asWindowPacks(const CnfTable& cnf) {
+    ModBrevane mod;
+    mod.Cnf = cnf;
+    mod.UnpackKeys();
+    mod.PackKeys(mod.OKey, mod.IKey);
+    return mod.Cnf;
+}
+
+QStringList diffTables(const CnfTable& fileA, const CnfTable& fileB) {
+    const CnfTable a = asWindowPacks(fileA);
+    const CnfTable b = asWindowPacks(fileB);
     const Keys keysA = keysOf(a);
     const Keys keysB = keysOf(b);
     QStringList lines;
@@ -265,12 +275,9 @@ QStringList diffTables(const CnfTable& a, const CnfTable& b) {
         report(IEnabled, incoming, {}, onOff(fa(IEnabled)), onOff(fb(IEnabled)));
         report(IRef, incoming, QStringLiteral("ref "), incomingRefCaption(fa(IRef)),
                incomingRefCaption(fb(IRef)));
-        // Key bytes show in the key lines below, unless both keys read the same (a 0 byte
-        // inside a key is skipped).
-        const bool keyDiffers =
-            slot < KeyLength ? keysA.outgoing != keysB.outgoing : keysA.incoming != keysB.incoming;
+        // Key bytes show in the key lines below.
         for (int field : {int(Reserved6), int(Reserved7), int(KeyChar)}) {
-            if (isCarried(slot, field) || (field == KeyChar && !keyDiffers)) {
+            if (isCarried(slot, field)) {
                 report(field, linkCaption(slot) + QStringLiteral(" field %1").arg(field), {},
                        QString::number(fa(field)), QString::number(fb(field)));
             }

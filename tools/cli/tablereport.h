@@ -24,8 +24,13 @@ QString showCsv(const CnfTable& cnf);
 QString showJson(const CnfTable& cnf);
 QString showTable(const CnfTable& cnf, ShowFormat format);
 
-// Every difference from a to b, one line each: link by link, field by field in the
-// window's words ("Link 05 outgoing: node NC → 1A"), then the keys. Empty when equal.
+// The table as the window holds it once it has opened the file and packed the keys again
+// for a Download or a Save: a 0 byte inside a key moves behind the key's last character.
+CnfTable asWindowPacks(const CnfTable& cnf);
+
+// Every difference from a to b, compared as the window packs them (see asWindowPacks), one line
+// each: link by link, field by field in the window's words ("Link 05 outgoing: node NC → 1A"), then
+// the keys. Empty when equal.
 QStringList diffTables(const CnfTable& a, const CnfTable& b);
 
 // A key as text in double quotes: \" and \\ escaped, a character that does not print as
