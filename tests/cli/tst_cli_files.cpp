@@ -168,6 +168,17 @@ private slots:
         }
     }
 
+    // Results written onto a full disk are no success.
+    void outputLost() {
+        QProcess process;
+        process.setStandardOutputFile("/dev/full");
+        process.start(BREVANE_CLI, {"show", siteA()});
+        QVERIFY(process.waitForFinished());
+        QCOMPARE(process.readAllStandardError(),
+                 "brevane-cli: cannot write the output: No space left on device\n");
+        QCOMPARE(process.exitCode(), 2);
+    }
+
     // Row names are the arguments; A, SHORT, MISSING, NOFOLDER and HOME stand for paths.
     // Status 0 comes with its first line of output; anything refused with status 2.
     void arguments_data() {

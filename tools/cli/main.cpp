@@ -256,6 +256,14 @@ int main(int argc, char* argv[]) {
     Console console{out, err, isTerminal(stderr)};
     const int status = run(QCoreApplication::arguments(), console);
     out.flush();
+    // Results that never reached their file (a full disk) are no success.
+    if (out.status() != QTextStream::Ok) {
+        printProblem(
+            console,
+            QStringLiteral("cannot write the output: %1").arg(out.device()->errorString()));
+        err.flush();
+        return status == StatusOk ? StatusBadUsage : status;
+    }
     err.flush();
     return status;
 }
