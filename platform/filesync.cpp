@@ -13,7 +13,9 @@
 
 bool syncFileData(int handle, QString* error) {
 #ifdef Q_OS_WIN
-    const bool synced = _commit(handle) == 0;
+    // Without a C runtime descriptor there is nothing to call; the file's commit flushes
+    // its buffers there all the same.
+    const bool synced = handle < 0 || _commit(handle) == 0;
 #else
     const bool synced = fsync(handle) == 0;
 #endif

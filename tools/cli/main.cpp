@@ -34,7 +34,7 @@ const char ProgramHelp[] =
     "Exit status:\n"
     "  0   done; the files are the same; the NC matches the file\n"
     "  1   the files differ; the NC differs from the file\n"
-    "  2   bad arguments, or a file that cannot be read or written\n"
+    "  2   bad arguments, or a file (or the output) that cannot be read or written\n"
     "  3   Unable To Open Port\n"
     "  4, 52, 61, 62, 71   the transfer's error code, as the window reports it\n";
 
