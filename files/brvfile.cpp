@@ -1,8 +1,11 @@
 #include "files/brvfile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
+
+#include "platform/filesync.h"
 
 std::optional<CnfTable> brvTableFromBytes(QByteArrayView bytes) {
     if (bytes.size() < CnfBytes) {
@@ -49,18 +52,29 @@ bool loadCnfFile(ModBrevane& mod, const QString& path, QString* error) {
 
 bool writeBrvFile(const QString& path, const CnfTable& cnf, QString* error) {
     QSaveFile file(path);
-    const auto fail = [&] {
+    const auto fail = [&](const QString& reason) {
         if (error != nullptr) {
-            *error = file.errorString();
+            *error = reason;
         }
         file.cancelWriting();
         return false;
     };
     if (!file.open(QIODevice::WriteOnly)) {
-        return fail();
+        return fail(file.errorString());
     }
-    if (file.write(reinterpret_cast<const char*>(cnf.data()), CnfBytes) != CnfBytes) {
-        return fail();
+    // The bytes must be in the file before it takes the old one's name: commit() alone
+    // would put an empty file in its place when the disk is full.
+    if (file.write(reinterpret_cast<const char*>(cnf.data()), CnfBytes) != CnfBytes ||
+        !file.flush()) {
+        return fail(file.errorString());
+    }
+    if (file.size() != CnfBytes) {
+        return fail(
+            QStringLiteral("Only %1 of %2 bytes reached the file.").arg(file.size()).arg(CnfBytes));
+    }
+    QString reason;
+    if (!syncFileData(file.handle(), &reason)) {
+        return fail(reason);
     }
     if (!file.commit()) {
         if (error != nullptr) {
@@ -68,5 +82,6 @@ bool writeBrvFile(const QString& path, const CnfTable& cnf, QString* error) {
         }
         return false;
     }
+    syncFolder(QFileInfo(path).absolutePath());
     return true;
 }

@@ -20,6 +20,8 @@ std::optional<CnfTable> readBrvFile(const QString& path, QString* error = nullpt
 // be read, or is short, leaves mod exactly as it was.
 bool loadCnfFile(ModBrevane& mod, const QString& path, QString* error = nullptr);
 
-// Writes the 576 bytes to a temporary file beside path, which then replaces it, so a
-// failed write leaves the old file whole. Returns whether the file now holds the table.
+// The one way every configuration file is written. The 576 bytes go to a temporary file
+// beside path and onto the disk; only then does it replace path, so any failure (a full
+// disk, a size limit) leaves the old file exactly as it was. Returns whether the file now
+// holds the table; on failure sets error, when given, to the reason.
 bool writeBrvFile(const QString& path, const CnfTable& cnf, QString* error = nullptr);

@@ -55,6 +55,8 @@ Widget* place(Widget* widget, const char* name, int left, int top, int width, in
 QLabel* fixedLabel(QWidget* parent, const char* name, const QString& text, int left, int top,
                    int width, int height) {
     auto* label = new QLabel(text, parent);
+    // A label guesses markup from its text; a path like "<b>Hall &amp; 1.BRV" is no markup.
+    label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return place(label, name, left, top, width, height);
 }

@@ -3,11 +3,33 @@
 
 #include <QtTest>
 
+#include <QAction>
+
+#include "app/brevaneapp.h"
 #include "files/brvfile.h"
+#include "platform/filedialogs.h"
+#include "platform/messageboxes.h"
+#include "platform/serialport.h"
 #include "tests/cli/clirun.h"
 #include "tests/link/farend.h"
 #include "tests/support/testhome.h"
 #include "tools/nc-sim/simprocess.h"
+
+namespace {
+
+// The window's Open dialog answers with one name; its messages are kept and answered OK.
+struct Answers final : FileDialogs, MessageBoxes {
+    QString name;
+    QStringList texts;
+    QString getOpenFileName(QWidget*, const FileDialogRequest&) override { return name; }
+    QString getSaveFileName(QWidget*, const FileDialogRequest&) override { return {}; }
+    QMessageBox::StandardButton show(QWidget*, const Message& message) override {
+        texts << message.text;
+        return QMessageBox::Ok;
+    }
+};
+
+} // namespace
 
 class TestCliLink : public QObject {
     Q_OBJECT
@@ -92,7 +114,39 @@ private slots:
                      std::optional<CnfTable>(command == "download" ? mine : held));
         }
     }
+
+    // Key bytes X, 0, Y: the window opens the key "XY" and its Download sends X, Y, 0. The
+    // command line sends the file as the window does, and verify agrees after either.
+    void keysAsTheWindowSends() {
+        QVERIFY(QDir::home().mkpath("Orvik Tessaly Net/ports"));
+        const QString site = QDir::home().filePath("<b>Hall &amp; 1.BRV");
+        CnfTable holed{};
+        holed[cnfOffset(0, KeyChar)] = 'X';
+        holed[cnfOffset(2, KeyChar)] = 'Y';
+        QVERIFY(writeBrvFile(site, holed));
+        for (const bool window : {false, true}) {
+            SimProcess sim({"--port", "1", "--no-pacing"});
+            QVERIFY(!sim.nextLine().isEmpty());
+            if (window) {
+                Answers answers;
+                answers.name = site;
+                QtSerialPort port;
+                BrevaneApp app(
+                    Seams{.messages = &answers, .fileDialogs = &answers, .serialPort = &port});
+                app.window().mnuFileOpen()->trigger();
+                app.window().mnuDownload()->trigger();
+                QCOMPARE(answers.texts, QStringList{"Download Complete"});
+            } else {
+                QCOMPARE(runCli({"download", site, "--port", "1"}).out, "Download Complete\n");
+            }
+            QCOMPARE(runCli({"verify", site, "--port", "1"}).out,
+                     "Controller matches " + site + "\n");
+            const QList<QByteArray> frames = sim.receivedFrames();
+            QCOMPARE(frames.size(), 11);
+            QCOMPARE(frames.at(8), "[E20038002003F5859" + QByteArray(124, '0') + ']');
+        }
+    }
 };
 
-QTEST_GUILESS_MAIN(TestCliLink)
+QTEST_MAIN(TestCliLink)
 #include "tst_cli_link.moc"

@@ -188,12 +188,14 @@ private slots:
         h.mod().field(20, KeyChar) = 7; // carried, belongs to no key
         h.mod().field(30, Reserved6) = 5;
         QTest::keyClicks(h.window().txtIKey(), QStringLiteral("x!9"));
-        QVERIFY(writeRaw(path(QStringLiteral("round.BRV")), QByteArray(1000, 'z'))); // cut to 576
-        const QString file = saveAs(h, QStringLiteral("round.BRV"));
+        const QString name = QStringLiteral("<b>Hall &amp; 1.BRV"); // shown as it stands
+        QVERIFY(writeRaw(path(name), QByteArray(1000, 'z')));       // cut to 576
+        const QString file = saveAs(h, name);
         QCOMPARE(h.messages.asked.size(), 0);
         const QStringList savedState = stateOf(h);
         QCOMPARE(savedState.mid(1),
                  (QStringList{"Zq", "x!9", "Zq", "x!9", file, QLatin1Char(' ') + file, "saved"}));
+        QCOMPARE(h.window().lblFileName()->textFormat(), Qt::PlainText);
         const CnfTable saved = h.mod().Cnf;
         QCOMPARE(readRaw(file), bytesOf(saved));
         QCOMPARE(readRaw(file).mid(cnfOffset(0, KeyChar), 10),
@@ -429,7 +431,7 @@ private slots:
     void realMessageBoxes() {
         QFETCH(int, answer);
         const bool error = answer == QMessageBox::Ok;
-        const QString shortFile = path(QStringLiteral("real-short.BRV"));
+        const QString shortFile = path(QStringLiteral("real-<b>short &amp;.BRV"));
         QVERIFY(writeRaw(shortFile, QByteArray(100, '\1')));
         Harness h(/*realMessages=*/true);
         if (!error) {
@@ -437,11 +439,13 @@ private slots:
         }
         const QStringList before = stateOf(h);
         Message seen;
+        Qt::TextFormat format = Qt::AutoText;
         ModalAnswer handler([&](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);
             if (box == nullptr) {
                 return; // closed by the answer
             }
+            format = box->textFormat();
             seen = Message{box->text(), box->windowTitle(), box->icon(), box->standardButtons(),
                            box->standardButton(box->defaultButton())};
             box->button(QMessageBox::StandardButton(answer))->click();
@@ -454,6 +458,7 @@ private slots:
                                       .arg(shortFile);
         QCOMPARE(frameOf(seen) + seen.text,
                  error ? frameOf(FileError) + errorText : frameOf(Discard) + Discard.text);
+        QCOMPARE(format, Qt::PlainText); // a path is never taken as markup
         // The clicked button is the answer: only Yes goes on to clear the table.
         QCOMPARE(stateOf(h) == before, answer != QMessageBox::Yes);
     }

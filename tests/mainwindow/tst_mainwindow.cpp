@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QScreen>
 
+#include "mainwindow/centring.h"
 #include "mainwindow/clicklabel.h"
 #include "mainwindow/frmbrevanemain.h"
 #include "mainwindow/keybox.h"
@@ -60,6 +61,25 @@ private slots:
         const QPoint off = frame.center() - screen.center();
         QVERIFY2(qMax(qAbs(off.x()), qAbs(off.y())) <= (frame.width() - w.width()) / 2 + 1,
                  qPrintable(QStringLiteral("off centre by %1, %2").arg(off.x()).arg(off.y())));
+    }
+
+    // The outer frame in the middle of the screen, for a client of 1001 x 610 in a frame of
+    // known margins: none (no window manager), a title bar and borders, another screen.
+    void centring_data() {
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QMargins>("frame");
+        QTest::addColumn<QPoint>("topLeft");
+        QTest::newRow("no frame") << QRect(0, 0, 1280, 1024) << QMargins() << QPoint(139, 207);
+        QTest::newRow("title bar")
+            << QRect(0, 0, 1280, 1024) << QMargins(1, 24, 1, 1) << QPoint(138, 194);
+        QTest::newRow("right screen")
+            << QRect(1280, 0, 1920, 1080) << QMargins(4, 30, 4, 4) << QPoint(1735, 218);
+    }
+    void centring() {
+        QFETCH(QRect, screen);
+        QFETCH(QMargins, frame);
+        QFETCH(QPoint, topLeft);
+        QCOMPARE(centredFramePosition(screen, QSize(1001, 610), frame), topLeft);
     }
 
     // The load goes on without the working folders when it cannot make them.

@@ -140,16 +140,6 @@ int finishTransfer(const TransferOutcome& outcome, const TransferMessage& messag
     return outcome.errorCode;
 }
 
-// The table as the window holds it once the file is open: the keys unpacked and packed
-// again, so a 0 byte inside a key reads as the window would send it.
-CnfTable asTheWindowHoldsIt(const CnfTable& cnf) {
-    ModBrevane mod;
-    mod.Cnf = cnf;
-    mod.UnpackKeys();
-    mod.PackKeys(mod.OKey, mod.IKey);
-    return mod.Cnf;
-}
-
 // Reads the controller's table with the Upload sequence into the rig's table, verified;
 // the port stays open. A failure is reported on err, without the Upload's own words:
 // no table of ours is cleared.
@@ -241,7 +231,7 @@ int runDownload(const QString& path, const LinkSettings& link, Console& console,
             return StatusBadUsage;
         }
     }
-    mod.Cnf = *cnf;
+    mod.Cnf = asWindowPacks(*cnf); // one file, one controller content, whichever tool sends it
     ConsoleReporter reporter(console, QStringLiteral("Download"), wantsProgressLine(link, console));
     const TransferOutcome outcome = DownloadCnf(rig.exchange(), reporter);
     rig.close();
@@ -265,7 +255,7 @@ int runCompare(const QString& path, ShowFormat format, const LinkSettings& link,
     if (read.kind != TransferOutcome::Complete) {
         return outcomeStatus(read);
     }
-    const QList<TableDifference> differences = tableDifferences(asTheWindowHoldsIt(*cnf), mod.Cnf);
+    const QList<TableDifference> differences = tableDifferences(asWindowPacks(*cnf), mod.Cnf);
     if (format == ShowFormat::Json) {
         console.out << differencesJson(differences, QStringLiteral("file"),
                                        QStringLiteral("controller"));
@@ -339,7 +329,7 @@ int runVerify(const QString& path, const LinkSettings& link, Console& console) {
         return ChecksumRequestFailed;
     }
     const ChecksumHalves reported = decodeChecksumReply(mod.LastReply);
-    const std::uint32_t own = ImageChecksum(controllerImage(*cnf));
+    const std::uint32_t own = ImageChecksum(controllerImage(asWindowPacks(*cnf)));
     if (reported.high == std::int32_t(own >> 16U) && reported.low == std::int32_t(own & 0xFFFFU)) {
         console.out << QStringLiteral("Controller matches %1\n").arg(path);
         return StatusOk;

@@ -41,7 +41,8 @@ void printProblem(Console& console, const QString& text);
 int runShow(const QString& path, ShowFormat format, Console& console);
 // 0 when both files hold the same 576 bytes, 1 when they differ (each difference listed).
 int runDiff(const QString& pathA, const QString& pathB, Console& console);
-// The window's Download of the file's table: the ten frames, its checks and error codes.
+// The window's Download of the file's table, once opened with its keys packed again: the
+// ten frames, its checks and error codes.
 // With a backup folder (created when missing), the controller's table is first read with
 // the Upload sequence into <folder>/COM<n>-<UTC yyyymmdd-hhmmss>.BRV; when that fails no
 // block is written and the status is the Upload's code, or 2 for the file.
@@ -56,5 +57,6 @@ int runUpload(const QString& path, const LinkSettings& link, Console& console);
 int runCompare(const QString& path, ShowFormat format, const LinkSettings& link, Console& console);
 // COM1 to COM16 and the serial devices on this machine.
 int runPorts(Console& console);
-// Sends only the checksum request and compares the answer with the file's image.
+// Sends only the checksum request and compares the answer with the image of the table
+// that download would send.
 int runVerify(const QString& path, const LinkSettings& link, Console& console);

@@ -42,7 +42,7 @@ const char ProgramHelp[] =
     "Exit status:\n"
     "  0   done; the files are the same; the NC matches the file\n"
     "  1   the files differ; the NC differs from the file\n"
-    "  2   bad arguments, or a file that cannot be read or written\n"
+    "  2   bad arguments, or a file (or the output) that cannot be read or written\n"
     "  3   Unable To Open Port\n"
     "  4, 52, 61, 62, 71   the transfer's error code, as the window reports it\n";
 
@@ -59,7 +59,7 @@ struct CommandInfo {
 const std::array<CommandInfo, 7> Commands{{
     {"show", "FILE.BRV [--format text|csv|json]",
      "Prints the file's 64 outgoing and 64 incoming links in the window's words, and its\n"
-     "two keys.\n"
+     "two keys, the keys as the window shows them (a 0 byte inside a key is skipped).\n"
      "text: one line per link (outgoing: on/off, node, type, ref; incoming: on/off, ref),\n"
      "then the keys in double quotes, then any carried byte the window does not show\n"
      "(fields 6 and 7, field 8 of links 17 to 64) that is not 0.\n"
@@ -82,12 +82,16 @@ const std::array<CommandInfo, 7> Commands{{
      "  Link 05 field 6: 0 → 18          (carried bytes: fields 6, 7, and 8 beyond the keys)\n"
      "  Outgoing key: \"Orvik\" → \"Net\"\n"
      "Where both sides read alike the raw values follow, e.g. \"ref 09-16 → 09-16\n"
-     "(field 3: 1 → 9)\". Prints \"No differences\" when the files are the same.\n"
+     "(field 3: 1 → 9)\". The keys are compared as the window packs them after opening\n"
+     "each file, so files that the window would send alike show no difference. Prints\n"
+     "\"No differences\" when the files are the same.\n"
      "Exit status 0 when they are the same, 1 when they differ.",
      2, false},
     {"download", "FILE.BRV --port N [--backup DIR] [--trace]",
      "Sends the file's table, keys included, to the NC on port N in nine blocks and checks\n"
-     "the NC's checksum, as the window's Download does. Prints \"Download Complete\", or\n"
+     "the NC's checksum, as the window's Download does after opening the file: the keys\n"
+     "are unpacked and packed again, so a 0 byte inside a key is skipped. Prints \"Download "
+     "Complete\", or\n"
      "the window's error text with its code as the exit status. While standard error is a\n"
      "terminal (and there is no trace) a progress line counts the blocks.\n"
      "With --backup DIR, first reads the NC's table as Upload does (checksum checked) into\n"
@@ -104,7 +108,8 @@ const std::array<CommandInfo, 7> Commands{{
      1, true},
     {"verify", "FILE.BRV --port N [--trace]",
      "Asks the NC on port N for the checksum of what it holds (one frame, nothing is\n"
-     "written) and compares it with the file's. Prints \"Controller matches FILE.BRV\"\n"
+     "written) and compares it with the file's table as the window would send it (keys\n"
+     "unpacked and packed again, as for download). Prints \"Controller matches FILE.BRV\"\n"
      "(exit status 0) or \"Controller differs from FILE.BRV\" (1); without a valid answer\n"
      "\"Verify Error: 52\" (52).",
      1, true},
@@ -328,6 +333,14 @@ int main(int argc, char* argv[]) {
     Console console{out, err, isTerminal(stderr)};
     const int status = run(QCoreApplication::arguments(), console);
     out.flush();
+    // Results that never reached their file (a full disk) are no success.
+    if (out.status() != QTextStream::Ok) {
+        printProblem(
+            console,
+            QStringLiteral("cannot write the output: %1").arg(out.device()->errorString()));
+        err.flush();
+        return status == StatusOk ? StatusBadUsage : status;
+    }
     err.flush();
     return status;
 }

@@ -230,6 +230,14 @@ QString showTable(const CnfTable& cnf, ShowFormat format) {
     return showText(cnf);
 }
 
+CnfTable asWindowPacks(const CnfTable& cnf) {
+    ModBrevane mod;
+    mod.Cnf = cnf;
+    mod.UnpackKeys();
+    mod.PackKeys(mod.OKey, mod.IKey);
+    return mod.Cnf;
+}
+
 QString TableDifference::line() const {
     QString text = where + QStringLiteral(": ") +
                    (what.isEmpty() ? what : what + QLatin1Char(' ')) +
@@ -290,7 +298,7 @@ QList<TableDifference> tableDifferences(const CnfTable& a, const CnfTable& b) {
 
 QStringList diffTables(const CnfTable& a, const CnfTable& b) {
     QStringList lines;
-    for (const TableDifference& difference : tableDifferences(a, b)) {
+    for (const TableDifference& difference : tableDifferences(asWindowPacks(a), asWindowPacks(b))) {
         lines << difference.line();
     }
     return lines;
