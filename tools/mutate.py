@@ -56,9 +56,18 @@ def sync_tree(repo, src):
     """Tracked files of the working tree into src; unchanged files keep their times."""
     files = run(["git", "ls-files", "-z"], cwd=repo).stdout.split("\0")
     files = [f for f in files if f and os.path.isfile(os.path.join(repo, f))]
-    os.makedirs(src, exist_ok=True)
-    subprocess.run(["rsync", "-a", "--checksum", "--from0", "--files-from=-", repo + "/", src],
-                   input="\0".join(files), text=True, check=True)
+    for rel in files:
+        source, target = os.path.join(repo, rel), os.path.join(src, rel)
+        with open(source, "rb") as f:
+            data = f.read()
+        if os.path.exists(target):
+            with open(target, "rb") as f:
+                if f.read() == data:
+                    continue
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        with open(target, "wb") as f:
+            f.write(data)
+        shutil.copymode(source, target)
     keep = set(files)
     for root, dirs, names in os.walk(src):
         if os.path.relpath(root, src) == "." and "build" in dirs:
