@@ -14,11 +14,11 @@
 #include <memory>
 #include <vector>
 
+#include "bench/procinfo.h"
 #include "link/exchange.h"
 #include "link/protocol.h"
 #include "link/transfer.h"
 #include "platform/clock.h"
-#include "platform/procinfo.h"
 #include "platform/serialport.h"
 #include "tools/nc-sim/simprocess.h"
 
