@@ -122,7 +122,15 @@ private slots:
             {1, "Link 01,on,1,Node: 1A,26,Relays,2,17-24,2,off,0,Quendel NC.0B,10,0,0,O,79"},
             {10, R"(Link 10,off,0,Node: NC,0,Quendel,0,01,0,off,0,Quendel NC.01,0,0,0,"""",34)"},
             {12, "Link 12,off,0,Node: FF,255,QD PC,1,00,255,on,1,Quendel NC.00,255,0,0,\",\",44"},
-            {30, "Link 30,on,1,Node: 01,1,,3,09-16,9,off,0,Quendel NC.01,0,18,200,,0"},
+            {30, "Link 30,on,1,Node: 01,1,,3,09-16,9,off,0,Quendel NC.01,0,18,200,,0"}};
+        for (auto it = csvRows.cbegin(); it != csvRows.cend(); ++it) {
+            QCOMPARE(lines[it.key()], it.value());
+        }
+
+        const CliRun json = runCli({"show", siteA(), "--format", "json"});
+        QCOMPARE(json.status, 0);
+        const QJsonObject root = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        const QJsonObject keys{{"outgoing", "Orvik"},
                                {"incoming", QString::fromUtf8("a\"b,é\u0081")}};
         QCOMPARE(root.value("keys").toObject(), keys);
         const QJsonArray links = root.value("links").toArray();

@@ -137,7 +137,7 @@ private slots:
         for (int f = 0; f < 9; ++f) {
             now << e.mod.field(12, f);
         }
-        QCOMPARE(now, after + QList<int>{0, 0, 0});
+        QCOMPARE(now, after + QList<int>(3, 0));
         QCOMPARE(e.mod.Modified, !row.isEmpty());
         QCOMPARE(e.redrawn() ? rowOf(e.window, 12).remove("Quendel NC.") : QString(), row);
     }
@@ -327,7 +327,7 @@ private slots:
             QCOMPARE(picker->isVisible(), true);
         }
     }
-    // The grid pickers centre themselves on the 800 x 600 screen; the relay picker stays
+    // The grid pickers centre themselves on the 800 x 800 screen; the relay picker stays
     // where it is put, even mostly off the screen.
     void pickerPlaces() {
         ModBrevane mod;
@@ -339,8 +339,8 @@ private slots:
             picker->show();
             QVERIFY(QTest::qWaitForWindowExposed(picker));
         }
-        QCOMPARE(node.frameGeometry().topLeft(), QPoint(139, 127));
-        QCOMPARE(station.frameGeometry().topLeft(), QPoint(139, 127));
+        QCOMPARE(node.frameGeometry().topLeft(), QPoint(139, 227));
+        QCOMPARE(station.frameGeometry().topLeft(), QPoint(139, 227));
         QCOMPARE(relay.frameGeometry().topLeft(), QPoint(760, 570));
     }
     void cancelImage() {

@@ -3,6 +3,8 @@
 #include <QtTest>
 
 #include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
 #include <memory>
 
 #include "app/brevaneapp.h"
@@ -329,7 +331,7 @@ private slots:
         QString seen;
         ModalAnswer handler([&](QWidget* modal) {
             if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-                seen = boxOf({box->text(), box->windowTitle(), box->icon(), box->standardButtons(),
+                seen = boxOf(Message{box->text(), box->windowTitle(), box->icon(), box->standardButtons(),
                               box->standardButton(box->defaultButton())});
                 box->button(QMessageBox::No)->click();
             }

@@ -50,12 +50,12 @@ struct Rig : ControllerEnd {
 };
 
 const QStringList FullProgress{"start 9", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
-const QStringList Writes{"0038000003F0", "0038000403F0", "0038008003F0", "003800C003F0",
-                         "0038010003F0", "0038014003F0", "0038018003F0", "003801C003F0",
-                         "0038020003F0", "003F00000023"};
-const QStringList Reads{"0039000003F]", "0039004003F]", "0039008003F]", "003900C003F]",
-                        "0039010003F]", "0039014003F]", "0039018003F]", "003901C003F]",
-                        "0039020003F]", "003F00000023"};
+const QStringList Writes{"0038000003F0", "0038000403F0", "0038000803F0", "0038000C03F0",
+                         "0038001003F0", "0038001403F0", "0038001803F0", "0038001C03F0",
+                         "0038002003F0", "003F00000023"};
+const QStringList Reads{"0039000003F]", "0039000403F]", "0039000803F]", "0039000C03F]",
+                        "0039001003F]", "0039001403F]", "0039001803F]", "0039001C03F]",
+                        "0039002003F]", "003F00000023"};
 const QString DownloadError = QStringLiteral(
     "Download Error: %1\r\nBrevane will not function properly until a download is complete.");
 const QString UploadError = QStringLiteral("Upload Error: %1\r\nAll Host Data Cleared.");
@@ -81,7 +81,8 @@ private slots:
         QCOMPARE(QList<int>({image[1], image[511], image[514]}), QList<int>({0x1A, 0x77, 'k'}));
         QCOMPARE(int(std::count(image.begin(), image.end(), 0)), 573);
         QCOMPARE(rig.reporter.events, FullProgress);
-        QCOMPARE(rig.reporter.messages, QList<QStringList>{{"1", "Download", "Download Complete"}});
+        QCOMPARE(rig.reporter.messages,
+                 (QList<QStringList>{{"1", "Download", "Download Complete"}}));
         QCOMPARE(rig.clock.now(), 10 * ControllerEnd::ReplyDelayMs);
         QVERIFY(rig.mod.Modified); // a download is no save
         QCOMPARE(rig.mod.CnfPath, QStringLiteral("/somewhere/site.BRV"));
@@ -106,7 +107,7 @@ private slots:
         QVERIFY(rig.mod.Cnf == expected);
         QCOMPARE(rig.mod.OKey, QString()); // the keys are left packed for the caller
         QCOMPARE(rig.reporter.events, FullProgress);
-        QCOMPARE(rig.reporter.messages, QList<QStringList>{{"1", "Upload", "Upload Complete"}});
+        QCOMPARE(rig.reporter.messages, (QList<QStringList>{{"1", "Upload", "Upload Complete"}}));
         QVERIFY(rig.mod.Modified);
         QCOMPARE(rig.mod.CnfPath, QStringLiteral("/somewhere/site.BRV"));
     }
@@ -124,7 +125,7 @@ private slots:
             upload ? UploadCnf(rig.link, rig.reporter) : DownloadCnf(rig.link, rig.reporter);
         QCOMPARE(outcome, (TransferOutcome{TransferOutcome::PortError}));
         QCOMPARE(rig.reporter.messages,
-                 QList<QStringList>{{"0", "Port Error", "Unable To Open Port"}});
+                 (QList<QStringList>{{"0", "Port Error", "Unable To Open Port"}}));
         QCOMPARE(rig.reporter.events, QStringList());
         QCOMPARE(rig.line.frames.size(), 0);
         QCOMPARE(int(rig.mod.field(3, IRef)), 9); // nothing cleared
@@ -158,7 +159,7 @@ private slots:
         QCOMPARE(rig.sent(), Writes.mid(0, frames)); // nothing after the failing frame
         QCOMPARE(rig.reporter.events, FullProgress.mid(0, frames));
         QCOMPARE(rig.reporter.messages,
-                 QList<QStringList>{{"2", "Error", DownloadError.arg(code)}});
+                 (QList<QStringList>{{"2", "Error", DownloadError.arg(code)}}));
         QCOMPARE(int(rig.clock.now()), ms);
         QVERIFY(rig.mod.Cnf == before);
         QVERIFY(rig.mod.Modified);
@@ -192,7 +193,8 @@ private slots:
                  (TransferOutcome{TransferOutcome::Failed, code}));
         QCOMPARE(rig.sent(), Reads.mid(0, frames));
         QCOMPARE(rig.reporter.events, FullProgress.mid(0, frames));
-        QCOMPARE(rig.reporter.messages, QList<QStringList>{{"2", "Error", UploadError.arg(code)}});
+        QCOMPARE(rig.reporter.messages,
+                 (QList<QStringList>{{"2", "Error", UploadError.arg(code)}}));
         const CnfTable& seen = rig.reporter.tableAtMessage;
         QCOMPARE(int(std::count(seen.begin(), seen.end(), 0x11)), bytesRead);
         QCOMPARE(int(std::count(seen.begin(), seen.end(), 0xEE)), 576 - bytesRead);

@@ -78,7 +78,7 @@ private slots:
         port.reset();
         QCOMPARE(sim.stop(QStringLiteral("-INT")), 0);
         QCOMPARE(sim.standardOutput(), QByteArray()); // nothing more printed after the link
-        QVERIFY(!QFileInfo(link).isSymLink()); // removed on the way out
+        QVERIFY(!QFileInfo(link).isSymLink());        // removed on the way out
     }
 };
 
