@@ -16,7 +16,7 @@ break. Blank lines and lines starting with '#' are skipped.
 Prints per fault "killed (first failing test)", "survived", "build failed" or "bad fault",
 and as the last line "killed K of N" (N counts every fault in the list).
 
-    tools/mutate.py [LIST] [--scratch DIR] [--only 3,7] [--exclude REGEX]
+    tools/mutate.py [LIST] [--scratch DIR] [--only 3,7] [--rev COMMIT] [--exclude REGEX]
 
 By default the fault soak is left out of the run (-E '^soak$'): it replays the transfer
 faults that the fake-clock tests already check, and costs most of the suite's time.
@@ -53,14 +53,23 @@ def read_faults(path):
     return faults
 
 
-def sync_tree(repo, src):
-    """Tracked files of the working tree into src; unchanged files keep their times."""
-    files = run(["git", "ls-files", "-z"], cwd=repo).stdout.split("\0")
-    files = [f for f in files if f and os.path.isfile(os.path.join(repo, f))]
+def sync_tree(repo, src, rev=None):
+    """Tracked files of the working tree (or of commit rev) into src; unchanged files keep
+    their times, so the rebuild is incremental."""
+    if rev:
+        listing = run(["git", "ls-tree", "-r", "-z", "--name-only", rev], cwd=repo)
+        files = [f for f in listing.stdout.split("\0") if f]
+    else:
+        files = run(["git", "ls-files", "-z"], cwd=repo).stdout.split("\0")
+        files = [f for f in files if f and os.path.isfile(os.path.join(repo, f))]
     for rel in files:
         source, target = os.path.join(repo, rel), os.path.join(src, rel)
-        with open(source, "rb") as f:
-            data = f.read()
+        if rev:
+            data = subprocess.run(["git", "show", f"{rev}:{rel}"], cwd=repo,
+                                  stdout=subprocess.PIPE, check=True).stdout
+        else:
+            with open(source, "rb") as f:
+                data = f.read()
         if os.path.exists(target):
             with open(target, "rb") as f:
                 if f.read() == data:
@@ -68,7 +77,8 @@ def sync_tree(repo, src):
         os.makedirs(os.path.dirname(target), exist_ok=True)
         with open(target, "wb") as f:
             f.write(data)
-        shutil.copymode(source, target)
+        if not rev:
+            shutil.copymode(source, target)
     keep = set(files)
     for root, dirs, names in os.walk(src):
         if os.path.relpath(root, src) == "." and "build" in dirs:
@@ -106,6 +116,7 @@ def main():
     parser.add_argument("list", nargs="?", default=os.path.join(repo, "tools/mutations.txt"))
     parser.add_argument("--scratch", default="/tmp/brevane-mutate")
     parser.add_argument("--only", help="comma-separated fault numbers (1-based, in list order)")
+    parser.add_argument("--rev", help="check this commit's tree instead of the working tree")
     parser.add_argument("--exclude", default="^soak$", help="ctest -E regex ('' for none)")
     parser.add_argument("--timeout", default="120", help="ctest --timeout per test, seconds")
     args = parser.parse_args()
@@ -114,7 +125,7 @@ def main():
     src = os.path.join(args.scratch, "src")
     build = os.path.join(src, "build")
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen", CCACHE_BASEDIR="/", CCACHE_NOHASHDIR="1")
-    sync_tree(repo, src)
+    sync_tree(repo, src, args.rev)
     if not os.path.exists(os.path.join(build, "build.ninja")):
         r = run(["cmake", "-S", src, "-B", build, "-G", "Ninja",
                  "-DCMAKE_BUILD_TYPE=", "-DCMAKE_CXX_FLAGS=-O0",

@@ -49,9 +49,9 @@ private slots:
         QTest::newRow("download - mine") << 0 << done.arg("Download") << "" << 10 << "mine"
                                          << "mine";
         // A block the stand-in took stays with it, answered or not.
-        QTest::newRow("download silent@1 mine") << 4 << "" << DownloadError.arg(4) << 1 << "mine"
+        QTest::newRow("download badsum@1 mine") << 4 << "" << DownloadError.arg(4) << 1 << "mine"
                                                 << "mine";
-        QTest::newRow("download silent@10 mine")
+        QTest::newRow("download badsum@10 mine")
             << 52 << "" << DownloadError.arg(52) << 10 << "mine"
             << "mine";
         QTest::newRow("download high mine") << 61 << "" << DownloadError.arg(61) << 10 << "mine"
@@ -60,7 +60,7 @@ private slots:
                                                << "held";
         QTest::newRow("upload - mine") << 0 << done.arg("Upload") << "" << 10 << "held"
                                        << "held";
-        QTest::newRow("upload short@1 none")
+        QTest::newRow("upload junk@1 none")
             << 71 << "" << UploadError.arg(71) + notWritten << 1 << "none"
             << "held";
         QTest::newRow("upload badsum@10 none")
@@ -86,7 +86,7 @@ private slots:
         QTest::newRow("verify low held") << 1 << "Controller differs from SITE\n"
                                          << "" << 1 << "held"
                                          << "held";
-        QTest::newRow("verify silent held") << 52 << "" << VerifyError << 1 << "held"
+        QTest::newRow("verify badsum held") << 52 << "" << VerifyError << 1 << "held"
                                             << "held";
         QTest::newRow("verify no-port held") << 3 << "" << noPort << 0 << "held"
                                              << "held";
