@@ -331,8 +331,9 @@ private slots:
         QString seen;
         ModalAnswer handler([&](QWidget* modal) {
             if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-                seen = boxOf(Message{box->text(), box->windowTitle(), box->icon(), box->standardButtons(),
-                              box->standardButton(box->defaultButton())});
+                seen = boxOf(Message{box->text(), box->windowTitle(), box->icon(),
+                                     box->standardButtons(),
+                                     box->standardButton(box->defaultButton())});
                 box->button(QMessageBox::No)->click();
             }
         });

@@ -111,25 +111,6 @@ private slots:
         QVERIFY(rig.mod.Modified);
         QCOMPARE(rig.mod.CnfPath, QStringLiteral("/somewhere/site.BRV"));
     }
-    void noPort_data() {
-        QTest::addColumn<bool>("upload");
-        QTest::newRow("download") << false;
-        QTest::newRow("upload") << true;
-    }
-    void noPort() {
-        QFETCH(bool, upload);
-        Rig rig;
-        rig.line.portExists = false;
-        rig.mod.field(3, IRef) = 9;
-        const TransferOutcome outcome =
-            upload ? UploadCnf(rig.link, rig.reporter) : DownloadCnf(rig.link, rig.reporter);
-        QCOMPARE(outcome, (TransferOutcome{TransferOutcome::PortError}));
-        QCOMPARE(rig.reporter.messages,
-                 (QList<QStringList>{{"0", "Port Error", "Unable To Open Port"}}));
-        QCOMPARE(rig.reporter.events, QStringList());
-        QCOMPARE(rig.line.frames.size(), 0);
-        QCOMPARE(int(rig.mod.field(3, IRef)), 9); // nothing cleared
-    }
     // The stand-in's faults on one frame (1-based), the code, the frames sent and the
     // time on the fake clock: a reply takes 2 ms, a missing one the whole 5000 ms.
     void downloadFails_data() {

@@ -52,21 +52,23 @@ private slots:
         QTest::addColumn<QString>("oKey");
         QTest::addColumn<QString>("iKey");
         QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("back"); // the outgoing key unpacked again
         const auto row = [](const char* name, const QString& o, const QString& i,
-                            const char* oBytes, const char* iBytes) {
-            QTest::newRow(name) << o << i << keyBytes(oBytes, iBytes);
+                            const char* oBytes, const char* iBytes, const QString& back) {
+            QTest::newRow(name) << o << i << keyBytes(oBytes, iBytes) << back;
         };
-        row("three and empty", "Ab1", "", "Ab1", "");
-        row("nine cut to eight", "123456789", "x", "12345678", "x");
-        row("euro as 0x80", QStringLiteral("\u20AC"), "", "\x80", "");
-        row("e acute as 0xE9", "", QStringLiteral("\u00E9"), "", "\xE9");
-        row("no code becomes ?", QStringLiteral("\u03A9"), "", "?", "");
+        row("three and empty", "Ab1", "", "Ab1", "", "Ab1");
+        row("nine cut to eight", "123456789", "x", "12345678", "x", "12345678");
+        row("euro as 0x80", QStringLiteral("\u20AC"), "", "\x80", "", QStringLiteral("\u20AC"));
+        row("e acute as 0xE9", "", QStringLiteral("\u00E9"), "", "\xE9", "");
+        row("no code becomes ?", QStringLiteral("\u03A9"), "", "?", "", "?");
     }
 
     void packKeys() {
         QFETCH(QString, oKey);
         QFETCH(QString, iKey);
         QFETCH(QByteArray, bytes);
+        QFETCH(QString, back);
         ModBrevane mod;
         std::iota(mod.Cnf.begin(), mod.Cnf.end(), std::uint8_t(3)); // stale key bytes too
         CnfTable expected = mod.Cnf;
@@ -79,13 +81,9 @@ private slots:
         }
         QVERIFY(mod.Cnf == expected); // nothing but the key bytes written
 
-        if (oKey.size() <= 8) {
-            mod.OKey.clear();
-            mod.IKey.clear();
-            mod.UnpackKeys();
-            QCOMPARE(mod.OKey, oKey == QStringLiteral("\u03A9") ? QStringLiteral("?") : oKey);
-            QCOMPARE(mod.IKey, iKey);
-        }
+        mod.UnpackKeys();
+        QCOMPARE(mod.OKey, back);
+        QCOMPARE(mod.IKey, iKey);
     }
 
     // Unpacking skips every 0 and reads nothing after the sixteenth key byte.
