@@ -336,19 +336,6 @@ private slots:
         QCOMPARE(station.frameGeometry().topLeft(), QPoint(139, 227));
         QCOMPARE(relay.frameGeometry().topLeft(), QPoint(760, 570));
     }
-    void cancelImage() {
-        const QImage picture = ::cancelPicture().toImage();
-        QCOMPARE(picture.size(), QSize(20, 20));
-        for (int y = 0; y < 20; ++y) {
-            for (int x = 0; x < 20; ++x) {
-                const bool cross = x == y || x == 19 - y;
-                const bool frame = x == 0 || y == 0 || x == 19 || y == 19;
-                QCOMPARE(picture.pixelColor(x, y), cross   ? QColor(Qt::black)
-                                                   : frame ? QColor(128, 0, 0)
-                                                           : QColor(Qt::red));
-            }
-        }
-    }
 };
 
 QTEST_MAIN(TestLinkEditing)

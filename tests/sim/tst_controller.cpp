@@ -144,27 +144,6 @@ private slots:
             QCOMPARE(controller.feed("39000003F]").front().reply, ZeroBlockReply);
         }
     }
-    void parseFaults_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("kind"); // -1: refused
-        QTest::addColumn<int>("frame");
-        QTest::newRow("every frame") << "silent" << int(FaultKind::Silent) << 0;
-        QTest::newRow("any case, one frame") << "HangUp@1" << int(FaultKind::Hangup) << 1;
-        QTest::newRow("two @") << "stale@2@3" << -1 << 0;
-    }
-    void parseFaults() {
-        QFETCH(QString, name);
-        QFETCH(int, kind);
-        QFETCH(int, frame);
-        QString error;
-        const std::optional<Fault> fault = parseFault(name, &error);
-        QCOMPARE(fault ? int(fault->kind) : -1, kind);
-        QCOMPARE(error.isEmpty(), kind >= 0);
-        if (fault) {
-            QCOMPARE(fault->frame, frame);
-            QCOMPARE(faultName(fault->kind), name.section(u'@', 0, 0).toLower());
-        }
-    }
     void linePieces() {
         using namespace std::chrono;
         Controller controller(faultsFrom({"junk@1", "extra@1", "stale@1", "extra@2", "silent@3"}));
