@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "link/exchange.h"
+#include "link/protocol.h"
 #include "tests/fuzz/reference.h"
 #include "tests/support/fakeline.h"
 
