@@ -21,7 +21,7 @@ void setKeyBytes(CnfTable& cnf, int firstLink, const QByteArray& bytes) {
     }
 }
 
-// Links 01, 05, 12, 30 and 50 set by hand, carried bytes in links 30 and 64, keys
+// Links 01, 05, 12, 30 and 50 set by hand, carried bytes in links 17, 30 and 64, keys
 // "Orvik" and a"b,é plus a code that does not print.
 CnfTable tableA() {
     CnfTable cnf{};
@@ -31,6 +31,7 @@ CnfTable tableA() {
     set(cnf, 30, {1, 1, 3, 9, 0, 0, 18, 200});
     set(cnf, 50, {0, 0, 0, 0, 1, 0});
     cnf[cnfOffset(63, KeyChar)] = 7;
+    cnf[cnfOffset(16, KeyChar)] = 5; // the first field 8 past the keys
     setKeyBytes(cnf, 1, "Orvik");
     setKeyBytes(cnf, 9, "a\"b,\xE9\x81");
     return cnf;
@@ -97,7 +98,8 @@ private slots:
                  "Link %1  off       Node: NC  Quendel      01     off       Quendel NC.01") +
             QStringLiteral("\nOutgoing key: \"Orvik\"\nIncoming key: \"a\\\"b,é\\x81\"\n\n"
                            "Carried bytes the window does not show:\n"
-                           "Link 30 field 6: 18\nLink 30 field 7: 200\nLink 64 field 8: 7\n");
+                           "Link 17 field 8: 5\nLink 30 field 6: 18\nLink 30 field 7: 200\n"
+                           "Link 64 field 8: 7\n");
         const CliRun run = runCli({"show", siteA()});
         QCOMPARE(run.err, QString());
         QCOMPARE(run.out, expected);
