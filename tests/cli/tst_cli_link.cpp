@@ -54,8 +54,6 @@ private slots:
         QTest::newRow("download badsum@10 mine")
             << 52 << "" << DownloadError.arg(52) << 10 << "mine"
             << "mine";
-        QTest::newRow("download high mine") << 61 << "" << DownloadError.arg(61) << 10 << "mine"
-                                            << "mine";
         QTest::newRow("download no-port mine") << 3 << "" << noPort << 0 << "mine"
                                                << "held";
         QTest::newRow("upload - mine") << 0 << done.arg("Upload") << "" << 10 << "held"
@@ -83,9 +81,6 @@ private slots:
         QTest::newRow("verify high held") << 1 << "Controller differs from SITE\n"
                                           << "" << 1 << "held"
                                           << "held";
-        QTest::newRow("verify low held") << 1 << "Controller differs from SITE\n"
-                                         << "" << 1 << "held"
-                                         << "held";
         QTest::newRow("verify badsum held") << 52 << "" << VerifyError << 1 << "held"
                                             << "held";
         QTest::newRow("verify no-port held") << 3 << "" << noPort << 0 << "held"
