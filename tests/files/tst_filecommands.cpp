@@ -136,8 +136,8 @@ private slots:
         const QByteArray saved = Harness::bytes(h.mod().Cnf);
         QCOMPARE(readRaw(file), saved);
         QCOMPARE(saved.mid(8, 10), QByteArray("Z\0\0\0\0\0\0\0\0q", 10)); // field 8 of slots 0, 1
-        QCOMPARE(saved.at(4 * 9), '\1');
-        QCOMPARE(saved.at(20 * 9 + 8), '\7');
+        QCOMPARE(saved.at(36), '\1');                                     // slot 4's OEnabled
+        QCOMPARE(saved.at(188), '\7');                                    // slot 20's field 8
 
         h.run(New); // nothing unsaved, nothing asked
         QCOMPARE(h.state().mid(3), (QStringList{"", "", "None", " None", "saved"}));

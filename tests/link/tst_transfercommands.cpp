@@ -35,7 +35,7 @@ struct Rig : ControllerEnd, WindowRig {
     // edited table of its own, named after a file.
     void prepareUpload() {
         ControllerImage image{};
-        image[3 * 8] = 1; // slot 3's OEnabled
+        image[24] = 1; // slot 3's OEnabled
         for (const auto& [at, key] : {std::pair{512, "Orvik"}, std::pair{520, "Net"}}) {
             std::copy_n(key, qstrlen(key), image.begin() + at);
         }
