@@ -15,12 +15,12 @@
 #include <memory>
 #include <vector>
 
+#include "bench/procinfo.h"
 #include "files/brvfile.h"
 #include "link/exchange.h"
 #include "link/protocol.h"
 #include "link/transfer.h"
 #include "platform/clock.h"
-#include "platform/procinfo.h"
 #include "platform/serialport.h"
 #include "tools/cli/clicore.h"
 #include "tools/nc-sim/simprocess.h"

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/brevaneapp.h"
-#include "platform/procinfo.h"
+#include "bench/procinfo.h"
 #include "platform/seams.h"
 
 namespace {

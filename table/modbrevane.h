@@ -26,6 +26,7 @@ enum CnfField : int {
 };
 
 using CnfTable = std::array<std::uint8_t, CnfBytes>;
+static_assert(sizeof(CnfTable) == 576, "files and transfers carry the table byte for byte");
 
 constexpr int cnfOffset(int slot, int field) {
     return slot * FieldsPerSlot + field;

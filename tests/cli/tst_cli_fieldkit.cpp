@@ -3,7 +3,7 @@
 
 #include <QtTest>
 
-#include "tests/cli/clirun.h"
+#include "tests/support/clirun.h"
 #include "tests/support/testhome.h"
 #include "tools/cli/portlist.h"
 #include "tools/nc-sim/simprocess.h"

@@ -1,5 +1,5 @@
-// The real brevane-cli against the controller stand-in: download, upload and verify, the
-// frames they send, their faults and exit statuses.
+// The real brevane-cli against the controller stand-in: the exit status of download, upload
+// and verify for each kind of outcome, what they print, and what is left in the files.
 
 #include <QtTest>
 
@@ -10,8 +10,7 @@
 #include "platform/filedialogs.h"
 #include "platform/messageboxes.h"
 #include "platform/serialport.h"
-#include "tests/cli/clirun.h"
-#include "tests/link/farend.h"
+#include "tests/support/clirun.h"
 #include "tests/support/testhome.h"
 #include "tools/nc-sim/simprocess.h"
 
@@ -29,6 +28,22 @@ struct Answers final : FileDialogs, MessageBoxes {
     }
 };
 
+// "held" is what the stand-in holds, "mine" the file's different table; keys in both.
+CnfTable table(std::uint8_t node) {
+    CnfTable cnf{};
+    cnf[cnfOffset(0, ONode)] = node;
+    cnf[cnfOffset(0, KeyChar)] = 'K';
+    return cnf;
+}
+const CnfTable Held = table(0x1A);
+const CnfTable Mine = table(0x2B);
+
+const QString DownloadError = QStringLiteral(
+    "Download Error: %1\nBrevane will not function properly until a download is complete.\n");
+const QString UploadError = QStringLiteral("Upload Error: %1\nAll Host Data Cleared.\n");
+const QString VerifyError = QStringLiteral(
+    "Verify Error: 52\nThe controller gave no valid answer to the checksum request.\n");
+
 } // namespace
 
 class TestCliLink : public QObject {
@@ -37,42 +52,72 @@ class TestCliLink : public QObject {
 private slots:
     void init() { useFreshHome(); }
 
-    // Row names are the command and the stand-in's fault ("-": none; "no-port": no stand-in).
-    void faults_data() {
+    // Row names are the command, the stand-in's fault ("-": none; "no-port": no stand-in)
+    // and the file there before ("mine", "held" or "none"). SITE in the texts is the file.
+    void statuses_data() {
         QTest::addColumn<int>("status");
-        QTest::addColumn<int>("frames"); // the stand-in received; nothing is sent after a failure
-        QTest::addColumn<bool>("existing"); // the file is there before
-
-        QTest::newRow("download -") << 0 << 10 << true;
-        QTest::newRow("download silent@1") << 4 << 1 << true;
-        QTest::newRow("download silent@10") << 52 << 10 << true;
-        QTest::newRow("download high") << 61 << 10 << true;
-        QTest::newRow("download no-port") << 3 << 0 << true;
-        QTest::newRow("upload -") << 0 << 10 << true;
-        QTest::newRow("upload short@1") << 71 << 1 << false;
-        QTest::newRow("upload badsum@10") << 52 << 10 << false;
-        QTest::newRow("upload high@10") << 61 << 10 << true;
-        QTest::newRow("upload low@10") << 62 << 10 << false;
-        QTest::newRow("upload no-port") << 3 << 0 << false;
-        QTest::newRow("verify -") << 0 << 1 << true;
-        QTest::newRow("verify silent") << 52 << 1 << true;
-        QTest::newRow("verify high") << 1 << 1 << true;
-        QTest::newRow("verify low") << 1 << 1 << true;
-        QTest::newRow("verify no-port") << 3 << 0 << true;
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<int>("frames");      // the stand-in received; none after a failure
+        QTest::addColumn<QString>("after");   // the file afterwards
+        QTest::addColumn<QString>("standIn"); // what the stand-in holds afterwards
+        const QString done = QStringLiteral("%1 Complete\n");
+        const QString noPort = QStringLiteral("Unable To Open Port\n");
+        const QString notWritten = QStringLiteral("SITE not written.\n");
+        QTest::newRow("download - mine") << 0 << done.arg("Download") << "" << 10 << "mine"
+                                         << "mine";
+        // A block the stand-in took stays with it, answered or not.
+        QTest::newRow("download badsum@1 mine") << 4 << "" << DownloadError.arg(4) << 1 << "mine"
+                                                << "mine";
+        QTest::newRow("download badsum@10 mine")
+            << 52 << "" << DownloadError.arg(52) << 10 << "mine"
+            << "mine";
+        QTest::newRow("download no-port mine") << 3 << "" << noPort << 0 << "mine"
+                                               << "held";
+        QTest::newRow("upload - mine") << 0 << done.arg("Upload") << "" << 10 << "held"
+                                       << "held";
+        QTest::newRow("upload junk@1 none")
+            << 71 << "" << UploadError.arg(71) + notWritten << 1 << "none"
+            << "held";
+        QTest::newRow("upload badsum@10 none")
+            << 52 << "" << UploadError.arg(52) + notWritten << 10 << "none"
+            << "held";
+        QTest::newRow("upload high@10 mine")
+            << 61 << "" << UploadError.arg(61) + notWritten << 10 << "mine"
+            << "held";
+        QTest::newRow("upload low@10 none")
+            << 62 << "" << UploadError.arg(62) + notWritten << 10 << "none"
+            << "held";
+        QTest::newRow("upload no-port none") << 3 << "" << noPort << 0 << "none"
+                                             << "held";
+        QTest::newRow("verify - held") << 0 << "Controller matches SITE\n"
+                                       << "" << 1 << "held"
+                                       << "held";
+        QTest::newRow("verify - mine") << 1 << "Controller differs from SITE\n"
+                                       << "" << 1 << "mine"
+                                       << "held";
+        QTest::newRow("verify high held") << 1 << "Controller differs from SITE\n"
+                                          << "" << 1 << "held"
+                                          << "held";
+        QTest::newRow("verify badsum held") << 52 << "" << VerifyError << 1 << "held"
+                                            << "held";
+        QTest::newRow("verify no-port held") << 3 << "" << noPort << 0 << "held"
+                                             << "held";
     }
-
-    void faults() {
+    void statuses() {
         const QStringList tag = QString::fromLatin1(QTest::currentDataTag()).split(u' ');
-        const QString& command = tag[0];
         QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
         QFETCH(int, frames);
-        QFETCH(bool, existing);
+        QFETCH(QString, after);
+        QFETCH(QString, standIn);
         const QString site = QDir::home().filePath("site.BRV");
-        const CnfTable held = patternTable(5, "Orvik", "Net");
-        const CnfTable mine = patternTable(command == "verify" ? 5 : 9, "Orvik", "Net");
         const QString state = QDir::home().filePath("controller.BRV");
-        QVERIFY(writeBrvFile(state, held));
-        QVERIFY(!existing || writeBrvFile(site, mine));
+        const QMap<QString, std::optional<CnfTable>> tables{
+            {"held", Held}, {"mine", Mine}, {"none", std::nullopt}};
+        QVERIFY(writeBrvFile(state, Held));
+        QVERIFY(tag[2] == "none" || writeBrvFile(site, *tables[tag[2]]));
         // With the ports folder in place, COM16 (the last port) is an entry nobody made.
         QVERIFY(QDir::home().mkpath("Orvik Tessaly Net/ports"));
         std::optional<SimProcess> sim;
@@ -82,37 +127,15 @@ private slots:
             QVERIFY(!sim->nextLine().isEmpty()); // its port is ready
         }
 
-        const CliRun run = runCli({command, site, "--port", tag[1] == "no-port" ? "16" : "1"});
+        const CliRun run = runCli({tag[0], site, "--port", tag[1] == "no-port" ? "16" : "1"});
         QCOMPARE(run.status, status);
-        const QMap<QString, QString> failure{
-            {"download", "Download Error: %1\nBrevane will not function properly until a download "
-                         "is complete.\n"},
-            {"upload", "Upload Error: %1\nAll Host Data Cleared.\n" + site + " not written.\n"},
-            {"verify", "Verify Error: %1\nThe controller gave no valid answer to the checksum "
-                       "request.\n"}};
-        QCOMPARE(run.err, status == 3  ? "Unable To Open Port\n"
-                          : status > 1 ? failure[command].arg(status)
-                                       : QString());
-        const QString verdict =
-            (status == 0 ? "Controller matches " : "Controller differs from ") + site;
-        QCOMPARE(run.out, command == "verify" ? (status < 2 ? verdict + "\n" : QString())
-                          : status == 0 ? command.at(0).toUpper() + command.mid(1) + " Complete\n"
-                                        : QString());
-        const QList<QByteArray> sent = command == "verify"
-                                           ? QList<QByteArray>{ChecksumFrame}
-                                           : transferFrames(command == "upload", mine);
-        QCOMPARE(sim ? sim->receivedFrames() : QList<QByteArray>{}, sent.mid(0, frames));
-        const bool uploaded = command == "upload" && status == 0;
-        QCOMPARE(readBrvFile(site), uploaded   ? std::optional<CnfTable>(held)
-                                    : existing ? std::optional<CnfTable>(mine)
-                                               : std::nullopt);
+        QCOMPARE(run.out, QString(out).replace("SITE", site));
+        QCOMPARE(run.err, QString(err).replace("SITE", site));
+        QCOMPARE(sim ? int(sim->receivedFrames().size()) : 0, frames);
+        QCOMPARE(readBrvFile(site), tables[after]);
         // No half-written file beside it either.
-        QCOMPARE(QDir::home().entryList({"site*"}, QDir::Files),
-                 existing || uploaded ? QStringList{"site.BRV"} : QStringList{});
-        if (command != "download" || status == 0) {
-            QCOMPARE(readBrvFile(state),
-                     std::optional<CnfTable>(command == "download" ? mine : held));
-        }
+        QCOMPARE(QDir::home().entryList({"site*"}, QDir::Files).size(), after == "none" ? 0 : 1);
+        QCOMPARE(readBrvFile(state), tables[standIn]);
     }
 
     // Key bytes X, 0, Y: the window opens the key "XY" and its Download sends X, Y, 0. The

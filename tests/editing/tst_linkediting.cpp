@@ -1,8 +1,9 @@
+// The row commands and the three pickers, clicked as the platform delivers clicks.
+
 #include <QtTest>
 
 #include <QCheckBox>
 #include <QScreen>
-#include <functional>
 #include <memory>
 
 #include "editing/cancelimage.h"
@@ -12,67 +13,67 @@
 #include "editing/linkeditor.h"
 #include "editing/pickeritem.h"
 #include "mainwindow/clicklabel.h"
-#include "mainwindow/frmbrevanemain.h"
-#include "tests/editing/modalanswer.h"
-#include "tests/mainwindow/rowtext.h"
+#include "tests/support/modalanswer.h"
+#include "tests/support/rowtext.h"
 #include "tests/support/testhome.h"
 
 namespace {
 
-const QColor DarkBlue(27, 54, 93);
-
-// A click delivered as the platform delivers it: to the window under the point, where
-// modality applies and the widget under the point receives it.
+// A click delivered to the window under the point, where modality applies.
 void platformClick(QWidget* widget, QPoint pos = {}) {
-    if (pos.isNull()) {
-        pos = widget->rect().center();
-    }
+    pos = pos.isNull() ? widget->rect().center() : pos;
     QWidget* top = widget->window();
     QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, widget->mapTo(top, pos));
 }
 
+// The row commands' controls: labels lblOLinkType, lblOLinkNode, lblOLinkRef, lblILinkRef,
+// then the check boxes chkOLink and chkILink.
+enum Control { TypeLabel, NodeLabel, RefLabel, InRefLabel, OutBox, InBox };
+
 struct Editing {
+    static constexpr int Witness = 62;
     ModBrevane mod;
     frmBrevaneMain window{mod};
     LinkEditor editor{mod, window};
 
-    Editing() {
+    // Fields 0-5 of a slot, drawn as a file read would, and a stale caption in another row
+    // that only a whole-table redraw puts back.
+    Editing(int slot, const QList<int>& fields) {
         window.move(60, 40);
         window.show();
-        QTest::qVerify(QTest::qWaitForWindowExposed(&window), "exposed", "not shown", __FILE__,
-                       __LINE__);
-    }
-
-    // Puts values in fields 0-5 of a slot and draws them, as a file read would.
-    void load(int slot, const QList<int>& fields) {
+        QTest::qVerify(QTest::qWaitForWindowExposed(&window), "exposed", "", __FILE__, __LINE__);
         for (int f = 0; f < fields.size(); ++f) {
             mod.field(slot, f) = static_cast<std::uint8_t>(fields[f]);
         }
         window.ShowCnf();
-        mod.Modified = false;
-        // Changes a caption behind the display's back: only a whole-table redraw puts it back.
-        window.lblOLinkType(WitnessSlot)->setText(QStringLiteral("stale"));
+        window.lblOLinkType(Witness)->setText(QStringLiteral("stale"));
     }
-    static constexpr int WitnessSlot = 62;
-    bool redrawn() const { return window.lblOLinkType(WitnessSlot)->text() != "stale"; }
+    bool redrawn() const { return window.lblOLinkType(Witness)->text() != "stale"; }
+    QWidget* control(int which, int slot) const {
+        const std::array<QWidget*, 6> all{window.lblOLinkType(slot), window.lblOLinkNode(slot),
+                                          window.lblOLinkRef(slot),  window.lblILinkRef(slot),
+                                          window.chkOLink(slot),     window.chkILink(slot)};
+        return all.at(which);
+    }
 };
 
-enum Label { TypeLabel, NodeLabel, RefLabel, InRefLabel };
-
-ClickLabel* labelOf(const frmBrevaneMain& window, int label, int slot) {
-    const std::array<ClickLabel* (frmBrevaneMain::*)(int) const, 4> labels = {
-        &frmBrevaneMain::lblOLinkType, &frmBrevaneMain::lblOLinkNode, &frmBrevaneMain::lblOLinkRef,
-        &frmBrevaneMain::lblILinkRef};
-    return (window.*labels.at(label))(slot);
-}
-
-PickerItem* itemOf(const PickerWindow* picker, int index) {
+PickerItem* itemOf(const QWidget* picker, int index) {
     for (PickerItem* item : picker->findChildren<PickerItem*>()) {
         if (item->property("Index").toInt() == index) {
             return item;
         }
     }
     return nullptr;
+}
+
+std::unique_ptr<PickerWindow> makePicker(const QString& className, ModBrevane& mod) {
+    if (className == "frmBrevaneRelay") {
+        return std::make_unique<frmBrevaneRelay>(mod);
+    }
+    if (className == "frmBrevaneNode") {
+        return std::make_unique<frmBrevaneNode>(mod);
+    }
+    return std::make_unique<frmBrevaneQD>(mod);
 }
 
 } // namespace
@@ -82,314 +83,228 @@ class TestLinkEditing : public QObject {
 
 private slots:
     void initTestCase() { useFreshHome(); }
+    // The commands that open no picker: they write at most their own field, store no pick
+    // and redraw the table; on a link that is off the labels do nothing at all.
     void noPicker_data() {
-        QTest::addColumn<int>("command");       // 0-3 a label as in Label, 4 and 5 the check boxes
-        QTest::addColumn<QList<int>>("fields"); // fields 0-5 of the slot
-        QTest::addColumn<bool>("refreshing");   // called directly, as during a redraw
-        QTest::addColumn<QList<int>>("change"); // field and its new value; none: no change
-        QTest::addColumn<QString>("row");       // the row after; none: nothing redrawn
-        const auto row = [](const char* name, int command, const QList<int>& fields,
-                            const QList<int>& change, const char* shown) {
-            QTest::newRow(name) << command << fields << false << change << shown;
+        QTest::addColumn<int>("control");
+        QTest::addColumn<QList<int>>("fields"); // fields 0-5 of slot 12, before and after
+        QTest::addColumn<QList<int>>("after");
+        QTest::addColumn<QString>("row"); // the row after; empty: nothing redrawn
+        const auto row = [](const char* name, Control control, const QList<int>& fields,
+                            const QList<int>& after, const char* shown) {
+            QTest::newRow(name) << int(control) << fields << after << shown;
         };
-        row("outgoing on", 4, {0, 0x1A, 2, 3, 0, 0x0B}, {OEnabled, 1},
+        const QList<int> off{0, 5, 1, 3, 1, 7};
+        const QList<int> inOff{1, 5, 0, 3, 0, 7};
+        row("outgoing on", OutBox, {0, 26, 2, 3, 0, 11}, {1, 26, 2, 3, 0, 11},
             "on|Node: 1A|Relays|25-32|off|0C");
-        row("outgoing off", 4, {1, 0x1A, 2, 3, 0, 0x0B}, {OEnabled, 0},
-            "off|Node: 1A|Relays|25-32|off|0C");
-        row("outgoing off from 9", 4, {9, 0x1A, 2, 3, 0, 0}, {OEnabled, 0},
+        row("outgoing off from 9", OutBox, {9, 26, 2, 3, 0, 0}, {0, 26, 2, 3, 0, 0},
             "off|Node: 1A|Relays|25-32|off|01");
-        row("incoming on", 5, {0, 0x1A, 2, 3, 0, 0x0B}, {IEnabled, 1},
+        row("incoming on", InBox, {0, 26, 2, 3, 0, 11}, {0, 26, 2, 3, 1, 11},
             "off|Node: 1A|Relays|25-32|on|0C");
-        row("incoming off", 5, {0, 0x1A, 2, 3, 1, 0x0B}, {IEnabled, 0},
-            "off|Node: 1A|Relays|25-32|off|0C");
-        const char* names[] = {"lblOLinkType", "lblOLinkNode", "lblOLinkRef",
-                               "lblILinkRef",  "chkOLink",     "chkILink"};
-        for (const int label : {TypeLabel, NodeLabel, RefLabel, InRefLabel}) {
-            const int in = label == InRefLabel ? 1 : 0;
-            QTest::addRow("%s_Click, link off", names[label])
-                << label << QList<int>{in, 5, 1 - in, 3, 1 - in, 7} << false << QList<int>{} << "";
-        }
+        row("type, link off", TypeLabel, off, off, "");
+        row("ref, link off", RefLabel, off, off, "");
+        row("incoming ref, link off", InRefLabel, inOff, inOff, "");
         // Only a file or the controller can bring such a type; the label then only redraws.
-        row("ref, type 3", RefLabel, {1, 5, 3, 12, 0, 0}, {}, "on|Node: 05|Quendel|33-40|off|01");
+        row("ref, type 3", RefLabel, {1, 5, 3, 12, 0, 0}, {1, 5, 3, 12, 0, 0},
+            "on|Node: 05|Quendel|33-40|off|01");
         // The type steps round on the stored byte; ORef stays and is read the new type's way.
-        row("Quendel to QD PC", TypeLabel, {1, 0, 0, 0, 0, 0}, {OType, 1},
+        row("Quendel to QD PC", TypeLabel, {1, 0, 0, 0, 0, 0}, {1, 0, 1, 0, 0, 0},
             "on|Node: NC|QD PC|01|off|01");
-        row("QD PC to Relays keeps 0B", TypeLabel, {1, 0, 1, 10, 0, 0}, {OType, 2},
+        row("QD PC to Relays keeps 0B", TypeLabel, {1, 0, 1, 10, 0, 0}, {1, 0, 2, 10, 0, 0},
             "on|Node: NC|Relays|17-24|off|01");
-        row("Relays to Quendel", TypeLabel, {1, 0, 2, 7, 0, 0}, {OType, 0},
+        row("Relays to Quendel", TypeLabel, {1, 0, 2, 7, 0, 0}, {1, 0, 0, 7, 0, 0},
             "on|Node: NC|Quendel|08|off|01");
-        row("3 to 1", TypeLabel, {1, 0, 3, 10, 0, 0}, {OType, 1}, "on|Node: NC|QD PC|0B|off|01");
-        row("255 to 1", TypeLabel, {1, 0, 255, 255, 0, 0}, {OType, 1},
+        row("255 to 1", TypeLabel, {1, 0, 255, 255, 0, 0}, {1, 0, 1, 255, 0, 0},
             "on|Node: NC|QD PC|00|off|01");
-        for (int k = 0; k < 6; ++k) {
-            QTest::addRow("%s_Click while refreshing", names[k])
-                << k << QList<int>{1, 5, 0, 3, 1, 7} << true << QList<int>{} << "";
-        }
     }
-
-    // The commands that open no picker: they write at most their own field and store no
-    // pick, even with a stale one at hand; while refreshing they do nothing at all, even
-    // with check boxes that disagree with the table.
     void noPicker() {
-        QFETCH(int, command);
+        QFETCH(int, control);
         QFETCH(QList<int>, fields);
-        QFETCH(bool, refreshing);
-        QFETCH(QList<int>, change);
+        QFETCH(QList<int>, after);
         QFETCH(QString, row);
-        const std::array<void (LinkEditor::*)(int), 6> commands = {
-            &LinkEditor::lblOLinkType_Click, &LinkEditor::lblOLinkNode_Click,
-            &LinkEditor::lblOLinkRef_Click,  &LinkEditor::lblILinkRef_Click,
-            &LinkEditor::chkOLink_Click,     &LinkEditor::chkILink_Click};
-        Editing e;
-        e.load(12, fields);
-        QCheckBox* const boxes[] = {e.window.chkOLink(12), e.window.chkILink(12)};
+        Editing e(12, fields);
+        e.mod.Modified = false;
         e.mod.PickResult = 6;
-        CnfTable expected = e.mod.Cnf;
-        if (!change.isEmpty()) {
-            expected[cnfOffset(12, change[0])] = static_cast<std::uint8_t>(change[1]);
-        }
-
-        ModalAnswer answer([](QWidget* /*picker*/) {});
-        if (refreshing) {
-            for (QCheckBox* box : boxes) {
-                const QSignalBlocker quiet(box);
-                box->setChecked(!box->isChecked());
-            }
-            e.mod.Refreshing = true;
-            (e.editor.*commands.at(command))(12);
-            e.mod.Refreshing = false;
-        } else if (command >= 4) {
-            platformClick(boxes[command - 4]);
-        } else {
-            platformClick(labelOf(e.window, command, 12));
-        }
-
+        ModalAnswer answer([](QWidget*) {});
+        platformClick(e.control(control, 12));
         QCOMPARE(answer.seen(), false);
-        QVERIFY(e.mod.Cnf == expected);
         QCOMPARE(e.mod.PickResult, 6);
+        QList<int> now;
+        for (int f = 0; f < 9; ++f) {
+            now << e.mod.field(12, f);
+        }
+        QCOMPARE(now, after + QList<int>(3, 0));
         QCOMPARE(e.mod.Modified, !row.isEmpty());
-        QCOMPARE(e.redrawn(), !row.isEmpty());
-        QCOMPARE(row.isEmpty() ? row : rowOf(e.window, 12).remove(QStringLiteral("Quendel NC.")),
-                 row);
+        QCOMPARE(e.redrawn() ? rowOf(e.window, 12).remove("Quendel NC.") : QString(), row);
     }
-
-    // Redrawing sets the check boxes, which raises their events into the commands; those
-    // events must write nothing back, not even a 1 over a stored 9.
-    void redrawEventsWriteNothing() {
-        Editing e;
-        int raised = 0;
-        int boxesOn = 0;
-        for (int i = 0; i < LinkSlots; ++i) {
-            e.mod.field(i, OEnabled) = std::array<std::uint8_t, 3>{9, 0, 1}.at(i % 3);
-            e.mod.field(i, IEnabled) = static_cast<std::uint8_t>(i % 2 == 0 ? 0 : 200);
-            boxesOn += (e.mod.field(i, OEnabled) != 0) + (e.mod.field(i, IEnabled) != 0);
-            connect(e.window.chkOLink(i), &QCheckBox::toggled, &e.window, [&] { ++raised; });
-            connect(e.window.chkILink(i), &QCheckBox::toggled, &e.window, [&] { ++raised; });
+    // While the rows are redrawn every command does nothing, even with check boxes that
+    // disagree with the table; redrawing raises the boxes' events into the commands.
+    void inertWhileRefreshing() {
+        Editing e(12, {1, 5, 0, 3, 1, 7});
+        e.mod.Modified = false;
+        for (QCheckBox* box : {e.window.chkOLink(12), e.window.chkILink(12)}) {
+            const QSignalBlocker quiet(box);
+            box->setChecked(false);
         }
         const CnfTable before = e.mod.Cnf;
-        e.window.ShowCnf();
-        QCOMPARE(raised, boxesOn); // every box that had to change raised its event
+        e.mod.Refreshing = true;
+        for (const auto command : {&LinkEditor::lblOLinkType_Click, &LinkEditor::lblOLinkNode_Click,
+                                   &LinkEditor::lblOLinkRef_Click, &LinkEditor::lblILinkRef_Click,
+                                   &LinkEditor::chkOLink_Click, &LinkEditor::chkILink_Click}) {
+            (e.editor.*command)(12);
+        }
+        e.mod.Refreshing = false;
         QVERIFY(e.mod.Cnf == before);
-        QCOMPARE(e.mod.Modified, false);
-        QCOMPARE(e.mod.Refreshing, false);
-    }
+        QVERIFY(!e.mod.Modified && !e.redrawn());
 
+        for (int i = 0; i < LinkSlots; ++i) { // 9, 0, 1, 9, ... and 0, 200, 0, ...
+            e.mod.field(i, OEnabled) = std::array<std::uint8_t, 3>{9, 0, 1}.at(i % 3);
+            e.mod.field(i, IEnabled) = static_cast<std::uint8_t>(i % 2 == 0 ? 0 : 200);
+        }
+        const CnfTable stored = e.mod.Cnf;
+        e.window.ShowCnf();
+        QVERIFY(e.mod.Cnf == stored); // not even a 1 over a stored 9
+        QCOMPARE(e.mod.Modified, false);
+        QCOMPARE(e.window.chkOLink(63)->isChecked(), true);
+    }
     void picked_data() {
-        QTest::addColumn<int>("label");
+        QTest::addColumn<int>("control");
         QTest::addColumn<int>("type");
         QTest::addColumn<int>("slot");
         QTest::addColumn<QString>("className");
-        QTest::addColumn<QVariant>("pick"); // an item's index, or how the picker is cancelled
+        QTest::addColumn<int>("index"); // the item clicked; -1: the cancel image
         QTest::addColumn<QString>("caption");
-        const auto row = [](const char* name, Label label, int type, int slot,
-                            const char* className, const QVariant& pick, const char* caption) {
-            QTest::newRow(name) << int(label) << type << slot << className << pick << caption;
+        const auto row = [](const char* name, Control control, int type, int slot,
+                            const char* className, int index, const char* caption) {
+            QTest::newRow(name) << int(control) << type << slot << className << index << caption;
         };
         row("node NC", NodeLabel, 0, 4, "frmBrevaneNode", 0, "Node: NC");
-        row("node 1A", NodeLabel, 2, 20, "frmBrevaneNode", 26, "Node: 1A");
         row("node FE", NodeLabel, 1, 63, "frmBrevaneNode", 254, "Node: FE");
         row("Quendel ref 01", RefLabel, 0, 45, "frmBrevaneQD", 0, "01");
         row("QD PC ref FE", RefLabel, 1, 45, "frmBrevaneQD", 253, "FE");
-        row("incoming 01", InRefLabel, 2, 45, "frmBrevaneQD", 0, "Quendel NC.01");
         row("incoming FE", InRefLabel, 2, 45, "frmBrevaneQD", 253, "Quendel NC.FE");
-        row("relays 01-08, first column", RefLabel, 2, 0, "frmBrevaneRelay", 0, "01-08");
-        row("relays 57-64, second column", RefLabel, 2, 40, "frmBrevaneRelay", 7, "57-64");
-        row("relays 17-24, bottom row", RefLabel, 2, 31, "frmBrevaneRelay", 2, "17-24");
+        row("relays 57-64", RefLabel, 2, 40, "frmBrevaneRelay", 7, "57-64");
+        row("relays 17-24", RefLabel, 2, 31, "frmBrevaneRelay", 2, "17-24");
         // A cancel changes no field, yet the table counts as modified and is redrawn.
-        row("node, cancel image", NodeLabel, 0, 17, "frmBrevaneNode", "image", "Node: 05");
-        row("station, Escape", RefLabel, 1, 17, "frmBrevaneQD", "escape", "07");
-        row("relays, closed", RefLabel, 2, 17, "frmBrevaneRelay", "close", "49-56");
-        row("incoming, cancel image", InRefLabel, 0, 17, "frmBrevaneQD", "image", "Quendel NC.65");
+        row("node cancelled", NodeLabel, 0, 17, "frmBrevaneNode", -1, "Node: 05");
+        row("station cancelled", RefLabel, 1, 17, "frmBrevaneQD", -1, "07");
     }
-
     void picked() {
-        QFETCH(int, label);
+        QFETCH(int, control);
         QFETCH(int, type);
         QFETCH(int, slot);
         QFETCH(QString, className);
-        QFETCH(QVariant, pick);
+        QFETCH(int, index);
         QFETCH(QString, caption);
-        const bool incoming = label == InRefLabel;
-        const bool cancel = pick.typeId() == QMetaType::QString;
-        const int index = cancel ? -1 : pick.toInt();
-        Editing e;
-        e.load(slot, {incoming ? 0 : 1, 5, type, 6, incoming ? 1 : 0, 100});
+        const int in = control == InRefLabel ? 1 : 0;
+        Editing e(slot, {1 - in, 5, type, 6, in, 100});
+        e.mod.Modified = false;
         e.mod.PickResult = 77; // a stale earlier pick must not be stored
-        CnfTable expected = e.mod.Cnf;
-        const int field = label == NodeLabel ? ONode : incoming ? IRef : ORef;
-        if (!cancel) {
-            expected[cnfOffset(slot, field)] = static_cast<std::uint8_t>(index);
-        }
         // The relay picker opens at the window's outer corner plus the label's client place.
         const QPoint labelPlace =
             e.window.frameGeometry().topLeft() + e.window.lblOLinkRef(slot)->pos();
-
+        QPoint pickerPlace;
         ModalAnswer answer([&](QWidget* modal) {
-            auto* picker = qobject_cast<PickerWindow*>(modal);
             QCOMPARE(modal->metaObject()->className(), className);
             QCOMPARE(e.mod.Modified, true); // set before the picker opened
-            QCOMPARE(e.mod.PickResult, 77); // not reset for the picker
-            if (className == QLatin1String("frmBrevaneRelay")) {
-                QCOMPARE(picker->frameGeometry().topLeft(), labelPlace);
-            }
-            if (!cancel) {
-                platformClick(itemOf(picker, index));
-            } else if (pick.toString() == QLatin1String("image")) {
-                platformClick(picker->imgCancel());
-            } else if (pick.toString() == QLatin1String("escape")) {
-                QTest::keyClick(picker, Qt::Key_Escape);
-            } else {
-                picker->close();
-            }
+            pickerPlace = modal->frameGeometry().topLeft();
+            platformClick(index < 0 ? static_cast<PickerWindow*>(modal)->imgCancel()
+                                    : static_cast<QWidget*>(itemOf(modal, index)));
         });
-        platformClick(labelOf(e.window, label, slot));
-
-        QVERIFY(answer.seen());
-        QCOMPARE(answer.leftOpen(), false);
+        platformClick(e.control(control, slot));
+        QVERIFY(answer.seen() && !answer.leftOpen());
+        QCOMPARE(pickerPlace == labelPlace, className == "frmBrevaneRelay");
         QCOMPARE(e.mod.PickResult, index);
-        QVERIFY(e.mod.Cnf == expected);
-        QCOMPARE(e.mod.Modified, true);
-        QVERIFY(e.redrawn());
-        QCOMPARE(labelOf(e.window, label, slot)->text(), caption);
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            QCOMPARE(qobject_cast<PickerWindow*>(top), nullptr);
-        }
+        QCOMPARE(static_cast<ClickLabel*>(e.control(control, slot))->text(), caption);
+        QVERIFY(e.mod.Modified && e.redrawn());
     }
-
+    // Items by index: place, size and caption.
+    void pickerItems_data() {
+        QTest::addColumn<QString>("className");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("pixels"); // 11.25 pt, 12 pt
+        QTest::newRow("node 0") << "frmBrevaneNode" << 0 << QRect(8, 24, 25, 18) << "NC" << 15;
+        QTest::newRow("node 16") << "frmBrevaneNode" << 16 << QRect(40, 24, 25, 18) << "10" << 15;
+        QTest::newRow("node 254") << "frmBrevaneNode" << 254 << QRect(488, 304, 25, 18) << "FE"
+                                  << 15;
+        QTest::newRow("station 0") << "frmBrevaneQD" << 0 << QRect(8, 44, 25, 18) << "01" << 15;
+        QTest::newRow("station 253")
+            << "frmBrevaneQD" << 253 << QRect(488, 304, 25, 18) << "FE" << 15;
+        QTest::newRow("relay 0") << "frmBrevaneRelay" << 0 << QRect(8, 32, 49, 19) << "01-08" << 16;
+        QTest::newRow("relay 3") << "frmBrevaneRelay" << 3 << QRect(8, 104, 49, 19) << "25-32"
+                                 << 16;
+        QTest::newRow("relay 4") << "frmBrevaneRelay" << 4 << QRect(64, 32, 49, 19) << "33-40"
+                                 << 16;
+    }
+    void pickerItems() {
+        QFETCH(QString, className);
+        QFETCH(int, index);
+        QFETCH(QRect, geometry);
+        QFETCH(QString, caption);
+        QFETCH(int, pixels);
+        ModBrevane mod;
+        const auto picker = makePicker(className, mod);
+        const PickerItem* item = itemOf(picker.get(), index);
+        QVERIFY(item != nullptr);
+        QCOMPARE(item->geometry(), geometry);
+        QCOMPARE(item->text(), caption);
+        QCOMPARE(item->font().pixelSize(), pixels);
+    }
+    // Frameless, modal, dark blue, the cancel image in the corner; clicks beside the items
+    // do nothing.
     void pickerWindow_data() {
         QTest::addColumn<QString>("className");
         QTest::addColumn<QSize>("size");
         QTest::addColumn<int>("items");
-        QTest::addColumn<int>("firstCell");         // of the grid; the relay picker has none
-        QTest::addColumn<QList<QPoint>>("nothing"); // clicks that must do nothing
-        QTest::newRow("relay") << "frmBrevaneRelay" << QSize(121, 129) << 8 << -1
+        QTest::addColumn<QList<QPoint>>("nothing");
+        QTest::newRow("relay") << "frmBrevaneRelay" << QSize(121, 129) << 8
                                << QList<QPoint>{{60, 40}, {30, 53}, {30, 126}};
         // The last grid cell, and for stations the first, stay empty.
-        QTest::newRow("node") << "frmBrevaneNode" << QSize(521, 345) << 255 << 0
+        QTest::newRow("node") << "frmBrevaneNode" << QSize(521, 345) << 255
                               << QList<QPoint>{{36, 30}, {20, 43}, {500, 330}};
-        QTest::newRow("station") << "frmBrevaneQD" << QSize(521, 345) << 254 << 1
+        QTest::newRow("station") << "frmBrevaneQD" << QSize(521, 345) << 254
                                  << QList<QPoint>{{20, 30}, {22, 10}, {500, 330}};
     }
-
     void pickerWindow() {
         QFETCH(QString, className);
         QFETCH(QSize, size);
         QFETCH(int, items);
-        QFETCH(int, firstCell);
         QFETCH(QList<QPoint>, nothing);
-        const bool relay = firstCell < 0;
         ModBrevane mod;
-        const std::unique_ptr<PickerWindow> picker(
-            className == "frmBrevaneRelay"  ? static_cast<PickerWindow*>(new frmBrevaneRelay(mod))
-            : className == "frmBrevaneNode" ? static_cast<PickerWindow*>(new frmBrevaneNode(mod))
-                                            : new frmBrevaneQD(mod));
-        QCOMPARE(QString(picker->metaObject()->className()), className);
+        const auto picker = makePicker(className, mod);
         QCOMPARE(picker->objectName(), className);
-        QCOMPARE(picker->parentWidget(), nullptr);
         QCOMPARE(picker->windowModality(), Qt::ApplicationModal);
-        QVERIFY(picker->windowFlags().testFlag(Qt::FramelessWindowHint));
-        QCOMPARE(picker->windowTitle(), QString());
-        QCOMPARE(picker->minimumSize(), size);
-        QCOMPARE(picker->maximumSize(), size);
         QCOMPARE(picker->findChildren<PickerItem*>().size(), items);
-        QCOMPARE(mod.PickResult, 0); // building writes nothing
-        // Relay groups in two columns of four; grid items column by column, captioned in hex.
-        QSet<int> indexes;
-        for (const PickerItem* item : picker->findChildren<PickerItem*>()) {
-            const int i = item->property("Index").toInt();
-            const int cell = i + firstCell;
-            indexes.insert(i);
-            QCOMPARE(item->geometry(),
-                     relay ? QRect(i < 4 ? 8 : 64, 32 + 24 * (i % 4), 49, 19)
-                           : QRect(cell / 16 * 32 + 8, cell % 16 * 20 + 24, 25, 18));
-            const auto num = [](int n, int base) {
-                return QStringLiteral("%1").arg(n, 2, base, QChar('0'));
-            };
-            QCOMPARE(item->text(), relay       ? num(8 * i + 1, 10) + '-' + num(8 * i + 8, 10)
-                                   : cell == 0 ? QStringLiteral("NC")
-                                               : num(cell, 16).toUpper());
-            QCOMPARE(item->font().pixelSize(), relay ? 16 : 15); // 12 pt, 11.25 pt
-            QCOMPARE(item->palette().color(QPalette::Window), QColor(Qt::white));
-            QCOMPARE(item->foreColor(), QColor(Qt::black));
-        }
-        QCOMPARE(indexes.size(), items);
-
-        // The relay picker stays where it is put, even mostly off the screen; the others
-        // centre themselves on it.
-        const QRect screen = picker->screen()->geometry();
-        const QPoint outside(screen.right() - 40, screen.bottom() - 30);
-        if (relay) {
-            picker->move(outside);
-        }
         picker->show();
         QVERIFY(QTest::qWaitForWindowExposed(picker.get()));
-        const QRect outer = picker->frameGeometry();
-        QCOMPARE(outer.size(), size); // no frame at all
-        QCOMPARE(outer.topLeft(),
-                 relay ? outside
-                       : QPoint(screen.left() + (screen.width() - size.width()) / 2,
-                                screen.top() + (screen.height() - size.height()) / 2));
-        const QImage shot = picker->grab().toImage();
-        QCOMPARE(shot.pixelColor(size.width() - 2, size.height() - 2), DarkBlue);
-        QCOMPARE(picker->imgCancel()->geometry(), QRect(1, 1, 20, 20));
-        const QImage cancel = cancelPicture().toImage();
-        QCOMPARE(picker->imgCancel()->grab().toImage().convertToFormat(cancel.format()), cancel);
+        QCOMPARE(picker->frameGeometry().size(), size); // no frame at all
+        QCOMPARE(picker->grab().toImage().pixelColor(size.width() - 2, size.height() - 2),
+                 QColor(27, 54, 93));
         QCOMPARE(picker->childAt(10, 10), picker->imgCancel());
-        for (const QPoint at : nothing) { // between items, empty cells, beside the cancel image
-            QCOMPARE(picker->childAt(at), nullptr);
+        for (const QPoint at : nothing) {
             platformClick(picker.get(), at);
             QCOMPARE(mod.PickResult, 0);
             QCOMPARE(picker->isVisible(), true);
         }
-
-        // A caption is drawn centred: as much white left of the ink as right of it.
-        const QImage item = itemOf(picker.get(), 5)->grab().toImage();
-        int first = item.width();
-        int last = -1;
-        for (int x = 0; x < item.width(); ++x) {
-            for (int y = 0; y < item.height(); ++y) {
-                if (qGray(item.pixel(x, y)) < 128) {
-                    first = qMin(first, x);
-                    last = qMax(last, x);
-                }
-            }
-        }
-        QVERIFY(last > first);
-        QVERIFY2(qAbs(first - (item.width() - 1 - last)) <= 2,
-                 qPrintable(QStringLiteral("ink from %1 to %2").arg(first).arg(last)));
     }
-
-    void cancelImage() {
-        const QImage picture = ::cancelPicture().toImage();
-        QCOMPARE(picture.size(), QSize(20, 20));
-        for (int y = 0; y < 20; ++y) {
-            for (int x = 0; x < 20; ++x) {
-                const bool cross = x == y || x == 19 - y;
-                const bool frame = x == 0 || y == 0 || x == 19 || y == 19;
-                const QColor expected = cross ? Qt::black : frame ? QColor(128, 0, 0) : Qt::red;
-                QCOMPARE(picture.pixelColor(x, y), expected);
-            }
+    // The grid pickers centre themselves on the 800 x 800 screen; the relay picker stays
+    // where it is put, even mostly off the screen.
+    void pickerPlaces() {
+        ModBrevane mod;
+        frmBrevaneNode node(mod);
+        frmBrevaneQD station(mod);
+        frmBrevaneRelay relay(mod);
+        relay.move(760, 570);
+        for (QWidget* picker : std::initializer_list<QWidget*>{&node, &station, &relay}) {
+            picker->show();
+            QVERIFY(QTest::qWaitForWindowExposed(picker));
         }
+        QCOMPARE(node.frameGeometry().topLeft(), QPoint(139, 227));
+        QCOMPARE(station.frameGeometry().topLeft(), QPoint(139, 227));
+        QCOMPARE(relay.frameGeometry().topLeft(), QPoint(760, 570));
     }
 };
 

@@ -5,8 +5,9 @@
 #include <utility>
 
 #include "link/exchange.h"
+#include "link/protocol.h"
 #include "tests/fuzz/reference.h"
-#include "tests/link/farend.h"
+#include "tests/support/fakeline.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray reply(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

@@ -1,8 +1,19 @@
 #include <QtTest>
 
+#include <numeric>
+
 #include "link/protocol.h"
 #include "table/hextext.h"
-#include "tests/link/farend.h"
+#include "tests/support/controllerend.h"
+
+namespace {
+
+// "[" + checksum + rest, the way the controller frames a reply.
+QByteArray controllerReply(const QByteArray& rest) {
+    return '[' + Hex2(FrameChecksum(rest)) + rest;
+}
+
+} // namespace
 
 class TestProtocol : public QObject {
     Q_OBJECT
@@ -16,8 +27,6 @@ private slots:
         // Rotate right within eight bits, then add: A5 -> D2 -> 69+61 ...
         QTest::newRow("checksum of nothing") << Hex2(FrameChecksum("")) << QByteArray("A5");
         QTest::newRow("checksum of abc") << Hex2(FrameChecksum("abc")) << QByteArray("60");
-        QTest::newRow("checksum of a zero")
-            << Hex2(FrameChecksum(QByteArray(1, '\0'))) << QByteArray("D2");
         QTest::newRow("checksum wraps") << Hex2(FrameChecksum("\xFF\xFF")) << QByteArray("E7");
         QTest::newRow("checksum request") << commandFrame(ChecksumCommand) << ChecksumFrame;
         QTest::newRow("first block read")
@@ -26,8 +35,6 @@ private slots:
             << commandFrame(blockReadCommand(8)) << QByteArray("[1E0039002003F]");
         QTest::newRow("first block write")
             << commandFrame(blockWriteCommand(0, zeros)) << "[930038000003F" + zeroDigits + "]";
-        QTest::newRow("key block write")
-            << commandFrame(blockWriteCommand(8, zeros)) << "[150038002003F" + zeroDigits + "]";
         ControllerImage image{};
         image[64] = 10;
         image[127] = 255;
@@ -47,17 +54,14 @@ private slots:
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<bool>("holds");
         QTest::newRow("zero image checksum reply") << QByteArray("[34DA90190E]") << true;
-        QTest::newRow("lower-case checksum digits") << QByteArray("[0a003F00000023F]") << true;
         QTest::newRow("checksum off by one") << QByteArray("[35DA90190E]") << false;
         QTest::newRow("trailing character") << QByteArray("[34DA90190E]x") << false;
-        QTest::newRow("frame marks not examined") << QByteArray("x34DA90190E]") << true;
         QTest::newRow("empty") << QByteArray() << false;
         QTest::newRow("bare checksum of nothing") << QByteArray("[A5") << true;
         QTest::newRow("non-hex checksum") << QByteArray("[ZZDA90190E]") << false;
         // Read as hex these would give the body's checksum (0 and 7).
         QTest::newRow("no digit, body sums to 0") << QByteArray("[>34D]") << false;
         QTest::newRow("one digit, body sums to 7") << QByteArray("[7?079]") << false;
-        QTest::newRow("one digit, nothing after") << QByteArray("[A") << false;
     }
     void replyCheck() {
         QFETCH(QByteArray, reply);
@@ -85,37 +89,27 @@ private slots:
             cnf[cnfOffset(slot, field)] = 0x5A;
             QCOMPARE(int(controllerImage(cnf)[at]), 0x5A);
         }
-        QVERIFY(tableFromImage(controllerImage(patternTable(7))) == patternTable(7));
+        CnfTable cnf{};
+        std::iota(cnf.begin(), cnf.end(), std::uint8_t(7));
+        QVERIFY(tableFromImage(controllerImage(cnf)) == cnf);
     }
     void parseCommand_data() {
         QTest::addColumn<QByteArray>("frame");
         QTest::addColumn<QString>("expected");
         const QByteArray zeros(128, '0');
         QTest::newRow("checksum request, lower case") << QByteArray("[42003f00000023f]") << "sum";
-        QTest::newRow("block 1 read") << QByteArray("[2E0039000403F]") << "read 1";
         QTest::newRow("key block read") << QByteArray("[1E0039002003F]") << "read 8";
-        QTest::newRow("block 7 read, lower case") << controllerReply("0039001c03f]") << "read 7";
         QTest::newRow("key block write") << "[150038002003F" + zeros + "]"
                                          << "write 8";
         QTest::newRow("block 3 write")
             << controllerReply("00380" + Hex4(192) + "3F" + zeros + "]") << "write 3";
         QTest::newRow("wrong checksum") << QByteArray("[0B003F00000023F]") << "bad checksum";
-        QTest::newRow("checksum not hex") << QByteArray("[z0003F00000023F]") << "bad checksum";
-        QTest::newRow("no opening bracket") << QByteArray("x0A003F00000023F]") << "bad checksum";
-        QTest::newRow("no closing bracket") << QByteArray("[0A003F00000023F") << "bad checksum";
         QTest::newRow("too short") << QByteArray("[A5]") << "bad checksum";
         QTest::newRow("not 00 before the command")
             << controllerReply("013F00000023F]") << "unknown";
         QTest::newRow("read beyond the image") << QByteArray("[DE0039002403F]") << "unknown";
-        QTest::newRow("read off a block boundary") << QByteArray("[1E0039000103F]") << "unknown";
-        QTest::newRow("read offset not hex") << controllerReply("003900G003F]") << "unknown";
-        QTest::newRow("read with a wrong end") << controllerReply("0039000003E]") << "unknown";
         QTest::newRow("write one byte short")
             << controllerReply("0038000003F" + zeros.left(126) + "]") << "unknown";
-        QTest::newRow("write with a wrong middle")
-            << controllerReply("0038000003E" + zeros + "]") << "unknown";
-        QTest::newRow("write data not hex")
-            << controllerReply("0038000003F" + zeros.left(127) + "x]") << "unknown";
         QTest::newRow("write beyond the image")
             << controllerReply("0038002403F" + zeros + "]") << "unknown";
     }

@@ -1,8 +1,11 @@
+// Download and Upload against the stand-in's controller model on the fake line and clock:
+// every transfer fault is checked here, once.
+
 #include <QtTest>
 
 #include "link/exchange.h"
 #include "link/transfer.h"
-#include "tests/link/farend.h"
+#include "tests/support/controllerend.h"
 
 namespace {
 
@@ -14,41 +17,48 @@ public:
     void progressStarted(int max) override { events << QStringLiteral("start %1").arg(max); }
     void progress(int value) override { events << QString::number(value); }
     void message(const TransferMessage& message) override {
-        messages << message;
+        messages << QStringList{QString::number(message.kind), message.title, message.text};
         tableAtMessage = m_mod.Cnf;
     }
 
     QStringList events;
-    QList<TransferMessage> messages;
+    QList<QStringList> messages;
     CnfTable tableAtMessage{};
 
 private:
     const ModBrevane& m_mod;
 };
 
-struct Rig : FakeEnd {
+struct Rig : ControllerEnd {
     ModBrevane mod;
     Exchange link{line, clock, mod};
     RecordingReporter reporter{mod};
 
-    Rig() {
+    explicit Rig(const QStringList& faults = {}) : ControllerEnd(faults) {
         mod.CnfPath = QStringLiteral("/somewhere/site.BRV");
         mod.Modified = true;
+        mod.ComPortNum = 7;
     }
-    TransferOutcome run(bool upload) {
-        return upload ? UploadCnf(link, reporter) : DownloadCnf(link, reporter);
-    }
-    void compareMessage(TransferMessage::Kind kind, const QString& text, const QString& title) {
-        QCOMPARE(reporter.messages.size(), 1);
-        QCOMPARE(reporter.messages.at(0).kind, kind);
-        QCOMPARE(reporter.messages.at(0).text, text);
-        QCOMPARE(reporter.messages.at(0).title, title);
+    // Each frame from its fourth character: "00" + command + "]", the block data cut off.
+    QStringList sent() const {
+        QStringList commands;
+        for (const QByteArray& frame : line.frames) {
+            commands << QString::fromLatin1(frame.mid(3, 12));
+        }
+        return commands;
     }
 };
 
 const QStringList FullProgress{"start 9", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
-
-const CnfTable Pattern = patternTable(3, QStringLiteral("Orvik"), QStringLiteral("Net"));
+const QStringList Writes{"0038000003F0", "0038000403F0", "0038000803F0", "0038000C03F0",
+                         "0038001003F0", "0038001403F0", "0038001803F0", "0038001C03F0",
+                         "0038002003F0", "003F00000023"};
+const QStringList Reads{"0039000003F]", "0039000403F]", "0039000803F]", "0039000C03F]",
+                        "0039001003F]", "0039001403F]", "0039001803F]", "0039001C03F]",
+                        "0039002003F]", "003F00000023"};
+const QString DownloadError = QStringLiteral(
+    "Download Error: %1\r\nBrevane will not function properly until a download is complete.");
+const QString UploadError = QStringLiteral("Upload Error: %1\r\nAll Host Data Cleared.");
 
 } // namespace
 
@@ -56,91 +66,119 @@ class TestTransfer : public QObject {
     Q_OBJECT
 
 private slots:
-    void complete_data() {
-        QTest::addColumn<bool>("upload");
-        QTest::newRow("download") << false;
-        QTest::newRow("upload, every other reply in lower case") << true;
-    }
-    void complete() {
-        QFETCH(bool, upload);
+    void download() {
         Rig rig;
-        rig.mod.ComPortNum = 7;
-        const ControllerImage image = controllerImage(Pattern);
-        if (upload) {
-            rig.controller.image = image;
-            for (int frame = 0; frame < 10; frame += 2) {
-                rig.controller.faults[frame] = FakeController::Lower;
-            }
-        } else {
-            rig.mod.Cnf = Pattern;
-        }
-        QCOMPARE(rig.run(upload), (TransferOutcome{TransferOutcome::Complete, 0}));
+        rig.mod.field(0, ONode) = 0x1A;
+        rig.mod.field(63, Reserved7) = 0x77;
+        rig.mod.field(2, KeyChar) = 'k';
+        QCOMPARE(DownloadCnf(rig.link, rig.reporter), (TransferOutcome{TransferOutcome::Complete}));
         QCOMPARE(rig.line.opens, QList<int>{7});
         QCOMPARE(rig.line.closes, 0); // the caller closes the port
-        QCOMPARE(rig.line.frames, transferFrames(upload, Pattern));
-        QVERIFY(rig.controller.image == image);
-        QVERIFY(rig.mod.Cnf == Pattern);
+        QCOMPARE(rig.sent(), Writes);
+        QCOMPARE(rig.line.frames.at(0).size(), 143);
+        // In the controller's order: fields 0-7 slot by slot, then the keys.
+        const ControllerImage& image = rig.controller.image();
+        QCOMPARE(QList<int>({image[1], image[511], image[514]}), QList<int>({0x1A, 0x77, 'k'}));
+        QCOMPARE(int(std::count(image.begin(), image.end(), 0)), 573);
+        QCOMPARE(rig.reporter.events, FullProgress);
+        QCOMPARE(rig.reporter.messages,
+                 (QList<QStringList>{{"1", "Download", "Download Complete"}}));
+        QCOMPARE(rig.clock.now(), 10 * ControllerEnd::ReplyDelayMs);
+        QVERIFY(rig.mod.Modified); // a download is no save
+        QCOMPARE(rig.mod.CnfPath, QStringLiteral("/somewhere/site.BRV"));
+    }
+    void upload() {
+        // Lower-case replies are as good as upper-case ones.
+        Rig rig({"lower@1", "lower@4", "lower@9", "lower@10"});
+        ControllerImage image{};
+        image[1] = 0x1A;   // slot 0's node
+        image[511] = 0x77; // slot 63's field 7
+        image[514] = 'k';  // slot 2's key character
+        image[575] = 0xC3; // slot 63's key byte
+        rig.controller.setImage(image);
+        QCOMPARE(UploadCnf(rig.link, rig.reporter), (TransferOutcome{TransferOutcome::Complete}));
+        QCOMPARE(rig.line.frames.at(0), QByteArray("[6E0039000003F]"));
+        QCOMPARE(rig.sent(), Reads);
+        CnfTable expected{};
+        expected[cnfOffset(0, ONode)] = 0x1A;
+        expected[cnfOffset(63, Reserved7)] = 0x77;
+        expected[cnfOffset(2, KeyChar)] = 'k';
+        expected[cnfOffset(63, KeyChar)] = 0xC3;
+        QVERIFY(rig.mod.Cnf == expected);
         QCOMPARE(rig.mod.OKey, QString()); // the keys are left packed for the caller
         QCOMPARE(rig.reporter.events, FullProgress);
-        rig.compareMessage(TransferMessage::Complete,
-                           upload ? QStringLiteral("Upload Complete")
-                                  : QStringLiteral("Download Complete"),
-                           upload ? QStringLiteral("Upload") : QStringLiteral("Download"));
+        QCOMPARE(rig.reporter.messages, (QList<QStringList>{{"1", "Upload", "Upload Complete"}}));
         QVERIFY(rig.mod.Modified);
         QCOMPARE(rig.mod.CnfPath, QStringLiteral("/somewhere/site.BRV"));
     }
-    void errors_data() {
-        QTest::addColumn<bool>("upload");
-        QTest::addColumn<int>("frame");
-        QTest::addColumn<int>("fault");
+    // The stand-in's faults on one frame (1-based), the code, the frames sent and the
+    // time on the fake clock: a reply takes 2 ms, a missing one the whole 5000 ms.
+    void downloadFails_data() {
+        QTest::addColumn<QString>("fault");
         QTest::addColumn<int>("code");
-        using F = FakeController;
-        QTest::newRow("download, first block unanswered") << false << 0 << int(F::Silent) << 4;
-        QTest::newRow("download, key block short") << false << 8 << int(F::Short) << 4;
-        QTest::newRow("download, checksum unanswered") << false << 9 << int(F::Silent) << 52;
-        QTest::newRow("download, high half differs") << false << 9 << int(F::High) << 61;
-        QTest::newRow("download, low half differs") << false << 9 << int(F::Low) << 62;
-        QTest::newRow("upload, first block unanswered") << true << 0 << int(F::Silent) << 71;
-        QTest::newRow("upload, block 3 bad checksum") << true << 3 << int(F::BadSum) << 71;
-        QTest::newRow("upload, key block short") << true << 8 << int(F::Short) << 71;
-        QTest::newRow("upload, checksum reply extra") << true << 9 << int(F::Extra) << 52;
-        QTest::newRow("upload, high half differs") << true << 9 << int(F::High) << 61;
-        QTest::newRow("upload, low half differs") << true << 9 << int(F::Low) << 62;
-        QTest::newRow("upload, block data not hex") << true << 0 << int(F::Garbage) << 61;
+        QTest::addColumn<int>("frames");
+        QTest::addColumn<int>("ms");
+        QTest::newRow("first block unanswered") << "silent@1" << 4 << 1 << 5000;
+        QTest::newRow("key block reply short") << "short@9" << 4 << 9 << 5016;
+        QTest::newRow("junk before the reply") << "junk@3" << 4 << 3 << 6;
+        QTest::newRow("wrong reply checksum") << "badsum@2" << 4 << 2 << 4;
+        QTest::newRow("line dropped at block 3") << "hangup@3" << 4 << 3 << 4;
+        QTest::newRow("checksum unanswered") << "silent@10" << 52 << 10 << 5018;
+        QTest::newRow("high half differs") << "high@10" << 61 << 10 << 20;
+        QTest::newRow("low half differs") << "low@10" << 62 << 10 << 20;
     }
-    void errors() {
-        QFETCH(bool, upload);
-        QFETCH(int, frame);
-        QFETCH(int, fault);
+    void downloadFails() {
+        QFETCH(QString, fault);
         QFETCH(int, code);
-        Rig rig;
-        rig.controller.image = controllerImage(Pattern);
+        QFETCH(int, frames);
+        QFETCH(int, ms);
+        Rig rig({fault});
         rig.mod.field(5, OEnabled) = 1;
-        rig.mod.OKey = QStringLiteral("old");
-        rig.controller.faults[frame] = FakeController::Fault(fault);
         const CnfTable before = rig.mod.Cnf;
-        QCOMPARE(rig.run(upload), (TransferOutcome{TransferOutcome::Failed, code}));
-
-        // Nothing after the failing frame; not hex is noticed only in the checksum.
-        const int lastFrame = fault == FakeController::Garbage ? 9 : frame;
-        QCOMPARE(rig.line.frames.size(), lastFrame + 1);
-        QCOMPARE(rig.reporter.events, FullProgress.mid(0, lastFrame + 1));
-        rig.compareMessage(TransferMessage::Error, transferErrorText(upload, code), "Error");
-        if (!upload) {
-            QVERIFY(rig.mod.Cnf == before);
-            QVERIFY(rig.mod.Modified);
-            return;
-        }
-        // While the message was up, the blocks before the failing one had arrived.
-        const int arrived = qMin(lastFrame, 8) * 8; // slots read
-        if (arrived > 0) {
-            QCOMPARE(int(rig.reporter.tableAtMessage[cnfOffset(arrived - 1, Reserved7)]),
-                     int(Pattern[cnfOffset(arrived - 1, Reserved7)]));
-        }
-        if (arrived < 64) {
-            QCOMPARE(int(rig.reporter.tableAtMessage[cnfOffset(arrived, ONode)]),
-                     int(before[cnfOffset(arrived, ONode)]));
-        }
+        QCOMPARE(DownloadCnf(rig.link, rig.reporter),
+                 (TransferOutcome{TransferOutcome::Failed, code}));
+        QCOMPARE(rig.sent(), Writes.mid(0, frames)); // nothing after the failing frame
+        QCOMPARE(rig.reporter.events, FullProgress.mid(0, frames));
+        QCOMPARE(rig.reporter.messages,
+                 (QList<QStringList>{{"2", "Error", DownloadError.arg(code)}}));
+        QCOMPARE(int(rig.clock.now()), ms);
+        QVERIFY(rig.mod.Cnf == before);
+        QVERIFY(rig.mod.Modified);
+    }
+    // bytesRead: how much of the table had arrived while the message was up.
+    void uploadFails_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("frames");
+        QTest::addColumn<int>("bytesRead");
+        QTest::newRow("first block unanswered") << "silent@1" << 71 << 1 << 0;
+        QTest::newRow("block 3 bad checksum") << "badsum@4" << 71 << 4 << 192;
+        QTest::newRow("key block short") << "short@9" << 71 << 9 << 512;
+        QTest::newRow("checksum reply with extra") << "extra@10" << 52 << 10 << 576;
+        QTest::newRow("line dropped at the checksum") << "hangup@10" << 52 << 10 << 576;
+        QTest::newRow("high half differs") << "high@10" << 61 << 10 << 576;
+        QTest::newRow("low half differs") << "low@10" << 62 << 10 << 576;
+    }
+    void uploadFails() {
+        QFETCH(QString, fault);
+        QFETCH(int, code);
+        QFETCH(int, frames);
+        QFETCH(int, bytesRead);
+        Rig rig({fault});
+        ControllerImage image;
+        image.fill(0x11);
+        rig.controller.setImage(image);
+        rig.mod.Cnf.fill(0xEE);
+        rig.mod.OKey = QStringLiteral("old");
+        QCOMPARE(UploadCnf(rig.link, rig.reporter),
+                 (TransferOutcome{TransferOutcome::Failed, code}));
+        QCOMPARE(rig.sent(), Reads.mid(0, frames));
+        QCOMPARE(rig.reporter.events, FullProgress.mid(0, frames));
+        QCOMPARE(rig.reporter.messages,
+                 (QList<QStringList>{{"2", "Error", UploadError.arg(code)}}));
+        const CnfTable& seen = rig.reporter.tableAtMessage;
+        QCOMPARE(int(std::count(seen.begin(), seen.end(), 0x11)), bytesRead);
+        QCOMPARE(int(std::count(seen.begin(), seen.end(), 0xEE)), 576 - bytesRead);
         // Cleared after the message: nothing read stays, and no file owns it.
         QVERIFY(rig.mod.Cnf == CnfTable{});
         QCOMPARE(rig.mod.OKey, QString());

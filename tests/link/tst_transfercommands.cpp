@@ -1,3 +1,7 @@
+// The window's ComPort, Download and Upload commands on the fake line: what they show and
+// ask, and what they do to the table and the key boxes. The transfer faults themselves are
+// tst_transfer's.
+
 #include <QtTest>
 
 #include <QAction>
@@ -6,9 +10,9 @@
 
 #include "link/transfercommands.h"
 #include "mainwindow/keybox.h"
-#include "tests/link/farend.h"
-#include "tests/link/windowrig.h"
+#include "tests/support/controllerend.h"
 #include "tests/support/testhome.h"
+#include "tests/support/windowrig.h"
 
 namespace {
 
@@ -24,8 +28,32 @@ protected:
     }
 };
 
-struct Rig : FakeEnd, WindowRig {
-    Rig() : WindowRig(line, &clock) {}
+struct Rig : ControllerEnd, WindowRig {
+    explicit Rig(const QStringList& faults = {}) : ControllerEnd(faults), WindowRig(line, &clock) {}
+
+    // The controller holds link 4 outgoing and the keys "Orvik" and "Net"; the window an
+    // edited table of its own, named after a file.
+    void prepareUpload() {
+        ControllerImage image{};
+        image[24] = 1; // slot 3's OEnabled
+        for (const auto& [at, key] : {std::pair{512, "Orvik"}, std::pair{520, "Net"}}) {
+            std::copy_n(key, qstrlen(key), image.begin() + at);
+        }
+        controller.setImage(image);
+        mod().field(0, OEnabled) = 1;
+        window().ShowCnf();
+        window().txtOKey()->setText(QStringLiteral("old"));
+        mod().Modified = true;
+        mod().CnfPath = QStringLiteral("/somewhere/site.BRV");
+        window().ShowFileName();
+    }
+    QString shownRow() {
+        return QStringList{window().chkOLink(0)->isChecked() ? "0 on" : "0 off",
+                           window().chkOLink(3)->isChecked() ? "3 on" : "3 off",
+                           window().txtOKey()->text(), window().txtIKey()->text(),
+                           window().lblFileName()->text()}
+            .join('|');
+    }
 };
 
 QList<int> checkedEntries(frmBrevaneMain& window) {
@@ -37,6 +65,8 @@ QList<int> checkedEntries(frmBrevaneMain& window) {
     }
     return checked;
 }
+
+const QString Question = QStringLiteral("Orvik Brevane|Discard Any Changes?|4|14000");
 
 } // namespace
 
@@ -53,7 +83,6 @@ private slots:
         for (const int index : {4, 4, 15, 4}) {
             window.mnuComPort(index)->trigger();
             QCOMPARE(checkedEntries(window), QList<int>{index});
-            QCOMPARE(rig.mod().ComPortNum, index + 1);
         }
         // The number is applied at the next transfer.
         QCOMPARE(rig.line.opens, QList<int>{});
@@ -75,16 +104,13 @@ private slots:
         rig.mod().Modified = true;
 
         QList<int> values;
-        QList<bool> visible;
         QList<int> paints;
         rig.line.onWrite = [&](int) {
-            values << bar->value();
-            visible << bar->isVisible();
+            values << (bar->isVisible() ? bar->value() : -1);
             paints << counter.paints;
         };
         window.mnuDownload()->trigger(); // no event loop runs until the message
         QCOMPARE(values, (QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
-        QCOMPARE(visible, QList<bool>(10, true));
         QCOMPARE(bar->maximum(), 9);
         // Painted before the first block and after every block, without an event loop.
         QVERIFY2(paints.at(0) >= 1, qPrintable(QString::number(paints.at(0))));
@@ -93,88 +119,70 @@ private slots:
         }
         // Still up, at 9, while the message is open; hidden afterwards.
         QCOMPARE(rig.boxes(), QStringList{"Download|Download Complete|0|400"});
-        QCOMPARE(rig.messages.barVisible, QList<bool>{true});
         QCOMPARE(rig.messages.barValue, QList<int>{9});
         QVERIFY(!bar->isVisible());
         QVERIFY(!rig.line.isOpen());
         // The keys go as typed; a download is no save.
-        const auto* keys = reinterpret_cast<const char*>(rig.controller.image.data()) + 512;
+        const auto* keys = reinterpret_cast<const char*>(rig.controller.image().data()) + 512;
         QCOMPARE(QByteArray(keys, 12), QByteArray("AB\0\0\0\0\0\0xyz\0", 12));
         QVERIFY(rig.mod().Modified);
-        window.hide();
-    }
-    void upload_data() {
-        QTest::addColumn<bool>("fails");
-        QTest::addColumn<bool>("declined"); // No to discarding the unsaved changes
-        QTest::newRow("complete") << false << false;
-        QTest::newRow("block 3 bad checksum") << true << false;
-        QTest::newRow("declined") << false << true;
     }
     void upload() {
-        QFETCH(bool, fails);
-        QFETCH(bool, declined);
         Rig rig;
-        ModBrevane source;
-        source.field(3, OEnabled) = 1;
-        source.PackKeys(QStringLiteral("Orvik"), QStringLiteral("Net"));
-        rig.controller.image = controllerImage(source.Cnf);
-        rig.controller.faults[3] = fails ? FakeController::BadSum : FakeController::NoFault;
-        rig.messages.answer = declined ? QMessageBox::No : QMessageBox::Yes;
-        rig.mod().field(0, OEnabled) = 1;
-        rig.mod().PackKeys(QStringLiteral("old"), QStringLiteral("keys"));
-        rig.mod().UnpackKeys();
-        rig.window().ShowCnf();
-        rig.window().txtOKey()->setText(QStringLiteral("old"));
-        rig.mod().Modified = true;
-        rig.mod().CnfPath = QStringLiteral("/somewhere/site.BRV");
-        rig.window().ShowFileName();
+        rig.prepareUpload();
         rig.window().mnuUpload()->trigger();
-
-        const QString outcome = fails ? "Error|" + transferErrorText(true, 71) + "|3|400"
-                                      : QStringLiteral("Upload|Upload Complete|0|400");
-        const QString question = QStringLiteral("Orvik Brevane|Discard Any Changes?|4|14000");
-        QCOMPARE(rig.boxes(), declined ? QStringList{question} : (QStringList{question, outcome}));
-        QCOMPARE(rig.messages.barVisible.at(0), false);
+        QCOMPARE(rig.boxes(), (QStringList{Question, "Upload|Upload Complete|0|400"}));
+        QCOMPARE(rig.messages.barVisible, (QList<bool>{false, true}));
+        QCOMPARE(rig.messages.barValue.at(1), 9);
+        QCOMPARE(rig.shownRow(), QStringLiteral("0 off|3 on|Orvik|Net| /somewhere/site.BRV"));
+        QVERIFY(rig.mod().Modified); // as it was
         QVERIFY(!rig.line.isOpen());
-        if (declined) {
-            QCOMPARE(rig.line.opens, QList<int>{});
-            QVERIFY(rig.window().chkOLink(0)->isChecked());
-            QVERIFY(rig.mod().Modified);
-            return;
-        }
-        QCOMPARE(rig.messages.barValue.at(1), fails ? 3 : 9);
-        QVERIFY(rig.mod().Cnf == (fails ? CnfTable{} : source.Cnf));
-        QVERIFY(!rig.window().chkOLink(0)->isChecked());
-        QCOMPARE(rig.window().chkOLink(3)->isChecked(), !fails);
-        QCOMPARE(rig.window().txtOKey()->text(), fails ? QString() : QStringLiteral("Orvik"));
-        QCOMPARE(rig.window().txtIKey()->text(), fails ? QString() : QStringLiteral("Net"));
-        QCOMPARE(rig.mod().Modified, !fails);
-        QCOMPARE(rig.window().lblFileName()->text(),
-                 fails ? QStringLiteral(" None") : QStringLiteral(" /somewhere/site.BRV"));
         QVERIFY(rig.window().prgUpDown()->isHidden());
     }
+    void failedUploadClears() {
+        Rig rig({"badsum@4"});
+        rig.prepareUpload();
+        rig.window().mnuUpload()->trigger();
+        QCOMPARE(rig.boxes(), (QStringList{Question, "Error|Upload Error: 71\r\nAll Host Data "
+                                                     "Cleared.|3|400"}));
+        QCOMPARE(rig.messages.barValue.at(1), 3);
+        QCOMPARE(rig.shownRow(), QStringLiteral("0 off|3 off||| None"));
+        QVERIFY(rig.mod().Cnf == CnfTable{});
+        QVERIFY(!rig.mod().Modified);
+        QVERIFY(!rig.line.isOpen());
+        QVERIFY(rig.window().prgUpDown()->isHidden());
+    }
+    void declinedUploadSendsNothing() {
+        Rig rig;
+        rig.prepareUpload();
+        rig.messages.answer = QMessageBox::No;
+        rig.window().mnuUpload()->trigger();
+        QCOMPARE(rig.boxes(), QStringList{Question});
+        QCOMPARE(rig.line.opens, QList<int>{});
+        QCOMPARE(rig.shownRow(), QStringLiteral("0 on|3 off|old|| /somewhere/site.BRV"));
+        QVERIFY(rig.mod().Modified);
+    }
+    // Download packs the typed key first; Upload puts the table's key back in the box.
     void portThatDoesNotExist_data() {
         QTest::addColumn<bool>("upload");
-        QTest::newRow("download") << false;
-        QTest::newRow("upload") << true;
+        QTest::addColumn<QString>("keyBox");
+        QTest::newRow("download") << false << "typed";
+        QTest::newRow("upload") << true << "kept";
     }
     void portThatDoesNotExist() {
         QFETCH(bool, upload);
+        QFETCH(QString, keyBox);
         Rig rig;
         rig.line.portExists = false;
         rig.mod().field(2, IEnabled) = 1;
         rig.mod().PackKeys(QStringLiteral("kept"), QString());
         rig.window().txtOKey()->setText(QStringLiteral("typed"));
         (upload ? rig.window().mnuUpload() : rig.window().mnuDownload())->trigger();
-
         QCOMPARE(rig.boxes(), QStringList{"Port Error|Unable To Open Port|3|400"});
         QCOMPARE(rig.messages.barVisible, QList<bool>{true}); // nothing asked first
         QVERIFY(rig.window().prgUpDown()->isHidden());
         QCOMPARE(int(rig.mod().field(2, IEnabled)), 1);
-        QCOMPARE(rig.line.frames.size(), 0);
-        // Download packed the typed key first; Upload put the table's key back in the box.
-        QCOMPARE(rig.window().txtOKey()->text(),
-                 upload ? QStringLiteral("kept") : QStringLiteral("typed"));
+        QCOMPARE(rig.window().txtOKey()->text(), keyBox);
     }
     void noSecondTransferWhileOneRuns() {
         Rig rig;

@@ -9,20 +9,19 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
-#include <QScreen>
 
 #include "mainwindow/centring.h"
 #include "mainwindow/clicklabel.h"
 #include "mainwindow/frmbrevanemain.h"
 #include "mainwindow/keybox.h"
-#include "tests/mainwindow/rowtext.h"
+#include "tests/support/rowtext.h"
 #include "tests/support/testhome.h"
 
 class TestMainWindow : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { m_home = useFreshHome(); }
+    void initTestCase() { useFreshHome(); }
 
     void startUp() {
         ModBrevane mod;
@@ -39,9 +38,9 @@ private slots:
         QCOMPARE(w.prgUpDown()->isVisibleTo(&w), false);
         for (int i = 0; i < LinkSlots; ++i) {
             QCOMPARE(rowOf(w, i), QStringLiteral("off|Node: NC|Quendel|01|off|Quendel NC.01"));
-            const QString caption = QStringLiteral("Link %1").arg(i + 1, 2, 10, QLatin1Char('0'));
-            QCOMPARE(w.chkOLink(i)->text() + w.chkILink(i)->text(), caption + caption);
         }
+        QCOMPARE(w.chkOLink(0)->text() + w.chkILink(9)->text() + w.chkILink(63)->text(),
+                 QStringLiteral("Link 01Link 10Link 64"));
 
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -54,13 +53,6 @@ private slots:
         QCOMPARE(font.weight(), QFont::Normal);
         const QString family = QFontInfo(font).family();
         QVERIFY2(family == "Calibri" || family == "Carlito", qPrintable(family));
-        // Centred on the screen by its outer size; the offscreen platform shifts a shown
-        // window by its frame margin, so allow that much.
-        const QRect screen = w.screen()->geometry();
-        const QRect frame = w.frameGeometry();
-        const QPoint off = frame.center() - screen.center();
-        QVERIFY2(qMax(qAbs(off.x()), qAbs(off.y())) <= (frame.width() - w.width()) / 2 + 1,
-                 qPrintable(QStringLiteral("off centre by %1, %2").arg(off.x()).arg(off.y())));
     }
 
     // The outer frame in the middle of the screen, for a client of 1001 x 610 in a frame of
@@ -82,41 +74,25 @@ private slots:
         QCOMPARE(centredFramePosition(screen, QSize(1001, 610), frame), topLeft);
     }
 
-    // The load goes on without the working folders when it cannot make them.
-    void workingFolders() {
-        const QString root = m_home + QStringLiteral("/Orvik Tessaly Net");
-        QDir(root).removeRecursively();
-        QVERIFY(QFile(root).open(QIODevice::WriteOnly));
-        ModBrevane mod;
-        frmBrevaneMain w(mod);
-        QCOMPARE(w.chkOLink(63)->text(), QStringLiteral("Link 64"));
-        QVERIFY(QFile::remove(root));
-    }
-
     void menus() {
         ModBrevane mod;
         frmBrevaneMain w(mod);
         const auto entries = [](const QList<QAction*>& actions) {
             QStringList found;
             for (QAction* a : actions) {
-                found << a->objectName() + (a->isSeparator() ? QString() : "=" + a->text()) +
-                             (a->shortcut().isEmpty() ? "" : " with a shortcut") +
-                             (a->menu() == nullptr ? "" : " menu") +
+                found << a->text() + (a->menu() == nullptr ? "" : " menu") +
                              (a->isChecked() ? " checked" : "");
             }
             return found;
         };
         QCOMPARE(entries(w.menuBar()->actions()),
-                 (QStringList{"=File menu", "=ComPort menu", "mnuDownload=Download",
-                              "mnuUpload=Upload"}));
+                 (QStringList{"File menu", "ComPort menu", "Download", "Upload"}));
         QCOMPARE(entries(w.mnuFile()->actions()),
-                 (QStringList{"mnuFileNew=New", "mnuFileOpen=Open", "mnuFileSave=Save",
-                              "mnuFileSaveAs=Save As", "mnuSep", "mnuExit=Exit"}));
-        QStringList ports{"mnuComPort=COM1 checked"};
-        for (int index = 1; index < 16; ++index) {
-            ports << QStringLiteral("mnuComPort=COM%1").arg(index + 1);
-        }
-        QCOMPARE(entries(w.mnuComPortOpen()->actions()), ports);
+                 (QStringList{"New", "Open", "Save", "Save As", "", "Exit"}));
+        const QStringList ports = entries(w.mnuComPortOpen()->actions());
+        QCOMPARE(ports.size(), 16);
+        QCOMPARE(ports.first() + ' ' + ports.at(9) + ' ' + ports.last(),
+                 "COM1 checked COM10 COM16");
         QCOMPARE(w.mnuComPort(15), w.mnuComPortOpen()->actions().last());
     }
 
@@ -125,8 +101,6 @@ private slots:
         QTest::addColumn<int>("top");
         QTest::addColumn<QList<int>>("lefts"); // chkOLink, node, type, ref, chkILink, lblILinkRef
         QTest::newRow("slot 0") << 0 << 40 << QList<int>{16, 80, 152, 232, 608, 672};
-        QTest::newRow("slot 31") << 31 << 536 << QList<int>{16, 80, 152, 232, 608, 672};
-        QTest::newRow("slot 32") << 32 << 40 << QList<int>{320, 384, 456, 536, 808, 872};
         QTest::newRow("slot 63") << 63 << 536 << QList<int>{320, 384, 456, 536, 808, 872};
     }
 
@@ -152,8 +126,6 @@ private slots:
         QTest::addColumn<QString>("row");
         QTest::newRow("node FE") << 10 << QList<int>{1, 254, 1, 253, 1, 0}
                                  << "on|Node: FE|QD PC|FE|on|Quendel NC.01";
-        QTest::newRow("off, yet values shown") << 31 << QList<int>{0, 255, 2, 255, 0, 10}
-                                               << "off|Node: FF|Relays|57-64|off|Quendel NC.0B";
         QTest::newRow("relays mod 8") << 63 << QList<int>{255, 26, 2, 9, 1, 255}
                                       << "on|Node: 1A|Relays|09-16|on|Quendel NC.00";
         // A type with no caption leaves the one shown; the reference reads it as relays.
@@ -228,19 +200,14 @@ private slots:
             QTest::newRow(name) << key << mods << text << result;
         };
         row("ctrl+x", Qt::Key_X, Qt::ControlModifier, "", "ab12");
-        row("ctrl+z", Qt::Key_Z, Qt::ControlModifier, "", "ab12");
-        row("ctrl+a", Qt::Key_A, Qt::ControlModifier, "", "ab12");
         row("ctrl+backspace", Qt::Key_Backspace, Qt::ControlModifier, "", "ab12");
-        row("enter", Qt::Key_Return, 0, "", "ab12");
         row("escape", Qt::Key_Escape, 0, "", "ab12");
         row("backspace edits", Qt::Key_Backspace, 0, "", "a2"); // keys that type nothing edit
         row("delete as X11 sends it", Qt::Key_Delete, 0, "\x7F", "a2"); // DEL is no character
         // Characters as some platforms deliver them: with no key, or none of their own.
         row("e acute", Qt::Key_Eacute, 0, "\u00E9", "ab12");
-        row("euro", Qt::Key_unknown, 0, "\u20AC", "ab12");
         // Composed characters are typed characters too (no key: an input method's text).
         row("composed accent", 0, 0, "\u00E9", "ab12");
-        row("composed plain", 0, 0, "a", "aa2");
         row("composed mixed", 0, 0, "a\u00E9b c", "aabc2");
     }
 
@@ -297,10 +264,8 @@ private slots:
             QTest::newRow(name) << QString(start) << QString(copied) << QString(result);
         };
         row("plain", "x", "k3y!", "xk3y!");
-        row("space and marks unfiltered", "", "a ~|^", "a ~|^");
         row("long cut to eight", "", "0123456789", "01234567");
         row("fills the rest", "abcdef", "XYZ", "abcdefXY");
-        row("full box takes nothing", "abcdefgh", "Z", "abcdefgh");
     }
 
     // Ctrl+C and Ctrl+V pass the filter; pasted text is only cut to eight characters.
@@ -320,9 +285,6 @@ private slots:
         QTest::keyClick(&box, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(box.text(), result);
     }
-
-private:
-    QString m_home;
 };
 
 QTEST_MAIN(TestMainWindow)

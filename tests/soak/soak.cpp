@@ -6,7 +6,7 @@
 
 #include "files/brvfile.h"
 #include "mainwindow/keybox.h"
-#include "tests/link/windowrig.h"
+#include "tests/support/windowrig.h"
 #include "tools/nc-sim/controller.h"
 #include "tools/nc-sim/simprocess.h"
 

@@ -8,8 +8,8 @@
 #include <cstdio>
 
 #include "platform/serialport.h"
-#include "platform/terminal.h"
 #include "tools/cli/clicore.h"
+#include "tools/cli/terminal.h"
 
 namespace {
 

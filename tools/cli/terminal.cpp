@@ -1,4 +1,4 @@
-#include "platform/terminal.h"
+#include "tools/cli/terminal.h"
 
 #include <QtGlobal>
 

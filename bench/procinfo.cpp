@@ -1,4 +1,4 @@
-#include "platform/procinfo.h"
+#include "bench/procinfo.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "platform/pty_posix.h"
+#include "tools/nc-sim/pty_posix.h"
 
 #include <QFile>
 

@@ -5,23 +5,12 @@
 #include <QMap>
 #include <functional>
 
-#include "link/protocol.h"
 #include "platform/clock.h"
 #include "platform/serialport.h"
-#include "table/modbrevane.h"
 
 // The checksum request, and the reply to it from a zero image.
 inline const QByteArray ChecksumFrame = "[0A003F00000023F]";
 inline const QByteArray ZeroChecksumReply = "[34DA90190E]";
-
-// Every byte differs from its neighbours, with hex letters in many digits; keys packed.
-CnfTable patternTable(int seed, const QString& oKey = QString(), const QString& iKey = QString());
-// The frames a download of the table sends, or those of an upload.
-QList<QByteArray> transferFrames(bool upload, const CnfTable& table = {});
-// The message a failed transfer shows.
-QString transferErrorText(bool upload, int code);
-// Block 2 holding 03 07 0B ... FF, everything else zero.
-ControllerImage blockPattern();
 
 // A clock that moves only when told to (or when the fake line waits).
 class FakeClock final : public TimeoutClock {
@@ -58,15 +47,13 @@ public:
     void setResponder(Responder responder) { m_responder = std::move(responder); }
     // Bytes already in the receive buffer, as if they had come in unasked.
     void arriveNow(const QByteArray& bytes) { m_buffer += bytes; }
-
-    bool open(int portNumber) override {
-        opens << portNumber;
-        if (portExists) {
-            m_open = true;
-            m_failed = false;
-        }
-        return portExists;
+    // The line breaks: nothing more comes, and every wait fails at once.
+    void hangUp() {
+        m_failed = true;
+        m_pending.clear();
     }
+
+    bool open(int portNumber) override;
     void close() override {
         ++closes;
         m_open = false;
@@ -82,7 +69,6 @@ public:
     // Script and record.
     bool portExists = true;
     int failWriteAt = -1; // 0-based index of the frame whose write fails
-    int hangUpAt = -1;    // the line breaks once this frame has been written
     qint64 bytesWaitingCostMs = 0;
     QList<QByteArray> frames;
     QList<int> opens;
@@ -100,44 +86,4 @@ private:
     QByteArray m_buffer;
     bool m_open = false;
     bool m_failed = false;
-};
-
-// A controller model behind the fake line: a 576-byte image answering block writes,
-// block reads and the checksum request, with faults on chosen frames.
-class FakeController {
-public:
-    enum Fault : int {
-        NoFault,
-        Silent,  // no reply
-        BadSum,  // wrong frame checksum
-        Short,   // last character missing
-        Extra,   // an extra character after the reply
-        Lower,   // lower-case hex digits, checksum still right
-        High,    // checksum reply: wrong high half of the image checksum
-        Low,     // checksum reply: wrong low half
-        Junk,    // junk bytes before the reply
-        Garbage, // hex pairs that are no hex ("G1"), checksum right
-    };
-
-    ControllerImage image{};
-    QMap<int, Fault> faults; // by 0-based frame index
-    qint64 replyDelayMs = 2;
-
-    QList<Arrival> answer(const QByteArray& frame, int index);
-    // Serves the fake line.
-    FakeLine::Responder responder() {
-        return [this](const QByteArray& frame, int index) { return answer(frame, index); };
-    }
-};
-
-// "[" + checksum + rest, the way the controller frames a reply.
-QByteArray controllerReply(const QByteArray& rest);
-
-// The fake line with the controller model answering on it.
-struct FakeEnd {
-    FakeClock clock;
-    FakeLine line{clock};
-    FakeController controller;
-
-    FakeEnd() { line.setResponder(controller.responder()); }
 };
