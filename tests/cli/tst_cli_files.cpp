@@ -81,7 +81,6 @@ private slots:
         QVERIFY(writeBrvFile(siteA(), tableA()));
         QVERIFY(writeBrvFile(home() + QStringLiteral("/Site B.BRV"), tableB()));
         QVERIFY(writeBrvFile(home() + QStringLiteral("/copy of A.brv"), tableA()));
-        QVERIFY(writeBrvFile(home() + QStringLiteral("/empty.BRV"), CnfTable{}));
         QFile shortFile(home() + QStringLiteral("/short.BRV"));
         QVERIFY(shortFile.open(QIODevice::WriteOnly) &&
                 shortFile.write(QByteArray(575, '\1')) == 575);
@@ -104,12 +103,6 @@ private slots:
         QCOMPARE(run.err, QString());
         QCOMPARE(run.out, expected);
         QCOMPARE(run.status, 0);
-        // Narrower columns, no carried bytes.
-        QCOMPARE(runCli({"show", home() + "/empty.BRV"}).out,
-                 QStringLiteral("Link     Outgoing  Node      Type     Ref  Incoming  Ref\n") +
-                     rows({}, QStringLiteral("Link %1  off       Node: NC  Quendel  01   off       "
-                                             "Quendel NC.01")) +
-                     QStringLiteral("\nOutgoing key: \"\"\nIncoming key: \"\"\n"));
     }
 
     void showCsvAndJson() {
@@ -191,8 +184,6 @@ private slots:
         };
         const QString usage = QStringLiteral("Usage: brevane-cli ");
         QTest::newRow("--help") << 0 << usage + "COMMAND [options] ARGUMENTS";
-        QTest::newRow("verify A --port 99 --help")
-            << 0 << usage + "verify FILE.BRV --port N [--trace]";
         QTest::newRow("show A --format=TEXT")
             << 0 << "Link     Outgoing  Node      Type         Ref    Incoming  Ref";
         QFile missing(home() + QStringLiteral("/none.BRV"));

@@ -79,14 +79,8 @@ private slots:
         QTest::newRow("upload junk@1 none")
             << 71 << "" << UploadError.arg(71) + notWritten << 1 << "none"
             << "held";
-        QTest::newRow("upload badsum@10 none")
-            << 52 << "" << UploadError.arg(52) + notWritten << 10 << "none"
-            << "held";
         QTest::newRow("upload high@10 mine")
             << 61 << "" << UploadError.arg(61) + notWritten << 10 << "mine"
-            << "held";
-        QTest::newRow("upload low@10 none")
-            << 62 << "" << UploadError.arg(62) + notWritten << 10 << "none"
             << "held";
         QTest::newRow("upload no-port none") << 3 << "" << noPort << 0 << "none"
                                              << "held";

@@ -231,11 +231,7 @@ private slots:
         QTest::newRow("node 254") << "frmBrevaneNode" << 254 << QRect(488, 304, 25, 18) << "FE"
                                   << 15;
         QTest::newRow("station 0") << "frmBrevaneQD" << 0 << QRect(8, 44, 25, 18) << "01" << 15;
-        QTest::newRow("station 253")
-            << "frmBrevaneQD" << 253 << QRect(488, 304, 25, 18) << "FE" << 15;
         QTest::newRow("relay 0") << "frmBrevaneRelay" << 0 << QRect(8, 32, 49, 19) << "01-08" << 16;
-        QTest::newRow("relay 3") << "frmBrevaneRelay" << 3 << QRect(8, 104, 49, 19) << "25-32"
-                                 << 16;
         QTest::newRow("relay 4") << "frmBrevaneRelay" << 4 << QRect(64, 32, 49, 19) << "33-40"
                                  << 16;
     }

@@ -63,8 +63,6 @@ private slots:
         const QString opened = " " + m_home + "/good.BRV|1|AB";
         QTest::newRow("good file, relative")
             << QStringList{"brevane", "good.BRV"} << QString() << opened << QStringList{};
-        QTest::newRow("short file") << QStringList{"brevane", "short.brv"} << QString()
-                                    << " None|0|" << QStringList{"File Error"};
         QTest::newRow("two arguments")
             << QStringList{"brevane", "good.BRV", "short.brv"}
             << "brevane: one file at most, not 2 (see 'brevane --help')\n"
