@@ -185,10 +185,8 @@ private slots:
         row("QD PC ref FE", RefLabel, 1, 45, "frmBrevaneQD", 253, "FE");
         row("incoming FE", InRefLabel, 2, 45, "frmBrevaneQD", 253, "Quendel NC.FE");
         row("relays 57-64", RefLabel, 2, 40, "frmBrevaneRelay", 7, "57-64");
-        row("relays 17-24", RefLabel, 2, 31, "frmBrevaneRelay", 2, "17-24");
         // A cancel changes no field, yet the table counts as modified and is redrawn.
         row("node cancelled", NodeLabel, 0, 17, "frmBrevaneNode", -1, "Node: 05");
-        row("station cancelled", RefLabel, 1, 17, "frmBrevaneQD", -1, "07");
     }
     void picked() {
         QFETCH(int, control);

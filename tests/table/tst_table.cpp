@@ -102,7 +102,6 @@ private slots:
     void windows1252_data() {
         QTest::addColumn<int>("unicode");
         QTest::addColumn<int>("code");
-        QTest::newRow("euro") << 0x20AC << 0x80;
         QTest::newRow("Y diaeresis") << 0x0178 << 0x9F;
         QTest::newRow("C1 control 0x80 has none") << 0x80 << int('?');
         QTest::newRow("nul") << 0 << int('?');
@@ -148,7 +147,6 @@ private slots:
         QTest::newRow("mixed case") << QByteArray("aBcf") << 0xAB << 0xABCF;
         QTest::newRow("stops at non-hex") << QByteArray("1G23") << 1 << 1;
         QTest::newRow("only first four") << QByteArray("901234") << 0x90 << 0x9012;
-        QTest::newRow("g") << QByteArray("g1") << 0 << 0;
     }
 
     void hexVal() {
