@@ -1,4 +1,4 @@
-// Download and Upload end to end: the real Qt serial port on a real pseudo-terminal,
+// Download and Upload end to end: the real serial port on a real pseudo-terminal,
 // with brevane-nc-sim as the controller at the far end.
 
 #include <QtTest>
@@ -94,7 +94,7 @@ private slots:
     void timeoutAndStaleBytes() {
         Sim sim({"--no-pacing", "--fault", "silent@1", "--fault", "stale@2", "--fault", "stale@3"});
         ModBrevane mod;
-        QtSerialPort port;
+        SystemSerialPort port;
         SteadyClock clock;
         Exchange link{port, clock, mod};
         QVERIFY(port.open(PortNumber));

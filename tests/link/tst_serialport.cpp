@@ -52,7 +52,7 @@ private slots:
         if (setUp == QLatin1String("dangling link")) {
             QVERIFY(QFile::link(QStringLiteral("/nonexistent/ttyUSB0"), m_ports + "/COM16"));
         }
-        QtSerialPort port;
+        SystemSerialPort port;
         QVERIFY(!port.open(16));
         // A port that never opened is inert.
         QVERIFY(!port.isOpen());
