@@ -8,9 +8,9 @@ tools/deps.sh clang-format clang-tidy cppcheck
 echo "== clang-format"
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
-echo "== POSIX headers stay in platform/"
-if git grep -nE '#include <(unistd|termios|fcntl|signal|poll|pty|dirent|sys/[a-z_]+)\.h>' -- '*.cpp' '*.h' ':!platform/'; then
-    echo "POSIX headers outside platform/ (above)"
+echo "== POSIX and Windows headers stay in platform/"
+if git grep -nE '#include <(unistd|termios|fcntl|signal|poll|pty|dirent|sys/[a-z_]+|windows|winbase|psapi)\.h>' -- '*.cpp' '*.h' ':!platform/'; then
+    echo "POSIX or Windows headers outside platform/ (above)"
     exit 1
 fi
 

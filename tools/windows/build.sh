@@ -19,6 +19,7 @@ command -v ccache >/dev/null && launcher=-DCMAKE_CXX_COMPILER_LAUNCHER=ccache
 cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release $launcher \
     -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
     -DQT_CHAINLOAD_TOOLCHAIN_FILE="$(pwd)/tools/windows/mingw64.cmake" \
+    -DCMAKE_CROSSCOMPILING_EMULATOR=/usr/lib/wine/wine64 \
     -DBREVANE_BUILD_TESTS="$tests" -DBREVANE_BUILD_BENCH=OFF >/dev/null
 if [ "$tests" = ON ]; then
     cmake --build "$out" -j"${JOBS:-2}"
