@@ -41,39 +41,32 @@ fi
 src=$work/${src%/}
 
 # Host Qt supplies moc, rcc and uic; the target is found only under the MinGW root.
-cat >"$work/toolchain.cmake" <<TC
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-TC
+cmp -s "$here/mingw64.cmake" "$work/toolchain.cmake" || cp "$here/mingw64.cmake" "$work/toolchain.cmake"
 
-# Debian's repacked source lacks src/3rdparty/wintab, hence no tablet events.
-rm -rf "$work/build"
-mkdir -p "$work/build"
+# A build that was cut short goes on where it stopped.
+if [ ! -f "$work/build/build.ninja" ]; then
+    rm -rf "$work/build"
+    mkdir -p "$work/build"
+    cd "$work/build"
+    # Debian's repacked source lacks src/3rdparty/wintab, hence no tablet events.
+    cmake -S "$src" -B . -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" \
+        -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_INSTALL_PREFIX="$prefix" \
+        -DQT_HOST_PATH=/usr \
+        -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+        -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
+        -DBUILD_SHARED_LIBS=ON \
+        -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_opengl=OFF -DINPUT_opengl=no \
+        -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF \
+        -DFEATURE_xml=OFF -DFEATURE_tabletevent=OFF -DFEATURE_vulkan=OFF \
+        -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF \
+        -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF \
+        -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF \
+        -DFEATURE_system_doubleconversion=OFF -DFEATURE_system_textmarkdownreader=OFF
+    echo "configured after $(($(date +%s) - start)) s"
+fi
 cd "$work/build"
-cmake -S "$src" -B . -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" \
-    -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$prefix" \
-    -DQT_HOST_PATH=/usr \
-    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-    -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
-    -DBUILD_SHARED_LIBS=ON \
-    -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_opengl=OFF -DINPUT_opengl=no \
-    -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF \
-    -DFEATURE_xml=OFF -DFEATURE_tabletevent=OFF -DFEATURE_vulkan=OFF \
-    -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF \
-    -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_freetype=OFF \
-    -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF \
-    -DFEATURE_system_doubleconversion=OFF -DFEATURE_system_textmarkdownreader=OFF
-echo "configured after $(($(date +%s) - start)) s"
 cmake --build . --parallel "$jobs"
 cmake --install .
 touch "$prefix/.complete"
