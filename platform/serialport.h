@@ -75,7 +75,7 @@ private:
 };
 using SystemSerialPort = WinSerialPort;
 #else
-// The real serial port.
+// The real serial port, through Qt Serial Port.
 class QtSerialPort final : public SerialPort {
 public:
     QtSerialPort() = default;
