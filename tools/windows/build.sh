@@ -32,13 +32,15 @@ name=Orvik-Brevane-$version-win64
 stage=$out/zip/$name
 rm -rf "$out/zip" "$out/$name.zip"
 mkdir -p "$stage/platforms" "$stage/styles"
-cp "$out/app/brevane.exe" "$out/tools/cli/brevane-cli.exe" "$stage/"
+for exe in brevane.exe brevane-cli.exe; do
+    cp "$(find "$out" -name "$exe" -not -path "$out/zip/*" | head -n 1)" "$stage/"
+done
 for dll in Qt6Core Qt6Gui Qt6Widgets; do
     cp "$qt/bin/$dll.dll" "$stage/"
 done
 cp "$qt/plugins/platforms/qwindows.dll" "$stage/platforms/"
 cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
-runtime=/usr/lib/gcc/x86_64-w64-mingw32/$(x86_64-w64-mingw32-gcc-posix -dumpversion | cut -d. -f1)-posix
+runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
 cp "$runtime/libstdc++-6.dll" "$runtime/libgcc_s_seh-1.dll" \
     /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$stage/"
 find "$stage" -name '*.exe' -o -name '*.dll' | xargs x86_64-w64-mingw32-strip --strip-unneeded
@@ -58,9 +60,9 @@ show, diff, download, upload and verify (brevane-cli help COMMAND).
 TXT
 
 # Every DLL imported by a file of the zip is in the zip or belongs to Windows.
-system_dlls=" advapi32 api-ms-win-* authz bcrypt comctl32 comdlg32 crypt32 d3d11 d3d12 d3d9 dwmapi
+system_dlls=" advapi32 api-ms-win-* authz bcrypt comctl32 comdlg32 crypt32 d2d1 d3d11 d3d12 d3d9 dcomp dwmapi
  dwrite dxgi gdi32 imm32 kernel32 mpr msvcrt netapi32 ntdll ole32 oleaut32 psapi rpcrt4 setupapi
- shcore shell32 shlwapi user32 userenv uxtheme version winmm winspool.drv ws2_32 wtsapi32 "
+ shcore shell32 shlwapi user32 userenv usp10 uxtheme version winmm winspool.drv ws2_32 wtsapi32 "
 missing=0
 for file in $(find "$stage" -name '*.exe' -o -name '*.dll'); do
     for dll in $(x86_64-w64-mingw32-objdump -p "$file" | sed -n 's/^\s*DLL Name: //p'); do

@@ -32,7 +32,7 @@ export BREVANE_TEST_COM=5
 
 # The Qt and MinGW runtime DLLs, where Wine looks for them (its drive Z: is /).
 qt=${QT_MINGW_PREFIX:-$HOME/.cache/brevane/qt6-mingw64}
-runtime=/usr/lib/gcc/x86_64-w64-mingw32/$(x86_64-w64-mingw32-gcc-posix -dumpversion | cut -d. -f1)-posix
+runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
 export WINEPATH="Z:$qt/bin;Z:$runtime;Z:/usr/x86_64-w64-mingw32/lib"
 wineserver -p # one server for every test, not one start-up each
 start=$(date +%s)
