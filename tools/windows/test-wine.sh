@@ -34,7 +34,10 @@ export BREVANE_TEST_COM=5
 qt=${QT_MINGW_PREFIX:-$HOME/.cache/brevane/qt6-mingw64}
 runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
 export WINEPATH="Z:$qt/bin;Z:$runtime;Z:/usr/x86_64-w64-mingw32/lib"
-wineserver -p # one server for every test, not one start-up each
+# One Wine session for every test, not one start-up each. Its services start here, so
+# that they do not hold the output pipes of the first test open.
+wineserver -p
+$wine64 cmd /c exit >/dev/null 2>&1
 start=$(date +%s)
 ctest --test-dir build-windows --output-on-failure "$@"
 echo "tests under Wine took $(($(date +%s) - start)) s"
