@@ -36,7 +36,7 @@ runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
 export WINEPATH="Z:$qt/bin;Z:$runtime;Z:/usr/x86_64-w64-mingw32/lib"
 # One Wine session for every test, not one start-up each. Its services start here, so
 # that they do not hold the output pipes of the first test open.
-wineserver -p
+wineserver -p >/dev/null 2>&1
 $wine64 cmd /c exit >/dev/null 2>&1
 start=$(date +%s)
 ctest --test-dir build-windows --output-on-failure "$@"
