@@ -16,7 +16,12 @@ out=$(pwd)/build-windows/wine-tests
 rm -rf "$out"
 mkdir -p "$out"
 sim=
-trap 'wine_stop; [ -z "$sim" ] || kill $sim 2>/dev/null || true' EXIT
+# Wine makes a window's HWND only with an X display, whatever Qt platform draws it.
+display=:$((290 + $$ % 100))
+Xvfb "$display" -screen 0 1280x1024x24 >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY="$display"
+trap 'wine_stop; kill $xvfb ${sim:-} 2>/dev/null || true' EXIT
 wine_prefix "$out/prefix"
 
 # As tst_serialport's standIn() expects it: a fresh image, the line dropped at the 4th frame.
