@@ -80,7 +80,7 @@ public:
 // The real port and clock, as the program uses them.
 struct Link {
     ModBrevane mod;
-    QtSerialPort port;
+    SystemSerialPort port;
     SteadyClock clock;
     Exchange exchange{port, clock, mod};
     QuietReporter reporter;

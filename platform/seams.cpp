@@ -11,7 +11,7 @@ Seams Seams::system() {
     seams.messages = &messages;
     static SystemFileDialogs fileDialogs;
     seams.fileDialogs = &fileDialogs;
-    static QtSerialPort serialPort;
+    static SystemSerialPort serialPort;
     seams.serialPort = &serialPort;
     static SteadyClock clock;
     seams.clock = &clock;

@@ -4,14 +4,6 @@
 
 #include "platform/folders.h"
 
-namespace {
-
-// A write of the longest frame takes under 40 ms at 38400 baud; far longer means the
-// line is stuck.
-constexpr int WriteTimeoutMs = 2000;
-
-} // namespace
-
 QString portPath(int portNumber, const QString& portsFolder, bool portsFolderExists) {
     const QString com = QStringLiteral("COM%1").arg(portNumber);
 #ifdef Q_OS_WIN
@@ -33,101 +25,4 @@ QString portsFolder() {
 QString systemPortPath(int portNumber) {
     const QString folder = portsFolder();
     return portPath(portNumber, folder, FolderExists(folder));
-}
-
-bool QtSerialPort::open(int portNumber) {
-    close();
-    m_failed = false;
-    m_port.setPortName(systemPortPath(portNumber));
-    m_port.setBaudRate(QSerialPort::Baud38400);
-    m_port.setDataBits(QSerialPort::Data8);
-    m_port.setParity(QSerialPort::NoParity);
-    m_port.setStopBits(QSerialPort::OneStop);
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
-    if (!m_port.open(QIODevice::ReadWrite)) {
-        m_port.clearError();
-        return false;
-    }
-    // A pseudo-terminal and some adapters have no RTS line; the port is usable anyway.
-    m_port.setRequestToSend(true);
-    m_port.clearError();
-    return true;
-}
-
-void QtSerialPort::close() {
-    if (m_port.isOpen()) {
-        m_port.close();
-    }
-    m_port.clearError();
-}
-
-bool QtSerialPort::isOpen() const {
-    return m_port.isOpen();
-}
-
-bool QtSerialPort::write(const QByteArray& bytes) {
-    if (m_failed || !m_port.isOpen()) {
-        return false;
-    }
-    if (m_port.write(bytes) != bytes.size()) {
-        m_failed = true;
-        return false;
-    }
-    while (m_port.bytesToWrite() > 0) {
-        if (!m_port.waitForBytesWritten(WriteTimeoutMs)) {
-            m_failed = true;
-            return false;
-        }
-    }
-    return true;
-}
-
-qint64 QtSerialPort::bytesWaiting() {
-    pullWaiting();
-    return m_port.bytesAvailable();
-}
-
-QByteArray QtSerialPort::takeAll() {
-    pullWaiting();
-    return m_port.readAll();
-}
-
-void QtSerialPort::discardInput() {
-    if (!m_port.isOpen()) {
-        return;
-    }
-    m_port.readAll();
-    m_port.clear(QSerialPort::Input);
-}
-
-bool QtSerialPort::waitForMore(int ms) {
-    if (m_failed || !m_port.isOpen()) {
-        return false;
-    }
-    if (m_port.waitForReadyRead(qMax(ms, 0))) {
-        return true;
-    }
-    noteError();
-    return false;
-}
-
-bool QtSerialPort::failed() const {
-    return m_failed;
-}
-
-void QtSerialPort::pullWaiting() {
-    if (m_failed || !m_port.isOpen()) {
-        return;
-    }
-    while (m_port.waitForReadyRead(0)) {
-    }
-    noteError();
-}
-
-void QtSerialPort::noteError() {
-    const QSerialPort::SerialPortError error = m_port.error();
-    if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError) {
-        m_failed = true;
-    }
-    m_port.clearError();
 }

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QByteArray>
-#include <QSerialPort>
 #include <QString>
+
+#ifndef Q_OS_WIN
+#include <QSerialPort>
+#endif
 
 // The serial line to the controller, as narrow as the exchange needs it. Used without
 // an event loop: every wait blocks on the line.
@@ -41,7 +44,38 @@ QString portsFolder();
 // portPath() for this machine as it is now.
 QString systemPortPath(int portNumber);
 
-// The real serial port.
+#ifdef Q_OS_WIN
+// The real serial port, on the Win32 communications API.
+class WinSerialPort final : public SerialPort {
+public:
+    WinSerialPort() = default;
+    ~WinSerialPort() override;
+    WinSerialPort(const WinSerialPort&) = delete;
+    WinSerialPort& operator=(const WinSerialPort&) = delete;
+
+    bool open(int portNumber) override;
+    void close() override;
+    bool isOpen() const override;
+    bool write(const QByteArray& bytes) override;
+    qint64 bytesWaiting() override;
+    QByteArray takeAll() override;
+    void discardInput() override;
+    bool waitForMore(int ms) override;
+    bool failed() const override;
+
+private:
+    // Bytes the driver holds; -1 when the line is gone.
+    qint64 driverWaiting();
+    // Reads into m_buffer, blocking up to ms for the first byte (0: only what is there).
+    bool readInto(int ms);
+
+    void* m_handle = nullptr; // the port's HANDLE
+    QByteArray m_buffer;      // read from the driver, not yet taken
+    bool m_failed = false;
+};
+using SystemSerialPort = WinSerialPort;
+#else
+// The real serial port, through Qt Serial Port.
 class QtSerialPort final : public SerialPort {
 public:
     QtSerialPort() = default;
@@ -65,3 +99,5 @@ private:
     QSerialPort m_port;
     bool m_failed = false;
 };
+using SystemSerialPort = QtSerialPort;
+#endif

@@ -9,10 +9,10 @@ tools/deps.sh clang-format clang-tidy cppcheck
 echo "== clang-format"
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
-echo "== POSIX headers stay in platform/ and the helper programs' own system seams"
-if git grep -nE '#include <(unistd|termios|fcntl|signal|poll|pty|dirent|sys/[a-z_]+)\.h>' -- '*.cpp' '*.h' \
+echo "== POSIX and Windows headers stay in platform/ and the helper programs' own system seams"
+if git grep -nE '#include <(unistd|termios|fcntl|signal|poll|pty|dirent|sys/[a-z_]+|windows|winbase|psapi)\.h>' -- '*.cpp' '*.h' \
     ':!platform/' ':!tools/nc-sim/pty_posix.cpp' ':!tools/cli/terminal.cpp' ':!bench/procinfo.cpp'; then
-    echo "POSIX headers outside platform/ and the seams of the helper programs (above)"
+    echo "POSIX or Windows headers outside platform/ and the seams of the helper programs (above)"
     exit 1
 fi
 

@@ -147,7 +147,7 @@ private slots:
             if (window) {
                 Answers answers;
                 answers.name = site;
-                QtSerialPort port;
+                SystemSerialPort port;
                 BrevaneApp app(
                     Seams{.messages = &answers, .fileDialogs = &answers, .serialPort = &port});
                 app.window().mnuFileOpen()->trigger();

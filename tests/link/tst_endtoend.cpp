@@ -1,4 +1,4 @@
-// Download and Upload end to end: the real Qt serial port on a real pseudo-terminal,
+// Download and Upload end to end: the real serial port on a real pseudo-terminal,
 // with brevane-nc-sim as the controller at the far end.
 
 #include <QtTest>

@@ -59,7 +59,7 @@ struct WindowRig {
 
 // The whole program on the real port and clock.
 struct RealPort {
-    QtSerialPort port;
+    SystemSerialPort port;
 };
 struct RealPortRig : RealPort, WindowRig {
     RealPortRig() : WindowRig(port) {}

@@ -1,0 +1,85 @@
+#!/bin/sh
+# Cross-builds brevane.exe and brevane-cli.exe for 64-bit Windows with MinGW-w64 and the
+# Qt that tools/windows/build-qt.sh made, then packs them with every DLL they load into
+# build-windows/Orvik-Brevane-<version>-win64.zip and checks that nothing is missing.
+#   TESTS=ON        also builds the test programs (tools/windows/test-wine.sh runs them)
+#   QT_MINGW_PREFIX the MinGW Qt (default ~/.cache/brevane/qt6-mingw64)
+set -eu
+cd "$(dirname "$0")/../.."
+qt=${QT_MINGW_PREFIX:-$HOME/.cache/brevane/qt6-mingw64}
+tests=${TESTS:-OFF}
+if [ ! -f "$qt/.complete" ]; then
+    echo "No MinGW Qt in $qt: run tools/windows/build-qt.sh first" >&2
+    exit 2
+fi
+tools/deps.sh g++-mingw-w64-x86-64-posix zip
+out=build-windows
+launcher=
+command -v ccache >/dev/null && launcher=-DCMAKE_CXX_COMPILER_LAUNCHER=ccache
+cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release $launcher \
+    -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+    -DQT_CHAINLOAD_TOOLCHAIN_FILE="$(pwd)/tools/windows/mingw64.cmake" \
+    -DCMAKE_CROSSCOMPILING_EMULATOR=/usr/lib/wine/wine64 \
+    -DBREVANE_BUILD_TESTS="$tests" -DBREVANE_BUILD_BENCH=OFF >/dev/null
+if [ "$tests" = ON ]; then
+    cmake --build "$out" -j"${JOBS:-2}"
+else
+    cmake --build "$out" -j"${JOBS:-2}" --target brevane brevane-cli
+fi
+
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$out/CMakeCache.txt")
+name=Orvik-Brevane-$version-win64
+stage=$out/zip/$name
+rm -rf "$out/zip" "$out/$name.zip"
+mkdir -p "$stage/platforms" "$stage/styles"
+for exe in brevane.exe brevane-cli.exe; do
+    cp "$(find "$out" -name "$exe" -not -path "$out/zip/*" | head -n 1)" "$stage/"
+done
+for dll in Qt6Core Qt6Gui Qt6Widgets; do
+    cp "$qt/bin/$dll.dll" "$stage/"
+done
+cp "$qt/plugins/platforms/qwindows.dll" "$stage/platforms/"
+cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
+runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
+cp "$runtime/libstdc++-6.dll" "$runtime/libgcc_s_seh-1.dll" \
+    /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$stage/"
+find "$stage" -name '*.exe' -o -name '*.dll' | xargs x86_64-w64-mingw32-strip --strip-unneeded
+sed 's/$/\r/' >"$stage/README.txt" <<TXT
+Orvik Brevane $version for 64-bit Windows
+
+Start brevane.exe. It needs no installation: keep this folder together,
+anywhere you like. At its first start it creates the folder
+C:\\Orvik Tessaly Net\\Brevane, where the file dialogs start.
+
+The ComPort menu offers the system's own serial ports COM1 to COM16
+(a USB serial adapter shows its number in the Device Manager under
+"Ports (COM & LPT)"). The line runs at 38400 baud, 8N1.
+
+brevane-cli.exe does from a command prompt what the window does:
+show, diff, download, upload and verify (brevane-cli help COMMAND).
+TXT
+
+# Every DLL imported by a file of the zip is in the zip or belongs to Windows.
+system_dlls=" advapi32 api-ms-win-* authz bcrypt comctl32 comdlg32 crypt32 d2d1 d3d11 d3d12 d3d9 dcomp dwmapi
+ dwrite dxgi gdi32 imm32 kernel32 mpr msvcrt netapi32 ntdll ole32 oleaut32 psapi rpcrt4 setupapi
+ shcore shell32 shlwapi user32 userenv usp10 uxtheme version winmm winspool.drv ws2_32 wtsapi32 "
+missing=0
+for file in $(find "$stage" -name '*.exe' -o -name '*.dll'); do
+    for dll in $(x86_64-w64-mingw32-objdump -p "$file" | sed -n 's/^\s*DLL Name: //p'); do
+        lower=$(echo "$dll" | tr 'A-Z' 'a-z')
+        [ -n "$(find "$stage" -iname "$dll")" ] && continue
+        found=0
+        for system in $system_dlls; do
+            case "$lower" in $system | $system.dll) found=1 ;; esac
+        done
+        if [ $found = 0 ]; then
+            echo "missing from the zip: $dll (imported by ${file#$stage/})" >&2
+            missing=1
+        fi
+    done
+done
+[ $missing = 0 ]
+
+(cd "$out/zip" && zip -q -r -X "../$name.zip" "$name")
+echo "wrote $out/$name.zip ($(du -k "$out/$name.zip" | cut -f1) KB):"
+(cd "$out/zip" && find "$name" -type f | sort | sed 's/^/  /')

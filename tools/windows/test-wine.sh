@@ -1,0 +1,48 @@
+#!/bin/sh
+# Cross-builds the test suite for Windows and runs it under Wine with the offscreen
+# platform, in a fresh Wine prefix. The serial line's contract runs on the prefix's COM5,
+# mapped to the pseudo-terminal of the Linux controller stand-in. Tests that need the
+# stand-in as a child process (it is a Unix program) are not part of the Windows build.
+# Extra arguments go to ctest (e.g. -R tst_table).
+set -eu
+cd "$(dirname "$0")/../.."
+TESTS=ON tools/windows/build.sh >/dev/null
+tools/deps.sh wine wine64
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build --target brevane-nc-sim >/dev/null
+. tools/windows/wine-env.sh
+
+out=$(pwd)/build-windows/wine-tests
+rm -rf "$out"
+mkdir -p "$out"
+sim=
+# Wine makes a window's HWND only with an X display, whatever Qt platform draws it.
+display=:$((290 + $$ % 100))
+Xvfb "$display" -screen 0 1280x1024x24 >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY="$display"
+trap 'wine_stop; kill $xvfb ${sim:-} 2>/dev/null || true' EXIT
+wine_prefix "$out/prefix"
+
+# As tst_serialport's standIn() expects it: a fresh image, the line dropped at the 4th frame.
+HOME="$out" build/tools/nc-sim/brevane-nc-sim --no-pacing --fault hangup@4 \
+    >"$out/sim.out" 2>"$out/sim.log" &
+sim=$!
+for _ in $(seq 50); do
+    [ -s "$out/sim.out" ] && break
+    sleep 0.2
+done
+wine_com 5 "$(head -n 1 "$out/sim.out")"
+export BREVANE_TEST_COM=5
+
+# The Qt and MinGW runtime DLLs, where Wine looks for them (its drive Z: is /).
+qt=${QT_MINGW_PREFIX:-$HOME/.cache/brevane/qt6-mingw64}
+runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
+export WINEPATH="Z:$qt/bin;Z:$runtime;Z:/usr/x86_64-w64-mingw32/lib"
+# One Wine session for every test, not one start-up each. Its services start here, so
+# that they do not hold the output pipes of the first test open.
+wineserver -p >/dev/null 2>&1
+$wine64 cmd /c exit >/dev/null 2>&1
+start=$(date +%s)
+ctest --test-dir build-windows --output-on-failure "$@"
+echo "tests under Wine took $(($(date +%s) - start)) s"
