@@ -3,6 +3,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QIODevice>
 #include <QTextStream>
 #include <array>
 #include <cstdio>
