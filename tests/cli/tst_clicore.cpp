@@ -1,5 +1,6 @@
 // The CLI's trace (--trace) on the stand-in's controller model, through Verify's one
-// exchange: a trace ending "checksum holds" is a match, any other an error.
+// exchange: a trace ending "checksum holds" is a match, any other an error. And the ports
+// report.
 
 #include <QtTest>
 
@@ -7,6 +8,7 @@
 #include "tests/support/controllerend.h"
 #include "tests/support/testhome.h"
 #include "tools/cli/clicore.h"
+#include "tools/cli/portlist.h"
 
 class TestCliCore : public QObject {
     Q_OBJECT
@@ -71,6 +73,25 @@ private slots:
         QCOMPARE(lines, expected);
         QCOMPARE(out, matches ? "Controller matches " + file + "\n" : QString());
         QCOMPARE(end.line.closes, 1);
+    }
+
+    // COM1 reaches an adapter, COM2 a device that is gone; ttyUSB1 is reached by none.
+    void ports() {
+        const QString devices = QDir::homePath() + "/dev";
+        const QString folder = QDir::homePath() + "/ports";
+        QVERIFY(QDir().mkpath(devices) && QDir().mkpath(folder));
+        QVERIFY(QFile(devices + "/ttyUSB0").open(QIODevice::WriteOnly));
+        QVERIFY(QFile::link(devices + "/ttyUSB0", folder + "/COM1"));
+        QVERIFY(QFile::link(devices + "/gone", folder + "/COM2"));
+        const QStringList lines =
+            portsReport(folder, true,
+                        {{devices + "/ttyUSB0", "FT232R USB UART", "FTDI", "A1"},
+                         {devices + "/ttyUSB1", "CP2102", "Silicon Labs", ""}})
+                .split('\n');
+        QCOMPARE(lines[1].simplified(),
+                 "COM1 " + devices + "/ttyUSB0 present FT232R USB UART, FTDI, serial A1");
+        QCOMPARE(lines[2].simplified(), "COM2 " + devices + "/gone dangling link");
+        QCOMPARE(lines[20], "    ln -s '" + devices + "/ttyUSB1' '" + folder + "/COM3'");
     }
 };
 

@@ -1,3 +1,6 @@
+// The stand-in's controller model, free of I/O: frames out of any byte stream, the reply
+// shapes the transfer tests cannot tell apart, and when each piece of a reply goes out.
+
 #include <QRandomGenerator>
 #include <QtTest>
 
@@ -8,14 +11,10 @@ namespace {
 
 const QByteArray C = ZeroChecksumReply;
 const QByteArray ZeroBlockReply = "[6A" + QByteArray(128, '0') + "]";
-const QByteArray PatternBlockReply = replyFrame(blockHex(blockPattern(), 2));
 
-std::vector<Fault> faultsFrom(const QStringList& names) {
-    std::vector<Fault> faults;
-    for (const QString& name : names) {
-        faults.push_back(parseFault(name).value());
-    }
-    return faults;
+// Faults named as --fault takes them.
+Controller withFaults(const QStringList& names) {
+    return ControllerEnd(names).controller;
 }
 
 // What the client sees of each result: the bytes in one write, then the stale ones.
@@ -37,49 +36,39 @@ class TestController : public QObject {
     Q_OBJECT
 
 private slots:
+    // The same input three times; each fault on its own reaches the client through
+    // tst_transfer.
     void replies_data() {
-        QTest::addColumn<QString>("faults");   // comma-separated
-        QTest::addColumn<QByteArray>("input"); // sent three times
+        QTest::addColumn<QStringList>("faults");
+        QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QByteArrayList>("expected");
-        const QByteArray junk = JunkBytes;
         const QByteArray stale = StaleBytes;
-        const QByteArray read = "[6E0039000003F]";
-        const QByteArray write = commandFrame(blockWriteCommand(0, ControllerImage{}));
         using L = QByteArrayList;
-        const L reads{ZeroBlockReply, ZeroBlockReply, ZeroBlockReply};
-        const auto f = [](const char* names) { return QString::fromLatin1(names); };
-        QTest::newRow("checksum request") << f("") << ChecksumFrame << L{C, C, C};
-        QTest::newRow("block read") << f("") << read << reads;
-        QTest::newRow("wrong checksum")
-            << f("stale") << QByteArray("[0B003F00000023F]") << L{"", "", ""};
+        QTest::newRow("wrong checksum: no reply, nothing stale")
+            << QStringList{"stale"} << QByteArray("[0B003F00000023F]") << L{"", "", ""};
         // 401 characters from "[" without "]" are noise, not a frame.
-        QTest::newRow("overlong frame") << f("") << "[" + QByteArray(400, '0') + "]"
+        QTest::newRow("overlong frame") << QStringList{} << "[" + QByteArray(400, '0') + "]"
                                         << L{"discarded [" + QByteArray(400, '0') + "]"};
-        QTest::newRow("silent@2") << f("silent@2") << ChecksumFrame << L{C, "", C};
-        QTest::newRow("badsum@1") << f("badsum@1") << ChecksumFrame << L{"[35DA90190E]", C, C};
-        QTest::newRow("short on a block read")
-            << f("short@1") << read << L{ZeroBlockReply.chopped(1), ZeroBlockReply, ZeroBlockReply};
         QTest::newRow("lower and badsum together")
-            << f("lower@2,badsum@2") << ChecksumFrame << L{C, "[a6da90190e]", C};
-        QTest::newRow("high") << f("high@3") << ChecksumFrame << L{C, C, "[B7256F190E]"};
+            << QStringList{"lower@2", "badsum@2"} << ChecksumFrame << L{C, "[a6da90190e]", C};
         QTest::newRow("stale with silent: no reply, nothing after it")
-            << f("stale,silent@1") << ChecksumFrame
+            << QStringList{"stale", "silent@1"} << ChecksumFrame
             << L{"", C + " then " + stale, C + " then " + stale};
-        QTest::newRow("hangup@2") << f("hangup@2") << ChecksumFrame << L{C, "hangup", C};
-        QTest::newRow("every shape at once") << f("short@2,junk@2,extra@2,stale@2") << ChecksumFrame
-                                             << L{C, junk + C.chopped(1) + "~~ then " + stale, C};
+        QTest::newRow("every shape at once")
+            << QStringList{"short@2", "junk@2", "extra@2", "stale@2"} << ChecksumFrame
+            << L{C, JunkBytes + C.chopped(1) + "~~ then " + stale, C};
     }
     void replies() {
-        QFETCH(QString, faults);
+        QFETCH(QStringList, faults);
         QFETCH(QByteArray, input);
         QFETCH(QByteArrayList, expected);
-        Controller controller(faultsFrom(faults.split(u',', Qt::SkipEmptyParts)));
+        Controller controller = withFaults(faults);
         QByteArrayList got;
         for (qsizetype n = 0; n < expected.size(); ++n) {
             got += seen(controller.feed(input));
         }
         QCOMPARE(got, expected);
-        const int frames = input.startsWith('[') && input.size() < 400 ? 3 : 0;
+        const int frames = input.size() < 400 ? 3 : 0;
         QCOMPARE(controller.framesReceived(), frames);
         QVERIFY(controller.image() == ControllerImage{});
         // Nothing is left half-read: the next frame is taken whole.
@@ -89,12 +78,12 @@ private slots:
     }
     void silentStillStoresHangupDoesNot() {
         const QByteArray write = commandFrame(blockWriteCommand(2, blockPattern()));
-        Controller silent(faultsFrom({QStringLiteral("silent")}));
+        Controller silent = withFaults({"silent"});
         QCOMPARE(seen(silent.feed(write)), QByteArrayList{""});
         QVERIFY(silent.image() == blockPattern());
 
         // The line drops as the frame arrives: nothing of it or after it is taken.
-        Controller hangup(faultsFrom({QStringLiteral("hangup@1")}));
+        Controller hangup = withFaults({"hangup@1"});
         QCOMPARE(seen(hangup.feed(write + ChecksumFrame + "[0A00")), QByteArrayList{"hangup"});
         QVERIFY(hangup.image() == ControllerImage{});
         // Nothing that followed on the dropped line joins the next line's input.
@@ -109,19 +98,19 @@ private slots:
                                   + commandFrame(blockWriteCommand(2, blockPattern())) // #2
                                   + "]]" + "[0B003F00000023F]"                         // #3 bad sum
                                   + overlong + "]"                                     // noise
-                                  + commandFrame(blockReadCommand(2))                  // #4
+                                  + "[6E0039000003F]"                                  // #4
                                   + "[C8003A00000023F]"                                // #5 unknown
                                   + ChecksumFrame                                      // #6
                                   + "trailing[6E00";                                   // unfinished
         const QByteArray discarded =
             QByteArray("\x00\xFFnoise", 7) + "[3F00" + "]]" + overlong + "]" + "trailing";
         // Frame 6 has a fault: the bad and unknown frames count.
-        const QByteArrayList replies{C, "[F500]", "", PatternBlockReply, "", "[A584C286EE]"};
+        const QByteArrayList replies{C, "[F500]", "", ZeroBlockReply, "", "[A584C286EE]"};
 
         // Whole, a byte at a time, and in random pieces.
         QRandomGenerator random(20261206);
         for (int round = 0; round < 22; ++round) {
-            Controller controller(faultsFrom({QStringLiteral("badsum@6")}));
+            Controller controller = withFaults({"badsum@6"});
             QByteArray thrown;
             QByteArrayList answered;
             for (qsizetype at = 0, n = 0; at < stream.size(); at += n) {
@@ -147,7 +136,7 @@ private slots:
     }
     void linePieces() {
         using namespace std::chrono;
-        Controller controller(faultsFrom({"junk@1", "extra@1", "stale@1"}));
+        Controller controller = withFaults({"junk@1", "extra@1", "stale@1"});
         const Received r = controller.feed(ChecksumFrame).front();
         const steady_clock::time_point t0{};
 
