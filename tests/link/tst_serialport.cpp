@@ -17,7 +17,7 @@ namespace {
 // tools/windows/test-wine.sh starts it so for the Wine COM port it names.
 const QStringList StandInArguments{"--no-pacing", "--fault", "hangup@4"};
 const QByteArray Request("[0A003F00000023F]");
-const QByteArray ZeroImageReply("[34DA90190E]"); // a controller holding 576 zero bytes
+const QByteArray ZeroImageReply("[34DA90190E]"); // from a controller holding 576 zero bytes
 
 // Waits until n bytes are there; what is there then.
 qint64 awaitBytes(SerialPort& port, qint64 n) {
@@ -39,18 +39,13 @@ private slots:
 #ifdef Q_OS_WIN
         QCOMPARE(portPath(16, QStringLiteral("/f/ports"), true), QStringLiteral("COM16"));
 #else
-        QCOMPARE(portPath(1, QStringLiteral("/f/ports"), false), QStringLiteral("/dev/ttyS0"));
-        QCOMPARE(portPath(16, QStringLiteral("/f/ports"), false), QStringLiteral("/dev/ttyS15"));
-        QCOMPARE(portPath(12, QStringLiteral("/f/ports"), true), QStringLiteral("/f/ports/COM12"));
         // The ports folder decides, once it exists; a file of that name is no folder.
         QCOMPARE(portsFolder(), m_ports);
-        QCOMPARE(systemPortPath(5), QStringLiteral("/dev/ttyS4"));
+        QCOMPARE(systemPortPath(16), QStringLiteral("/dev/ttyS15"));
         QVERIFY(QDir().mkpath(m_ports));
         QCOMPARE(systemPortPath(5), m_ports + QStringLiteral("/COM5"));
         QVERIFY(QDir(m_ports).removeRecursively());
-        QFile file(m_ports);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
+        QVERIFY(QFile(m_ports).open(QIODevice::WriteOnly));
         QCOMPARE(systemPortPath(5), QStringLiteral("/dev/ttyS4"));
         QVERIFY(QFile::remove(m_ports));
 #endif
@@ -65,10 +60,8 @@ private slots:
         SystemSerialPort port;
         QVERIFY(!port.open(16));
         QVERIFY(!port.isOpen());
-        QVERIFY(!port.failed());
-        QVERIFY(!port.write("[0A003F00000023F]"));
+        QVERIFY(!port.write(Request));
         QVERIFY(!port.waitForMore(0));
-        QCOMPARE(port.bytesWaiting(), 0);
         QCOMPARE(port.takeAll(), QByteArray());
 #endif
     }

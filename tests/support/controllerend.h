@@ -14,18 +14,20 @@ inline ControllerImage blockPattern() {
     return image;
 }
 
-// The stand-in's controller model answering on the fake line, ReplyDelayMs after each frame:
-// junk and extra bytes come with the reply, stale ones a moment later, a hang-up breaks the
-// line.
+// The stand-in's controller model answering on the fake line, 2 ms after each frame, with
+// faults as the stand-in's --fault takes them ("badsum@4": the fourth frame): junk and
+// extra bytes come with the reply, stale ones a moment later, a hang-up breaks the line.
 struct ControllerEnd {
-    static constexpr qint64 ReplyDelayMs = 2;
-
     FakeClock clock;
     FakeLine line{clock};
     Controller controller;
 
     explicit ControllerEnd(const QStringList& faults = {}) {
-        setFaults(faults);
+        std::vector<Fault> parsed;
+        for (const QString& name : faults) {
+            parsed.push_back(parseFault(name).value());
+        }
+        controller = Controller(parsed);
         line.setResponder([this](const QByteArray& frame, int) {
             QList<Arrival> arrivals;
             for (const Received& r : controller.feed(frame)) {
@@ -33,24 +35,13 @@ struct ControllerEnd {
                     line.hangUp();
                 }
                 if (!r.reply.isEmpty()) {
-                    arrivals << Arrival{ReplyDelayMs, r.before + r.reply + r.after};
+                    arrivals << Arrival{2, r.before + r.reply + r.after};
                 }
                 if (!r.stale.isEmpty()) {
-                    arrivals << Arrival{ReplyDelayMs + 1, r.stale};
+                    arrivals << Arrival{3, r.stale};
                 }
             }
             return arrivals;
         });
-    }
-    // Faults as the stand-in's --fault takes them ("badsum@4": the fourth frame); the
-    // image stays.
-    void setFaults(const QStringList& names) {
-        std::vector<Fault> faults;
-        for (const QString& name : names) {
-            faults.push_back(parseFault(name).value());
-        }
-        const ControllerImage image = controller.image();
-        controller = Controller(faults);
-        controller.setImage(image);
     }
 };

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QMap>
 #include <functional>
+#include <utility>
 
 #include "platform/clock.h"
 #include "platform/serialport.h"
@@ -53,17 +54,67 @@ public:
         m_pending.clear();
     }
 
-    bool open(int portNumber) override;
+    bool open(int portNumber) override {
+        opens << portNumber;
+        if (portExists) {
+            m_open = true;
+            m_failed = false;
+        }
+        return portExists;
+    }
     void close() override {
         ++closes;
         m_open = false;
     }
     bool isOpen() const override { return m_open; }
-    bool write(const QByteArray& bytes) override;
-    qint64 bytesWaiting() override;
-    QByteArray takeAll() override;
-    void discardInput() override;
-    bool waitForMore(int ms) override;
+    bool write(const QByteArray& bytes) override {
+        if (!m_open || m_failed) {
+            return false;
+        }
+        const int index = int(frames.size());
+        frames << bytes;
+        if (onWrite) {
+            onWrite(index);
+        }
+        if (index == failWriteAt) {
+            m_failed = true;
+            return false;
+        }
+        for (const Arrival& arrival : m_responder ? m_responder(bytes, index) : QList<Arrival>{}) {
+            if (!m_failed) {
+                m_pending[m_clock.now() + arrival.afterMs] += arrival.bytes;
+            }
+        }
+        return true;
+    }
+    qint64 bytesWaiting() override {
+        m_clock.advance(bytesWaitingCostMs);
+        deliverDue();
+        return m_buffer.size();
+    }
+    QByteArray takeAll() override {
+        deliverDue();
+        return std::exchange(m_buffer, {});
+    }
+    void discardInput() override {
+        deliverDue();
+        m_buffer.clear();
+    }
+    bool waitForMore(int ms) override {
+        ++waits;
+        if (m_failed) {
+            return false;
+        }
+        deliverDue();
+        const qint64 deadline = m_clock.now() + ms;
+        if (!m_pending.isEmpty() && m_pending.firstKey() <= deadline) {
+            m_clock.advance(m_pending.firstKey() - m_clock.now());
+            deliverDue();
+            return true;
+        }
+        m_clock.advance(ms);
+        return false;
+    }
     bool failed() const override { return m_failed; }
 
     // Script and record.
@@ -73,12 +124,15 @@ public:
     QList<QByteArray> frames;
     QList<int> opens;
     int closes = 0;
-    qint64 discarded = 0;
     int waits = 0;
     std::function<void(int index)> onWrite; // runs before the frame is answered
 
 private:
-    void deliverDue();
+    void deliverDue() {
+        while (!m_pending.isEmpty() && m_pending.firstKey() <= m_clock.now()) {
+            m_buffer += m_pending.take(m_pending.firstKey());
+        }
+    }
 
     FakeClock& m_clock;
     Responder m_responder;
