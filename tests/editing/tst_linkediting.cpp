@@ -25,8 +25,8 @@ void platformClick(QWidget* widget, QPoint pos = {}) {
     QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, widget->mapTo(top, pos));
 }
 
-// The row commands' controls, in the order of Editing::control().
-enum Control { TypeLabel, NodeLabel, RefLabel, InRefLabel, OutBox, InBox };
+// The row commands' controls, in the order of the fields 0-5 they write.
+enum Control { OutBox, NodeLabel, TypeLabel, RefLabel, InBox, InRefLabel };
 
 // The window with its row commands; slot 40 (second column) is the one edited.
 struct Editing {
@@ -50,9 +50,9 @@ struct Editing {
     }
     bool redrawn() const { return window.lblOLinkType(Witness)->text() != "stale"; }
     QWidget* control(int which) const {
-        return std::array<QWidget*, 6>{window.lblOLinkType(Slot), window.lblOLinkNode(Slot),
-                                       window.lblOLinkRef(Slot),  window.lblILinkRef(Slot),
-                                       window.chkOLink(Slot),     window.chkILink(Slot)}
+        return std::array<QWidget*, 6>{window.chkOLink(Slot),     window.lblOLinkNode(Slot),
+                                       window.lblOLinkType(Slot), window.lblOLinkRef(Slot),
+                                       window.chkILink(Slot),     window.lblILinkRef(Slot)}
             .at(which);
     }
 };
@@ -78,64 +78,58 @@ private slots:
     // link that is off the labels do nothing at all.
     void command_data() {
         QTest::addColumn<int>("control");
-        QTest::addColumn<QList<int>>("fields"); // fields 0-5 of the slot, before and after
+        QTest::addColumn<QList<int>>("fields"); // fields 0-5 of the slot before
         QTest::addColumn<QString>("picker");    // the class of the picker opened, if any
         QTest::addColumn<int>("pick");          // the item clicked (-1: the cancel image)
-        QTest::addColumn<QList<int>>("after");
-        QTest::addColumn<QString>("row"); // the row after; empty: nothing redrawn
+        QTest::addColumn<int>("value");         // the control's own field after; others stay
+        QTest::addColumn<QString>("row");       // the row after; empty: nothing redrawn
         const auto row = [](const char* name, Control control, const QList<int>& fields,
-                            const char* picker, int pick, const QList<int>& after,
-                            const char* shown) {
-            QTest::newRow(name) << int(control) << fields << picker << pick << after << shown;
+                            const char* picker, int pick, int value, const char* shown) {
+            QTest::newRow(name) << int(control) << fields << picker << pick << value << shown;
         };
+        const char* Node = "frmBrevaneNode";
+        const char* Station = "frmBrevaneQD";
+        const int Stale = 6; // no picker: the earlier pick stays
         const QList<int> off{0, 5, 1, 3, 1, 7};
         const QList<int> inOff{1, 5, 0, 3, 0, 7};
-        const QList<int> on{1, 5, 0, 6, 0, 100};
-        const int Stale = 6; // no picker: the earlier pick stays
-        row("outgoing on", OutBox, {0, 26, 2, 3, 0, 11}, "", Stale, {1, 26, 2, 3, 0, 11},
-            "on|Node: 1A|Relays|25-32|off|0C");
-        row("outgoing off from 9", OutBox, {9, 26, 2, 3, 0, 0}, "", Stale, {0, 26, 2, 3, 0, 0},
-            "off|Node: 1A|Relays|25-32|off|01");
-        row("incoming on", InBox, {0, 26, 2, 3, 0, 11}, "", Stale, {0, 26, 2, 3, 1, 11},
-            "off|Node: 1A|Relays|25-32|on|0C");
-        row("type, link off", TypeLabel, off, "", Stale, off, "");
-        row("node, link off", NodeLabel, off, "", Stale, off, "");
-        row("ref, link off", RefLabel, off, "", Stale, off, "");
-        row("incoming ref, link off", InRefLabel, inOff, "", Stale, inOff, "");
+        const QList<int> relays{9, 26, 2, 3, 0, 11};
+        const QList<int> nc{1, 0, 0, 0, 0, 0};
+        const QList<int> on{1, 5, 1, 6, 1, 100};
+        row("outgoing on", OutBox, off, "", Stale, 1, "on|Node: 05|QD PC|04|on|08");
+        row("outgoing off from 9", OutBox, relays, "", Stale, 0,
+            "off|Node: 1A|Relays|25-32|off|0C");
+        row("incoming on", InBox, relays, "", Stale, 1, "on|Node: 1A|Relays|25-32|on|0C");
+        row("type, link off", TypeLabel, off, "", Stale, 1, "");
+        row("node, link off", NodeLabel, off, "", Stale, 5, "");
+        row("ref, link off", RefLabel, off, "", Stale, 3, "");
+        row("incoming ref, link off", InRefLabel, inOff, "", Stale, 7, "");
         // Only a file or the controller can bring such a type; the label then only redraws.
-        row("ref, type 3", RefLabel, {1, 5, 3, 12, 0, 0}, "", Stale, {1, 5, 3, 12, 0, 0},
+        row("ref, type 3", RefLabel, {1, 5, 3, 12, 0, 0}, "", Stale, 12,
             "on|Node: 05|Quendel|33-40|off|01");
         // The type steps round on the stored byte; ORef stays and is read the new type's way.
-        row("Quendel to QD PC", TypeLabel, {1, 0, 0, 0, 0, 0}, "", Stale, {1, 0, 1, 0, 0, 0},
-            "on|Node: NC|QD PC|01|off|01");
-        row("QD PC to Relays keeps 0B", TypeLabel, {1, 0, 1, 10, 0, 0}, "", Stale,
-            {1, 0, 2, 10, 0, 0}, "on|Node: NC|Relays|17-24|off|01");
-        row("Relays to Quendel", TypeLabel, {1, 0, 2, 7, 0, 0}, "", Stale, {1, 0, 0, 7, 0, 0},
+        row("Quendel to QD PC", TypeLabel, nc, "", Stale, 1, "on|Node: NC|QD PC|01|off|01");
+        row("to Relays keeps 0B", TypeLabel, {1, 0, 1, 10, 0, 0}, "", Stale, 2,
+            "on|Node: NC|Relays|17-24|off|01");
+        row("Relays to Quendel", TypeLabel, {1, 0, 2, 7, 0, 0}, "", Stale, 0,
             "on|Node: NC|Quendel|08|off|01");
-        row("255 to 1", TypeLabel, {1, 0, 255, 255, 0, 0}, "", Stale, {1, 0, 1, 255, 0, 0},
+        row("255 to 1", TypeLabel, {1, 0, 255, 255, 0, 0}, "", Stale, 1,
             "on|Node: NC|QD PC|00|off|01");
-        row("node NC", NodeLabel, on, "frmBrevaneNode", 0, {1, 0, 0, 6, 0, 100},
-            "on|Node: NC|Quendel|07|off|65");
-        row("node FE", NodeLabel, on, "frmBrevaneNode", 254, {1, 254, 0, 6, 0, 100},
-            "on|Node: FE|Quendel|07|off|65");
-        row("Quendel ref 01", RefLabel, on, "frmBrevaneQD", 0, {1, 5, 0, 0, 0, 100},
-            "on|Node: 05|Quendel|01|off|65");
-        row("QD PC ref FE", RefLabel, {1, 5, 1, 6, 0, 100}, "frmBrevaneQD", 253,
-            {1, 5, 1, 253, 0, 100}, "on|Node: 05|QD PC|FE|off|65");
-        row("incoming FE", InRefLabel, {0, 5, 2, 6, 1, 100}, "frmBrevaneQD", 253,
-            {0, 5, 2, 6, 1, 253}, "off|Node: 05|Relays|49-56|on|FE");
-        row("relays 57-64", RefLabel, {1, 5, 2, 6, 0, 100}, "frmBrevaneRelay", 7,
-            {1, 5, 2, 7, 0, 100}, "on|Node: 05|Relays|57-64|off|65");
+        row("node NC", NodeLabel, on, Node, 0, 0, "on|Node: NC|QD PC|07|on|65");
+        row("node FE", NodeLabel, on, Node, 254, 254, "on|Node: FE|QD PC|07|on|65");
+        row("QD PC ref 01", RefLabel, on, Station, 0, 0, "on|Node: 05|QD PC|01|on|65");
+        row("Quendel ref FE", RefLabel, nc, Station, 253, 253, "on|Node: NC|Quendel|FE|off|01");
+        row("incoming FE", InRefLabel, on, Station, 253, 253, "on|Node: 05|QD PC|07|on|FE");
+        row("relays 57-64", RefLabel, relays, "frmBrevaneRelay", 7, 7,
+            "on|Node: 1A|Relays|57-64|off|0C");
         // A cancel changes no field, yet the table counts as modified and is redrawn.
-        row("node cancelled", NodeLabel, on, "frmBrevaneNode", -1, on,
-            "on|Node: 05|Quendel|07|off|65");
+        row("node cancelled", NodeLabel, on, Node, -1, 5, "on|Node: 05|QD PC|07|on|65");
     }
     void command() {
         QFETCH(int, control);
         QFETCH(QList<int>, fields);
         QFETCH(QString, picker);
         QFETCH(int, pick);
-        QFETCH(QList<int>, after);
+        QFETCH(int, value);
         QFETCH(QString, row);
         Editing e(fields);
         e.mod.Modified = false;
@@ -160,85 +154,65 @@ private slots:
         QCOMPARE(pickerPlace == QPoint(139, 227),
                  picker == "frmBrevaneNode" || picker == "frmBrevaneQD");
         QCOMPARE(e.mod.PickResult, pick);
+        QList<int> after = fields + QList<int>(3, 0);
+        after[control] = value;
         const auto slot = e.mod.Cnf.begin() + Editing::Slot * 9;
-        QCOMPARE(QList<int>(slot, slot + 9), after + QList<int>(3, 0));
+        QCOMPARE(QList<int>(slot, slot + 9), after);
         QCOMPARE(e.mod.Modified, !row.isEmpty());
         QCOMPARE(e.redrawn() ? rowOf(e.window, Editing::Slot).remove("Quendel NC.") : QString(),
                  row);
     }
-    // While the rows are redrawn every command does nothing, even with check boxes that
-    // disagree with the table; redrawing raises the boxes' events into the commands.
+    // A redraw sets the check boxes, which raises their events into the commands: while the
+    // rows are redrawn these write nothing, not even a 1 over a stored 9.
     void inertWhileRefreshing() {
-        Editing e({1, 5, 0, 3, 1, 7});
-        e.mod.Modified = false;
-        for (QCheckBox* box :
-             {e.window.chkOLink(Editing::Slot), e.window.chkILink(Editing::Slot)}) {
-            const QSignalBlocker quiet(box);
-            box->setChecked(false);
-        }
-        const CnfTable before = e.mod.Cnf;
-        e.mod.Refreshing = true;
-        for (const auto command : {&LinkEditor::lblOLinkType_Click, &LinkEditor::lblOLinkNode_Click,
-                                   &LinkEditor::lblOLinkRef_Click, &LinkEditor::lblILinkRef_Click,
-                                   &LinkEditor::chkOLink_Click, &LinkEditor::chkILink_Click}) {
-            (e.editor.*command)(Editing::Slot);
-        }
-        e.mod.Refreshing = false;
-        QVERIFY(e.mod.Cnf == before);
-        QVERIFY(!e.mod.Modified && !e.redrawn());
-
+        Editing e({});
         for (int i = 0; i < LinkSlots; ++i) { // 9, 0, 1, 9, ... and 0, 200, 0, ...
             e.mod.field(i, OEnabled) = std::array<std::uint8_t, 3>{9, 0, 1}.at(i % 3);
             e.mod.field(i, IEnabled) = static_cast<std::uint8_t>(i % 2 == 0 ? 0 : 200);
         }
         const CnfTable stored = e.mod.Cnf;
         e.window.ShowCnf();
-        QVERIFY(e.mod.Cnf == stored); // not even a 1 over a stored 9
+        QVERIFY(e.mod.Cnf == stored);
         QCOMPARE(e.mod.Modified, false);
         QCOMPARE(e.window.chkOLink(63)->isChecked(), true);
     }
-    // Frameless, modal, dark blue, the cancel image in the corner. Items by
-    // index: place, size, caption and font size.
+    // Frameless, dark blue, the cancel image in the corner; items by index.
     void picker_data() {
         QTest::addColumn<QString>("className");
         QTest::addColumn<QSize>("size");
-        QTest::addColumn<int>("items");
+        QTest::addColumn<int>("count");
         QTest::addColumn<QList<int>>("indices");
-        QTest::addColumn<QList<QRect>>("geometries");
-        QTest::addColumn<QStringList>("captions");
-        QTest::addColumn<int>("pixels"); // 11.25 pt, 12 pt
+        QTest::addColumn<QStringList>("items"); // caption, place, size, font (11.25 pt, 12 pt)
         QTest::newRow("relay") << "frmBrevaneRelay" << QSize(121, 129) << 8 << QList<int>{0, 4}
-                               << QList<QRect>{{8, 32, 49, 19}, {64, 32, 49, 19}}
-                               << QStringList{"01-08", "33-40"} << 16;
+                               << QStringList{"01-08 8,32 49x19 16px", "33-40 64,32 49x19 16px"};
         QTest::newRow("node") << "frmBrevaneNode" << QSize(521, 345) << 255
                               << QList<int>{0, 16, 254}
-                              << QList<QRect>{{8, 24, 25, 18}, {40, 24, 25, 18}, {488, 304, 25, 18}}
-                              << QStringList{"NC", "10", "FE"} << 15;
+                              << QStringList{"NC 8,24 25x18 15px", "10 40,24 25x18 15px",
+                                             "FE 488,304 25x18 15px"};
         QTest::newRow("station") << "frmBrevaneQD" << QSize(521, 345) << 254 << QList<int>{0}
-                                 << QList<QRect>{{8, 44, 25, 18}} << QStringList{"01"} << 15;
+                                 << QStringList{"01 8,44 25x18 15px"};
     }
     void picker() {
         QFETCH(QString, className);
         QFETCH(QSize, size);
-        QFETCH(int, items);
+        QFETCH(int, count);
         QFETCH(QList<int>, indices);
-        QFETCH(QList<QRect>, geometries);
-        QFETCH(QStringList, captions);
-        QFETCH(int, pixels);
+        QFETCH(QStringList, items);
         ModBrevane mod;
         const std::unique_ptr<PickerWindow> picker(
             className == "frmBrevaneRelay"  ? static_cast<PickerWindow*>(new frmBrevaneRelay(mod))
             : className == "frmBrevaneNode" ? static_cast<PickerWindow*>(new frmBrevaneNode(mod))
                                             : new frmBrevaneQD(mod));
-        QCOMPARE(picker->windowModality(), Qt::ApplicationModal);
-        QCOMPARE(picker->findChildren<PickerItem*>().size(), items);
-        for (int k = 0; k < indices.size(); ++k) {
-            const PickerItem* item = itemOf(picker.get(), indices[k]);
+        QCOMPARE(picker->findChildren<PickerItem*>().size(), count);
+        QStringList shown;
+        for (const int index : indices) {
+            const PickerItem* item = itemOf(picker.get(), index);
             QVERIFY(item != nullptr);
-            QCOMPARE(item->geometry(), geometries[k]);
-            QCOMPARE(item->text(), captions[k]);
-            QCOMPARE(item->font().pixelSize(), pixels);
+            const QRect g = item->geometry();
+            shown << QString::asprintf("%s %d,%d %dx%d %dpx", qPrintable(item->text()), g.x(),
+                                       g.y(), g.width(), g.height(), item->font().pixelSize());
         }
+        QCOMPARE(shown, items);
         picker->show();
         QVERIFY(QTest::qWaitForWindowExposed(picker.get()));
         QCOMPARE(picker->frameGeometry().size(), size); // no frame at all
