@@ -18,11 +18,11 @@
 
 namespace {
 
-// A click delivered to the window under the point, where modality applies.
-void platformClick(QWidget* widget, QPoint pos = {}) {
-    pos = pos.isNull() ? widget->rect().center() : pos;
+// A click delivered to the window, where modality applies.
+void platformClick(QWidget* widget) {
     QWidget* top = widget->window();
-    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, widget->mapTo(top, pos));
+    const QPoint pos = widget->mapTo(top, widget->rect().center());
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, pos);
 }
 
 // The row commands' controls, in the order of the fields 0-5 they write.

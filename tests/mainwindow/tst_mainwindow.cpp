@@ -45,8 +45,6 @@ private slots:
         QCOMPARE(w.lblILinkRef(63)->parentWidget(), w.client());
         QCOMPARE(w.lblILinkRef(0)->geometry(), QRect(672, 40, 113, 17));
         QCOMPARE(w.chkOLink(63)->geometry(), QRect(320, 536, 64, 18));
-        QCOMPARE(w.lblOLinkNode(63)->geometry(), QRect(384, 536, 65, 17));
-        QCOMPARE(w.lblOLinkType(63)->geometry(), QRect(456, 536, 73, 17));
         QCOMPARE(w.lblOLinkRef(63)->geometry(), QRect(536, 536, 41, 17));
         QCOMPARE(w.chkILink(63)->geometry(), QRect(808, 536, 64, 18));
         QCOMPARE(w.lblILinkRef(63)->geometry(), QRect(872, 536, 113, 17));
