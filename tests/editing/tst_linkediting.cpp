@@ -58,12 +58,11 @@ struct Editing {
 };
 
 PickerItem* itemOf(const QWidget* picker, int index) {
-    for (PickerItem* item : picker->findChildren<PickerItem*>()) {
-        if (item->property("Index").toInt() == index) {
-            return item;
-        }
-    }
-    return nullptr;
+    const QList<PickerItem*> items = picker->findChildren<PickerItem*>();
+    const auto found = std::find_if(items.begin(), items.end(), [&](const PickerItem* item) {
+        return item->property("Index").toInt() == index;
+    });
+    return found == items.end() ? nullptr : *found;
 }
 
 } // namespace

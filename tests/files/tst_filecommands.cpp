@@ -169,12 +169,9 @@ private slots:
         QTest::newRow("Open, one byte short")
             << int(Open) << "short"
             << "The file holds 575 bytes; a configuration file holds 576.";
-        QTest::newRow("Open, missing") << int(Open) << "missing"
-                                       << "";
-        QTest::newRow("Save onto a folder") << int(Save) << "folder"
-                                            << "";
-        QTest::newRow("Save As onto a folder") << int(SaveAs) << "folder"
-                                               << "";
+        QTest::newRow("Open, missing") << int(Open) << "missing" << QString();
+        QTest::newRow("Save onto a folder") << int(Save) << "folder" << QString();
+        QTest::newRow("Save As onto a folder") << int(SaveAs) << "folder" << QString();
     }
     void refused() {
         QFETCH(int, command);
