@@ -1,13 +1,15 @@
-// The File menu on the whole program, with scripted messages and file dialogs.
+// The File menu, a file named at start-up and a file dropped on the window, on the whole
+// program with scripted messages and file dialogs.
 
 #include <QtTest>
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
-#include <memory>
 
 #include "app/brevaneapp.h"
+#include "app/startup.h"
 #include "mainwindow/clicklabel.h"
 #include "mainwindow/keybox.h"
 #include "platform/folders.h"
@@ -24,56 +26,49 @@ const QString Discard = QStringLiteral("Orvik Brevane|4|14000|4000|Discard Any C
 const QString FileError = QStringLiteral("File Error|3|400|400|");
 
 QString boxOf(const Message& m) {
-    return QStringLiteral("%1|%2|%3|%4|")
-               .arg(m.title)
-               .arg(int(m.icon))
-               .arg(int(m.buttons), 0, 16)
-               .arg(int(m.defaultButton), 0, 16) +
+    return QString::asprintf("%s|%d|%x|%x|", qPrintable(m.title), int(m.icon), int(m.buttons),
+                             int(m.defaultButton)) +
            m.text;
 }
 
-// Answers messages and file dialogs from scripts (no answer: a refusal, a cancel) and
-// keeps what was asked.
-struct Scripted final : MessageBoxes, FileDialogs {
+enum Command { New, Open, Save, SaveAs, Exit, Drop };
+
+// The whole program, its messages and file dialogs answered from scripts (no answer: a
+// refusal, a cancel), keeping what was asked.
+struct Harness final : MessageBoxes, FileDialogs {
     QStringList asked;
     QList<QMessageBox::StandardButton> answers;
     QList<std::pair<bool, FileDialogRequest>> dialogs; // Save?, request
     QStringList names;
+    QString dropped; // the file Drop drops
+    BrevaneApp app{Seams{.messages = this, .fileDialogs = this}};
 
+    Harness() { app.window().show(); }
     QMessageBox::StandardButton show(QWidget*, const Message& message) override {
         asked << boxOf(message);
         return answers.isEmpty() ? QMessageBox::NoButton : answers.takeFirst();
     }
-    QString getOpenFileName(QWidget*, const FileDialogRequest& request) override {
-        dialogs << std::pair{false, request};
+    QString getOpenFileName(QWidget*, const FileDialogRequest& r) override { return ask(false, r); }
+    QString getSaveFileName(QWidget*, const FileDialogRequest& r) override { return ask(true, r); }
+    QString ask(bool save, const FileDialogRequest& request) {
+        dialogs << std::pair{save, request};
         return names.isEmpty() ? QString() : names.takeFirst();
-    }
-    QString getSaveFileName(QWidget*, const FileDialogRequest& request) override {
-        dialogs << std::pair{true, request};
-        return names.isEmpty() ? QString() : names.takeFirst();
-    }
-};
-
-enum Command { New, Open, Save, SaveAs, Exit, CloseBox };
-
-struct Harness {
-    Scripted script;
-    SystemMessageBoxes systemMessages;
-    BrevaneApp app;
-
-    explicit Harness(bool realMessages = false)
-        : app(Seams{.messages =
-                        realMessages ? static_cast<MessageBoxes*>(&systemMessages) : &script,
-                    .fileDialogs = &script}) {
-        app.window().show();
     }
     ModBrevane& mod() { return app.mod(); }
     frmBrevaneMain& window() { return app.window(); }
     void run(int command) {
         frmBrevaneMain& w = window();
-        if (command == CloseBox) { // what the window system sends for the close box
-            QCloseEvent close;
-            QCoreApplication::sendEvent(w.windowHandle(), &close);
+        if (command == Drop) { // dragged in over a key box, which would take it as text
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(dropped)});
+            data.setText(dropped);
+            QDragEnterEvent enter({4, 4}, Qt::CopyAction, &data, Qt::LeftButton, {});
+            QDropEvent drop({4, 4}, Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(w.txtOKey(), &enter);
+            if (enter.isAccepted()) {
+                QApplication::sendEvent(w.txtOKey(), &drop);
+                QCoreApplication::processEvents();
+            }
             return;
         }
         QList<QAction*>{w.mnuFileNew(), w.mnuFileOpen(), w.mnuFileSave(), w.mnuFileSaveAs(),
@@ -120,25 +115,29 @@ class TestFileCommands : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { useFreshHome(); }
+    void initTestCase() {
+        useFreshHome();
+        QByteArray good(576, '\0');
+        good[9] = 1;   // link 02 outgoing on
+        good[8] = 'A'; // outgoing key "AB"
+        good[17] = 'B';
+        QVERIFY(writeRaw(path("good.BRV"), good));
+    }
     void roundTrip() {
         Harness h;
         h.edit();
-        h.mod().field(20, KeyChar) = 7; // carried, belongs to no key
         QTest::keyClicks(h.window().txtIKey(), QStringLiteral("x!9"));
         const QString file = path("<b>Hall &amp; 1.BRV"); // shown as it stands
         QVERIFY(writeRaw(file, QByteArray(1000, 'z')));   // replaced by 576 bytes
-        h.script.names << file;
+        h.names << file;
         h.run(SaveAs);
-        QCOMPARE(h.script.asked, QStringList());
+        QCOMPARE(h.asked, QStringList());
         QCOMPARE(h.state().mid(1),
                  (QStringList{"Zq", "x!9", "Zq", "x!9", file, " " + file, "saved"}));
         QCOMPARE(h.window().lblFileName()->textFormat(), Qt::PlainText);
         const QByteArray saved = Harness::bytes(h.mod().Cnf);
         QCOMPARE(readRaw(file), saved);
         QCOMPARE(saved.mid(8, 10), QByteArray("Z\0\0\0\0\0\0\0\0q", 10)); // field 8 of slots 0, 1
-        QCOMPARE(saved.at(36), '\1');                                     // slot 4's OEnabled
-        QCOMPARE(saved.at(188), '\7');                                    // slot 20's field 8
 
         h.run(New); // nothing unsaved, nothing asked
         QCOMPARE(h.state().mid(3), (QStringList{"", "", "None", " None", "saved"}));
@@ -146,7 +145,7 @@ private slots:
         holed[1 * 9 + 8] = 0;
         holed[2 * 9 + 8] = 'q';
         QVERIFY(writeRaw(file, holed + QByteArray(424, 'x'))); // only 576 bytes read
-        h.script.names << file;
+        h.names << file;
         h.run(Open);
         QCOMPARE(h.state().mid(1),
                  (QStringList{"Zq", "x!9", "Zq", "x!9", file, " " + file, "saved"}));
@@ -157,90 +156,68 @@ private slots:
         QTest::keyClicks(h.window().txtIKey(), QStringLiteral("w"));
         QCOMPARE(h.mod().Modified, true);
         h.run(Save);
-        QCOMPARE(h.script.dialogs.size(), 2);
-        QCOMPARE(h.script.asked, QStringList());
+        QCOMPARE(h.dialogs.size(), 2);
+        QCOMPARE(h.asked, QStringList());
         QCOMPARE(h.mod().Modified, false);
-        const QByteArray gap(8, '\0'); // fields 0-7 of the next slot
-        QCOMPARE(readRaw(file).mid(9 * 9 + 8, 19), "!" + gap + "9" + gap + "w"); // slots 9-11
+        QCOMPARE(readRaw(file).at(11 * 9 + 8), 'w'); // the third of the incoming key
     }
     // A file that cannot be read or written is reported; every file and the state stay.
     void refused_data() {
         QTest::addColumn<int>("command");
-        QTest::addColumn<QString>("target"); // "short", "missing", "old" or "read-only"
+        QTest::addColumn<QString>("target"); // the file chosen or saved to
         QTest::addColumn<QString>("reason"); // empty: the system's text, whatever it is
         QTest::newRow("Open, one byte short")
             << int(Open) << "short"
             << "The file holds 575 bytes; a configuration file holds 576.";
-        QTest::newRow("Open, missing") << int(Open) << "missing"
-                                       << "";
-        QTest::newRow("Save onto a file become a folder") << int(Save) << "old"
-                                                          << "";
-        QTest::newRow("Save As into a read-only folder") << int(SaveAs) << "read-only"
-                                                         << "";
+        QTest::newRow("Open, missing") << int(Open) << "missing" << QString();
+        QTest::newRow("Save onto a folder") << int(Save) << "folder" << QString();
+        QTest::newRow("Save As onto a folder") << int(SaveAs) << "folder" << QString();
     }
     void refused() {
         QFETCH(int, command);
         QFETCH(QString, target);
         QFETCH(QString, reason);
-        const QString sub = path(QTest::currentDataTag());
-        QVERIFY(QDir().mkpath(sub));
-        auto restore = qScopeGuard([sub] {
-            QFile::setPermissions(sub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        });
-        Harness h;
-        const QString old = sub + "/old.BRV";
-        h.script.names << old;
-        h.run(SaveAs);
-        const QString bad = target == "old" ? old : sub + "/bad.BRV";
+        const QString bad = path(QTest::currentDataTag());
         QVERIFY(target != "short" || writeRaw(bad, QByteArray(575, '\1')));
-        QVERIFY(target != "read-only" || writeRaw(bad, QByteArray(1000, 'k')));
-        QVERIFY(target != "old" || QFile::remove(old));
-        QVERIFY(target != "old" || QDir().mkpath(bad));
-        if (target == "read-only") {
-            QVERIFY(QFile::setPermissions(sub, QFile::ReadOwner | QFile::ExeOwner));
-            if (writeRaw(sub + "/probe", "p")) {
-                QSKIP("this user writes into read-only folders (root)");
-            }
-        }
-        const QByteArray oldBytes = readRaw(old);
+        QVERIFY(target != "folder" || QDir().mkpath(bad));
         const QByteArray badBytes = readRaw(bad);
+        Harness h;
         h.edit();
+        h.mod().CnfPath = bad; // where Save writes
         const QStringList before = h.state();
-        h.script.asked.clear();
-        h.script.answers = {QMessageBox::Yes}; // to the discard question before an Open
-        h.script.names << bad;
+        h.answers = {QMessageBox::Yes}; // to the discard question before an Open
+        h.names << bad;
         h.run(command);
-        const QString action = command == Open ? "Open" : "Save";
-        QCOMPARE(h.script.asked.mid(0, h.script.asked.size() - 1),
-                 command == Open ? QStringList{Discard} : QStringList());
-        const QString head = FileError + "Unable To " + action + " File\n" + bad + "\n";
-        const QString error = h.script.asked.last();
+        QCOMPARE(h.asked.size(), command == Open ? 2 : 1);
+        const QString head =
+            FileError + "Unable To " + (command == Open ? "Open" : "Save") + " File\n" + bad + "\n";
+        const QString error = h.asked.last();
         QCOMPARE(error.left(head.size()), head);
-        QVERIFY(error.size() > head.size());
+        QCOMPARE(error.size() > head.size(), true);
         QVERIFY(reason.isEmpty() || error.mid(head.size()) == reason);
-        // A refused save has packed the key boxes into OKey and IKey, nothing else.
-        const int packed = command == Open ? 0 : 3;
-        QCOMPARE(h.state().mid(packed), before.mid(packed));
-        QCOMPARE(h.mod().OKey, command == Open ? "" : "Zq");
-        QCOMPARE(readRaw(old), oldBytes);
+        // A refused save has packed the key boxes into the table, OKey and IKey, nothing else.
+        QCOMPARE(h.state().mid(3), before.mid(3));
         QCOMPARE(readRaw(bad), badBytes);
     }
+    // The question before anything unsaved is dropped; a Yes goes on, anything else leaves
+    // it all (the key box shows what is left: typed, emptied by New or read from good.BRV).
     void discardQuestion_data() {
         QTest::addColumn<int>("command");
         QTest::addColumn<bool>("modified");
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("visible"); // the window afterwards
         QTest::addColumn<int>("dialogs");  // Open's file dialog shown
-        const std::pair<const char*, Command> commands[] = {
-            {"New", New}, {"Open", Open}, {"Exit", Exit}, {"close box", CloseBox}};
-        for (const auto& [name, command] : commands) {
-            const bool closes = command == Exit || command == CloseBox;
-            QTest::addRow("%s, Yes", name)
-                << int(command) << true << int(QMessageBox::Yes) << !closes << int(command == Open);
+        QTest::addColumn<QString>("key");  // the outgoing key box afterwards
+        const std::tuple<const char*, Command, const char*> commands[] = {
+            {"New", New, ""}, {"Open", Open, "Zq"}, {"Exit", Exit, "Zq"}, {"drop", Drop, "AB"}};
+        for (const auto& [name, command, key] : commands) {
+            QTest::addRow("%s, Yes", name) << int(command) << true << int(QMessageBox::Yes)
+                                           << (command != Exit) << int(command == Open) << key;
             QTest::addRow("%s, No", name)
-                << int(command) << true << int(QMessageBox::No) << true << 0;
+                << int(command) << true << int(QMessageBox::No) << true << 0 << "Zq";
             QTest::addRow("%s, nothing to ask", name)
-                << int(command) << false << int(QMessageBox::No) << !closes << int(command == Open);
+                << int(command) << false << int(QMessageBox::No) << (command != Exit)
+                << int(command == Open) << key;
         }
     }
     void discardQuestion() {
@@ -249,40 +226,30 @@ private slots:
         QFETCH(int, answer);
         QFETCH(bool, visible);
         QFETCH(int, dialogs);
+        QFETCH(QString, key);
         Harness h;
         h.edit();
         h.mod().Modified = modified;
+        h.dropped = path("good.BRV");
         const QStringList before = h.state();
-        h.script.answers = {QMessageBox::StandardButton(answer), QMessageBox::No};
+        h.answers = {QMessageBox::StandardButton(answer), QMessageBox::No};
         h.run(command);
-        QCOMPARE(h.script.asked, modified ? QStringList{Discard} : QStringList());
+        QCOMPARE(h.asked, modified ? QStringList{Discard} : QStringList());
         QCOMPARE(h.window().isVisible(), visible);
-        QCOMPARE(h.script.dialogs.size(), dialogs);
-        // New after a Yes clears everything; anything else (a No, a closed window, a
-        // cancelled Open) leaves it all.
-        const bool cleared = command == New && (answer == QMessageBox::Yes || !modified);
-        QCOMPARE(h.state() == before, !cleared);
-        QCOMPARE(h.window().chkOLink(4)->isChecked(), !cleared);
-    }
-    // Answering does not clear Modified: the next try asks again.
-    void askedAgainAfterNo() {
-        Harness h;
-        h.edit();
-        h.run(Exit);
-        h.run(New);
-        QCOMPARE(h.script.asked, (QStringList{Discard, Discard}));
+        QCOMPARE(h.dialogs.size(), dialogs);
+        QCOMPARE(h.window().txtOKey()->text(), key);
+        QCOMPARE(h.state() == before, key == "Zq");
     }
     void dialogNames_data() {
         // Steps "command:name box expected:answer"; "-" is empty, "preset" the first
-        // dialog's pattern, "none" no dialog at all, other words are files in the test folder.
+        // dialog's pattern, other words are files in the test folder.
         QTest::addColumn<QStringList>("steps");
         QTest::newRow("Save As first, then Open")
             << QStringList{"3:preset:a", "3:a:b", "1:-:a", "3:a:-", "3:a:-", "1:-:-", "3:-:-"};
         QTest::newRow("Open first, then Save As")
             << QStringList{"1:preset:a", "3:a:b", "1:-:-", "3:-:a", "1:-:b"};
         QTest::newRow("Save without a file uses the Save dialog")
-            << QStringList{"2:preset:-", "2:preset:preset", "2:preset:a", "2:none:-",
-                           "3:a:-",      "0:none:-",        "2:a:-"};
+            << QStringList{"2:preset:-", "2:preset:preset", "2:preset:a", "3:a:-"};
     }
     void dialogNames() {
         QFETCH(QStringList, steps);
@@ -298,21 +265,16 @@ private slots:
         h.edit();
         for (const QString& step : steps) {
             const QStringList parts = step.split(QLatin1Char(':'));
-            const auto shownBefore = h.script.dialogs.size();
             const QStringList before = h.state();
-            const QByteArray files = readRaw(path("a.BRV")) + readRaw(path("b.BRV"));
-            h.script.names = {nameOf(parts.at(2))};
-            h.script.answers = {QMessageBox::Yes};
+            h.dialogs.clear();
+            h.names = {nameOf(parts.at(2))};
+            h.answers = {QMessageBox::Yes};
             h.run(parts.at(0).toInt());
-            QCOMPARE(h.script.dialogs.size() - shownBefore, parts.at(1) == "none" ? 0 : 1);
-            if (parts.at(1) == "none") {
-                continue;
-            }
+            QCOMPARE(h.dialogs.size(), 1);
             if (parts.at(2) == "-" || parts.at(2) == "preset") { // no choice: nothing changes
                 QCOMPARE(h.state(), before);
-                QCOMPARE(readRaw(path("a.BRV")) + readRaw(path("b.BRV")), files);
             }
-            const auto& [save, request] = h.script.dialogs.last();
+            const auto& [save, request] = h.dialogs.last();
             QCOMPARE(save, parts.at(0) != "1");
             QCOMPARE(request.fileName, nameOf(parts.at(1)));
             QCOMPARE(QStringList(request.nameFilters) << request.selectedNameFilter,
@@ -323,31 +285,39 @@ private slots:
     // The real message box shows the message as given, as plain text (a path is never taken
     // as markup), and the clicked button is the answer.
     void realMessageBox() {
-        const QString shortFile = path("real-<b>short &amp;.BRV");
-        QVERIFY(writeRaw(shortFile, QByteArray(100, '\1')));
-        Harness h(/*realMessages=*/true);
-        h.edit();
-        const QStringList before = h.state();
-        const auto answer = [&h](int command) {
-            QString seen; // the text format (0: plain), then the box
-            ModalAnswer handler([&](QWidget* modal) {
-                if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-                    seen = QString::number(box->textFormat()) +
-                           boxOf(Message{box->text(), box->windowTitle(), box->icon(),
-                                         box->standardButtons(),
-                                         box->standardButton(box->defaultButton())});
-                    box->button(command == New ? QMessageBox::No : QMessageBox::Ok)->click();
-                }
-            });
-            h.run(command);
-            return seen;
-        };
-        QCOMPARE(answer(New), "0" + Discard);
-        QCOMPARE(h.state(), before);
-        h.mod().Modified = false; // so Open asks nothing first
-        h.script.names << shortFile;
-        QCOMPARE(answer(Open), "0" + FileError + "Unable To Open File\n" + shortFile +
-                                   "\nThe file holds 100 bytes; a configuration file holds 576.");
+        const Message question{"Unable To Open File\n<b>Hall &amp; 1.BRV", "Orvik Brevane",
+                               QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::Yes};
+        QString seen; // the text format (0: plain), then the box
+        ModalAnswer answer([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            seen =
+                QString::number(box->textFormat()) +
+                boxOf(Message{box->text(), box->windowTitle(), box->icon(), box->standardButtons(),
+                              box->standardButton(box->defaultButton())});
+            box->button(QMessageBox::No)->click();
+        });
+        QCOMPARE(SystemMessageBoxes().show(nullptr, question), QMessageBox::No);
+        QCOMPARE(seen, "0Orvik Brevane|4|14000|4000|Unable To Open File\n<b>Hall &amp; 1.BRV");
+    }
+
+    // Without the dialog: a name given at start-up, relative to the working folder, or a
+    // dropped *.BRV file (above); other dropped files are not taken.
+    void openWithoutDialog() {
+        const StartUp two = parseStartUp({"brevane", "good.BRV", "short.brv"});
+        QCOMPARE(two.action, StartUp::Refuse);
+        QCOMPARE(two.text, "brevane: one file at most, not 2 (see 'brevane --help')\n");
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        const StartUp one = parseStartUp({"brevane", "good.BRV"});
+        QCOMPARE(one.action, StartUp::Run);
+        Harness h;
+        h.dropped = path("good.txt");
+        h.run(Drop);
+        QCOMPARE(h.mod().CnfPath, "None");
+        h.app.fileCommands().openFile(one.file);
+        QCOMPARE(h.asked, QStringList());
+        QCOMPARE(h.state().mid(1), (QStringList{"AB", "", "AB", "", path("good.BRV"),
+                                                " " + path("good.BRV"), "saved"}));
     }
 
 private:

@@ -17,7 +17,6 @@ public:
                 return;
             }
             m_timer.stop();
-            m_seen = true;
             m_answer(modal);
             if (modal->isVisible()) {
                 m_leftOpen = true;
@@ -26,12 +25,10 @@ public:
         });
         m_timer.start(10);
     }
-    bool seen() const { return m_seen; }
     bool leftOpen() const { return m_leftOpen; }
 
 private:
     std::function<void(QWidget*)> m_answer;
     QTimer m_timer;
-    bool m_seen = false;
     bool m_leftOpen = false;
 };

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QStringList>
+#include <algorithm>
 
 #include "mainwindow/clicklabel.h"
 #include "mainwindow/frmbrevanemain.h"
@@ -9,14 +10,11 @@
 // A row as the window shows it: each half's state, its labels' colour and captions.
 inline QString rowOf(const frmBrevaneMain& w, int slot) {
     const auto half = [](const QCheckBox* box, const QList<const ClickLabel*>& labels) {
-        QString shown = box->isChecked() ? QStringLiteral("on") : QStringLiteral("off");
-        for (const ClickLabel* label : labels) {
-            if (label->foreColor() !=
-                (box->isChecked() ? QColor(0, 0, 0) : QColor(0xC0, 0xC0, 0xC0))) {
-                shown += QStringLiteral(" (wrong colour)");
-            }
-        }
-        return shown;
+        const QColor colour = box->isChecked() ? QColor(0, 0, 0) : QColor(0xC0, 0xC0, 0xC0);
+        const bool wrong = std::any_of(labels.begin(), labels.end(), [&](const ClickLabel* label) {
+            return label->foreColor() != colour;
+        });
+        return QString(box->isChecked() ? "on" : "off") + (wrong ? " (wrong colour)" : "");
     };
     return QStringList{
         half(w.chkOLink(slot), {w.lblOLinkNode(slot), w.lblOLinkType(slot), w.lblOLinkRef(slot)}),
