@@ -39,6 +39,7 @@ for _ in $(seq 50); do
     sleep 0.2
 done
 wine_com 5 "$(head -n 1 "$out/sim.out")"
+wine_com 16 /nonexistent/ttyUSB0 # tst_serialport's port that leads nowhere
 export BREVANE_TEST_COM=5
 
 # The Qt and MinGW runtime DLLs, where Wine looks for them (its drive Z: is /).
