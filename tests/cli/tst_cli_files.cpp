@@ -161,11 +161,14 @@ private slots:
 
     // Results written onto a full disk are no success.
     void outputLost() {
+        if (!QFile::exists("/dev/full")) {
+            QSKIP("no /dev/full on this system");
+        }
         QProcess process;
         process.setStandardOutputFile("/dev/full");
         process.start(BREVANE_CLI, {"show", siteA()});
         QVERIFY(process.waitForFinished());
-        QCOMPARE(process.readAllStandardError(),
+        QCOMPARE(consoleText(process.readAllStandardError()),
                  "brevane-cli: cannot write the output: No space left on device\n");
         QCOMPARE(process.exitCode(), 2);
     }

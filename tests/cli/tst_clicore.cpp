@@ -64,7 +64,11 @@ private slots:
             const QRegularExpressionMatch match = stamp.match(line);
             lines << (match.hasMatch() ? line.mid(match.capturedLength()) : "UNSTAMPED " + line);
         }
+#ifdef Q_OS_WIN
+        expected.prepend("opened COM4 (COM4)");
+#else
         expected.prepend("opened COM4 (/dev/ttyS3)");
+#endif
         expected << QStringLiteral("closed");
         if (!matches) {
             expected << "UNSTAMPED Verify Error: 52"
@@ -77,6 +81,9 @@ private slots:
 
     // COM1 reaches an adapter, COM2 a device that is gone; ttyUSB1 is reached by none.
     void ports() {
+#ifdef Q_OS_WIN
+        QSKIP("the system names its own COM ports; nothing links them to devices");
+#endif
         const QString devices = QDir::homePath() + "/dev";
         const QString folder = QDir::homePath() + "/ports";
         QVERIFY(QDir().mkpath(devices) && QDir().mkpath(folder));

@@ -50,20 +50,19 @@ private slots:
         QVERIFY(QFile::remove(m_ports));
 #endif
     }
-    // A port whose entry links to nothing does not open, and stays inert.
+    // A port whose entry links to nothing does not open, and stays inert (under Wine the
+    // test run maps COM16 to the same nowhere).
     void missingPortDoesNotOpen() {
-#ifdef Q_OS_WIN
-        QSKIP("needs the ports folder");
-#else
+#ifndef Q_OS_WIN
         QVERIFY(QDir().mkpath(m_ports));
         QVERIFY(QFile::link(QStringLiteral("/nonexistent/ttyUSB0"), m_ports + "/COM16"));
+#endif
         SystemSerialPort port;
         QVERIFY(!port.open(16));
         QVERIFY(!port.isOpen());
         QVERIFY(!port.write(Request));
         QVERIFY(!port.waitForMore(0));
         QCOMPARE(port.takeAll(), QByteArray());
-#endif
     }
     // The line's contract, on the platform's own port with the stand-in at the far end.
     void standIn() {

@@ -11,6 +11,15 @@ struct CliRun {
     QString err;
 };
 
+// What a console program printed, with Windows' CR LF line ends read as LF.
+inline QString consoleText(const QByteArray& bytes) {
+    QString text = QString::fromUtf8(bytes);
+#ifdef Q_OS_WIN
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+#endif
+    return text;
+}
+
 inline CliRun runCli(const QStringList& arguments) {
     QProcess process; // killed on the way out if it hangs
     process.start(QStringLiteral(BREVANE_CLI), arguments);
@@ -18,7 +27,7 @@ inline CliRun runCli(const QStringList& arguments) {
     if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit) {
         run.status = process.exitCode();
     }
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
+    run.out = consoleText(process.readAllStandardOutput());
+    run.err = consoleText(process.readAllStandardError());
     return run;
 }

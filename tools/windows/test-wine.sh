@@ -23,6 +23,12 @@ xvfb=$!
 export DISPLAY="$display"
 trap 'wine_stop; kill $xvfb ${sim:-} 2>/dev/null || true' EXIT
 wine_prefix "$out/prefix"
+# Wine passes a program none of this machine's QT_* variables; the prefix's own environment
+# gives them: the offscreen platform, test output on stdout rather than the debugger channel,
+# and, for the offscreen platform's fonts, the prefix's font folder (where Carlito is).
+for setting in QT_QPA_PLATFORM=offscreen QT_FORCE_STDERR_LOGGING=1 'QT_QPA_FONTDIR=C:\windows\Fonts'; do
+    $wine64 reg add 'HKCU\Environment' /v "${setting%%=*}" /t REG_SZ /d "${setting#*=}" /f >/dev/null 2>&1
+done
 
 # As tst_serialport's standIn() expects it: a fresh image, the line dropped at the 4th frame.
 HOME="$out" build/tools/nc-sim/brevane-nc-sim --no-pacing --fault hangup@4 \
@@ -33,6 +39,7 @@ for _ in $(seq 50); do
     sleep 0.2
 done
 wine_com 5 "$(head -n 1 "$out/sim.out")"
+wine_com 16 /nonexistent/ttyUSB0 # tst_serialport's port that leads nowhere
 export BREVANE_TEST_COM=5
 
 # The Qt and MinGW runtime DLLs, where Wine looks for them (its drive Z: is /).
