@@ -10,7 +10,7 @@ set -eu
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 [ $# -gt 0 ] && shift
-targets="${*:-fuzz_reply fuzz_blockreply fuzz_brvfile fuzz_hexval}"
+targets="${*:-fuzz_reply fuzz_blockreply fuzz_brvfile}"
 build=build-fuzz
 scratch="${FUZZ_SCRATCH:-$build/corpus}"
 

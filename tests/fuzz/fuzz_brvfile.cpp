@@ -31,10 +31,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!whole) {
         FUZZ_REQUIRE(mod.Cnf == before && mod.OKey == "Old-Key" && mod.IKey == "In",
                      "a refused file changes nothing");
-        FUZZ_REQUIRE(error == QStringLiteral("The file holds %1 bytes; a configuration file holds "
-                                             "576.")
-                                  .arg(bytes.size()),
-                     "a short file is refused with its size");
         return 0;
     }
     FUZZ_REQUIRE(std::memcmp(mod.Cnf.data(), bytes.constData(), CnfBytes) == 0,
