@@ -31,7 +31,8 @@ protected:
 };
 
 struct Rig : ControllerEnd, WindowRig {
-    explicit Rig(const QStringList& faults = {}) : ControllerEnd(faults), WindowRig(line, &clock) {}
+    explicit Rig(const QStringList& faults = {})
+        : ControllerEnd(faults), WindowRig(&line, &clock) {}
 
     // The controller holds link 4 outgoing and the keys "Orvik" and "Net"; the window an
     // edited table of its own, named after a file.
@@ -69,7 +70,7 @@ QList<int> checkedEntries(frmBrevaneMain& window) {
     return checked;
 }
 
-const QString Question = QStringLiteral("Orvik Brevane|Discard Any Changes?|4|14000");
+const QString Question = QStringLiteral("Orvik Brevane|4|14000|4000|Discard Any Changes?");
 
 } // namespace
 
@@ -112,7 +113,7 @@ private slots:
         QCOMPARE(painted.values, (QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
         QCOMPARE(bar->maximum(), 9);
         // Still up, at 9, while the message is open; hidden afterwards.
-        QCOMPARE(rig.boxes(), QStringList{"Download|Download Complete|0|400"});
+        QCOMPARE(rig.boxes(), QStringList{"Download|0|400|0|Download Complete"});
         QCOMPARE(rig.messages.barValue, QList<int>{9});
         QVERIFY(!bar->isVisible());
         QVERIFY(!rig.line.isOpen());
@@ -127,16 +128,17 @@ private slots:
         QTest::addColumn<QStringList>("after"); // the messages after the question
         QTest::addColumn<int>("bar");           // the bar's value at the last message
         QTest::addColumn<QString>("shown");
-        QTest::newRow("complete") << "" << QStringList{"Upload|Upload Complete|0|400"} << 9
+        QTest::newRow("complete") << "" << QStringList{"Upload|0|400|0|Upload Complete"} << 9
                                   << "0 off|3 on|Orvik|Net| /somewhere/site.BRV|modified";
         QTest::newRow("block 3 unreadable")
-            << "badsum@4" << QStringList{"Error|Upload Error: 71\r\nAll Host Data Cleared.|3|400"}
+            << "badsum@4" << QStringList{"Error|3|400|0|Upload Error: 71\r\nAll Host Data Cleared."}
             << 3 << "0 off|3 off||| None|saved";
         QTest::newRow("declined") << "declined" << QStringList{} << 0
                                   << "0 on|3 off|old|| /somewhere/site.BRV|modified";
         // The table stays; the key box shows the table's key.
-        QTest::newRow("no port") << "no port" << QStringList{"Port Error|Unable To Open Port|3|400"}
-                                 << 0 << "0 on|3 off||| /somewhere/site.BRV|modified";
+        QTest::newRow("no port") << "no port"
+                                 << QStringList{"Port Error|3|400|0|Unable To Open Port"} << 0
+                                 << "0 on|3 off||| /somewhere/site.BRV|modified";
     }
     void upload() {
         QFETCH(QString, fault);
