@@ -224,8 +224,7 @@ private slots:
 #ifdef Q_OS_WIN
         const QString preset = QStringLiteral("C:/Orvik Tessaly Net/Brevane/*.BRV");
 #else
-        const QString preset =
-            QDir::homePath() + QStringLiteral("/Orvik Tessaly Net/Brevane/*.BRV");
+        const QString preset = path("Orvik Tessaly Net/Brevane/*.BRV");
 #endif
         const auto nameOf = [&](const QString& word) {
             return word == "-" ? QString() : word == "preset" ? preset : path(word + ".BRV");
