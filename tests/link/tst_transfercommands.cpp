@@ -43,10 +43,8 @@ struct Rig : ControllerEnd, WindowRig {
         std::copy_n("Orvik", 5, image.begin() + 512);
         std::copy_n("Net", 3, image.begin() + 520);
         controller.setImage(image);
-        mod().field(0, OEnabled) = 1;
-        window().ShowCnf();
+        window().chkOLink(0)->click(); // on, and modified
         window().txtOKey()->setText(QStringLiteral("old"));
-        mod().Modified = true;
         mod().CnfPath = QStringLiteral("/somewhere/site.BRV");
         window().ShowFileName();
     }
@@ -87,9 +85,8 @@ private slots:
         QProgressBar* bar = window.prgUpDown();
         PaintedValues painted;
         bar->installEventFilter(&painted);
-        window.txtOKey()->setText(QStringLiteral("AB"));
-        window.txtIKey()->setText(QStringLiteral("xyz"));
-        rig.mod().Modified = true;
+        QTest::keyClicks(window.txtOKey(), QStringLiteral("AB")); // typed: modified
+        QTest::keyClicks(window.txtIKey(), QStringLiteral("xyz"));
         window.mnuDownload()->trigger(); // no event loop runs until the message
         // Painted at the start and after every block all the same.
         painted.values.erase(std::unique(painted.values.begin(), painted.values.end()),

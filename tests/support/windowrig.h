@@ -2,7 +2,6 @@
 
 #include <QProgressBar>
 #include <memory>
-#include <utility>
 
 #include "app/brevaneapp.h"
 #include "platform/filedialogs.h"
