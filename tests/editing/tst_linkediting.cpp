@@ -149,9 +149,9 @@ private slots:
         platformClick(e.control(control));
         QCOMPARE(opened, picker);
         QCOMPARE(answer.leftOpen(), false);
-        QCOMPARE(pickerPlace == labelPlace, picker == "frmBrevaneRelay");
-        QCOMPARE(pickerPlace == QPoint(139, 227),
-                 picker == "frmBrevaneNode" || picker == "frmBrevaneQD");
+        QCOMPARE(pickerPlace, picker == "frmBrevaneRelay" ? labelPlace
+                              : picker.isEmpty()          ? QPoint()
+                                                          : QPoint(139, 227));
         QCOMPARE(e.mod.PickResult, pick);
         QList<int> after = fields + QList<int>(3, 0);
         after[control] = value;
@@ -194,15 +194,13 @@ private slots:
     void picker() {
         QFETCH(QString, className);
         QFETCH(QSize, size);
-        QFETCH(int, count);
         QFETCH(QList<int>, indices);
-        QFETCH(QStringList, items);
         ModBrevane mod;
         const std::unique_ptr<PickerWindow> picker(
             className == "frmBrevaneRelay"  ? static_cast<PickerWindow*>(new frmBrevaneRelay(mod))
             : className == "frmBrevaneNode" ? static_cast<PickerWindow*>(new frmBrevaneNode(mod))
                                             : new frmBrevaneQD(mod));
-        QCOMPARE(picker->findChildren<PickerItem*>().size(), count);
+        QTEST(int(picker->findChildren<PickerItem*>().size()), "count");
         QStringList shown;
         for (const int index : indices) {
             const PickerItem* item = itemOf(picker.get(), index);
@@ -211,7 +209,7 @@ private slots:
             shown << QString::asprintf("%s %d,%d %dx%d %dpx", qPrintable(item->text()), g.x(),
                                        g.y(), g.width(), g.height(), item->font().pixelSize());
         }
-        QCOMPARE(shown, items);
+        QTEST(shown, "items");
         picker->show();
         QVERIFY(QTest::qWaitForWindowExposed(picker.get()));
         QCOMPARE(picker->frameGeometry().size(), size); // no frame at all

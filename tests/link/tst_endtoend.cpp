@@ -39,13 +39,11 @@ private slots:
         const CnfTable sent = rig.mod().Cnf;
         QCOMPARE(readBrvFile(state), std::optional<CnfTable>(sent));
 
-        // Back into an emptied window.
-        rig.mod().ResetCnf();
-        window.ShowCnf();
-        window.txtOKey()->clear();
-        window.txtIKey()->clear();
+        // Back into a window emptied by New.
+        window.mnuFileNew()->trigger();
         window.mnuUpload()->trigger();
-        QCOMPARE(rig.texts(), (QStringList{"Download Complete", "Upload Complete"}));
+        QCOMPARE(rig.boxes(), (QStringList{"Download|0|400|0|Download Complete",
+                                           "Upload|0|400|0|Upload Complete"}));
         QVERIFY(rig.mod().Cnf == sent);
         QCOMPARE(int(rig.mod().field(63, IRef)), 0xFE);
         QCOMPARE(window.txtOKey()->text(), QStringLiteral("Nord-7"));

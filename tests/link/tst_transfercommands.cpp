@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
+#include <QMenu>
 
 #include "link/transfercommands.h"
 #include "mainwindow/keybox.h"
@@ -31,7 +32,8 @@ protected:
 };
 
 struct Rig : ControllerEnd, WindowRig {
-    explicit Rig(const QStringList& faults = {}) : ControllerEnd(faults), WindowRig(line, &clock) {}
+    explicit Rig(const QStringList& faults = {})
+        : ControllerEnd(faults), WindowRig(&line, &clock) {}
 
     // The controller holds link 4 outgoing and the keys "Orvik" and "Net"; the window an
     // edited table of its own, named after a file.
@@ -41,10 +43,8 @@ struct Rig : ControllerEnd, WindowRig {
         std::copy_n("Orvik", 5, image.begin() + 512);
         std::copy_n("Net", 3, image.begin() + 520);
         controller.setImage(image);
-        mod().field(0, OEnabled) = 1;
-        window().ShowCnf();
+        window().chkOLink(0)->click(); // on, and modified
         window().txtOKey()->setText(QStringLiteral("old"));
-        mod().Modified = true;
         mod().CnfPath = QStringLiteral("/somewhere/site.BRV");
         window().ShowFileName();
     }
@@ -59,17 +59,7 @@ struct Rig : ControllerEnd, WindowRig {
     }
 };
 
-QList<int> checkedEntries(frmBrevaneMain& window) {
-    QList<int> checked;
-    for (int index = 0; index < 16; ++index) {
-        if (window.mnuComPort(index)->isChecked()) {
-            checked << index;
-        }
-    }
-    return checked;
-}
-
-const QString Question = QStringLiteral("Orvik Brevane|Discard Any Changes?|4|14000");
+const QString Question = QStringLiteral("Orvik Brevane|4|14000|4000|Discard Any Changes?");
 
 } // namespace
 
@@ -78,33 +68,25 @@ class TestTransferCommands : public QObject {
 
 private slots:
     void initTestCase() { useFreshHome(); }
-    void portMenu() {
-        Rig rig;
-        frmBrevaneMain& window = rig.window();
-        QCOMPARE(checkedEntries(window), QList<int>{0});
-        // Choosing the marked entry again keeps it marked.
-        for (const int index : {4, 4, 15, 4}) {
-            window.mnuComPort(index)->trigger();
-            QCOMPARE(checkedEntries(window), QList<int>{index});
-        }
-        // The number is applied at the next transfer.
-        QCOMPARE(rig.line.opens, QList<int>{});
-        window.mnuDownload()->trigger();
-        QCOMPARE(rig.line.opens, QList<int>{5});
-        QVERIFY(!rig.line.isOpen());
-        QCOMPARE(rig.line.closes, 1);
-    }
+    // The port chosen last is opened by the next transfer, once; the bar is painted as the
+    // blocks go.
     void download() {
         Rig rig;
         frmBrevaneMain& window = rig.window();
+        const QList<QAction*> ports = window.mnuComPortOpen()->actions();
+        for (const int index : {4, 4, 15, 4}) { // the marked entry chosen again stays marked
+            window.mnuComPort(index)->trigger();
+            QCOMPARE(std::count_if(ports.begin(), ports.end(), std::mem_fn(&QAction::isChecked)),
+                     std::ptrdiff_t(1));
+            QVERIFY(window.mnuComPort(index)->isChecked());
+        }
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QProgressBar* bar = window.prgUpDown();
         PaintedValues painted;
         bar->installEventFilter(&painted);
-        window.txtOKey()->setText(QStringLiteral("AB"));
-        window.txtIKey()->setText(QStringLiteral("xyz"));
-        rig.mod().Modified = true;
+        QTest::keyClicks(window.txtOKey(), QStringLiteral("AB")); // typed: modified
+        QTest::keyClicks(window.txtIKey(), QStringLiteral("xyz"));
         window.mnuDownload()->trigger(); // no event loop runs until the message
         // Painted at the start and after every block all the same.
         painted.values.erase(std::unique(painted.values.begin(), painted.values.end()),
@@ -112,9 +94,10 @@ private slots:
         QCOMPARE(painted.values, (QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
         QCOMPARE(bar->maximum(), 9);
         // Still up, at 9, while the message is open; hidden afterwards.
-        QCOMPARE(rig.boxes(), QStringList{"Download|Download Complete|0|400"});
+        QCOMPARE(rig.boxes(), QStringList{"Download|0|400|0|Download Complete"});
         QCOMPARE(rig.messages.barValue, QList<int>{9});
         QVERIFY(!bar->isVisible());
+        QCOMPARE(rig.line.opens, QList<int>{5});
         QVERIFY(!rig.line.isOpen());
         // The keys go as typed; a download is no save.
         const auto* keys = reinterpret_cast<const char*>(rig.controller.image().data()) + 512;
@@ -127,16 +110,17 @@ private slots:
         QTest::addColumn<QStringList>("after"); // the messages after the question
         QTest::addColumn<int>("bar");           // the bar's value at the last message
         QTest::addColumn<QString>("shown");
-        QTest::newRow("complete") << "" << QStringList{"Upload|Upload Complete|0|400"} << 9
+        QTest::newRow("complete") << "" << QStringList{"Upload|0|400|0|Upload Complete"} << 9
                                   << "0 off|3 on|Orvik|Net| /somewhere/site.BRV|modified";
         QTest::newRow("block 3 unreadable")
-            << "badsum@4" << QStringList{"Error|Upload Error: 71\r\nAll Host Data Cleared.|3|400"}
+            << "badsum@4" << QStringList{"Error|3|400|0|Upload Error: 71\r\nAll Host Data Cleared."}
             << 3 << "0 off|3 off||| None|saved";
         QTest::newRow("declined") << "declined" << QStringList{} << 0
                                   << "0 on|3 off|old|| /somewhere/site.BRV|modified";
         // The table stays; the key box shows the table's key.
-        QTest::newRow("no port") << "no port" << QStringList{"Port Error|Unable To Open Port|3|400"}
-                                 << 0 << "0 on|3 off||| /somewhere/site.BRV|modified";
+        QTest::newRow("no port") << "no port"
+                                 << QStringList{"Port Error|3|400|0|Unable To Open Port"} << 0
+                                 << "0 on|3 off||| /somewhere/site.BRV|modified";
     }
     void upload() {
         QFETCH(QString, fault);

@@ -105,9 +105,6 @@ private slots:
         }
         QCOMPARE(admitted, "\x03\b\x16!#$%&()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]_"
                            "abcdefghijklmnopqrstuvwxyz{}");
-        KeyBox box;
-        QTest::keyClicks(&box, "hijklmnop"); // a ninth character refused
-        QCOMPARE(box.text(), QStringLiteral("hijklmno"));
     }
 
     // Keys as X11 delivers them (key, modifiers, text); key 0: an input method's text.
@@ -120,24 +117,23 @@ private slots:
                             const char* result) {
             QTest::newRow(name) << key << mods << text << result;
         };
-        row("ctrl+x cuts nothing", Qt::Key_X, Qt::ControlModifier, "\x18", "ab12|b1|XY");
-        row("ctrl+c copies", Qt::Key_C, Qt::ControlModifier, "\x03", "ab12|b1|b1");
-        row("ctrl+v pastes", Qt::Key_V, Qt::ControlModifier, "\x16", "aXY2||XY");
-        row("escape", Qt::Key_Escape, 0, "\x1B", "ab12|b1|XY");
-        row("backspace edits", Qt::Key_Backspace, 0, "\b", "a2||XY"); // keys that type nothing edit
-        row("delete", Qt::Key_Delete, 0, "\x7F", "a2||XY");           // DEL is no character
-        row("e acute", Qt::Key_Eacute, 0, "\u00E9", "ab12|b1|XY");
-        row("composed mixed", 0, 0, "a\u00E9b c", "aabc2||XY");
+        row("ctrl+x cuts nothing", Qt::Key_X, Qt::ControlModifier, "\x18", "ab12cdef|b1|XY");
+        row("ctrl+c copies", Qt::Key_C, Qt::ControlModifier, "\x03", "ab12cdef|b1|b1");
+        row("ctrl+v pastes", Qt::Key_V, Qt::ControlModifier, "\x16", "aXY2cdef||XY");
+        row("escape", Qt::Key_Escape, 0, "\x1B", "ab12cdef|b1|XY");
+        row("backspace", Qt::Key_Backspace, 0, "\b", "a2cdef||XY"); // keys that type nothing edit
+        row("delete", Qt::Key_Delete, 0, "\x7F", "a2cdef||XY");     // DEL is no character
+        row("e acute", Qt::Key_Eacute, 0, "\u00E9", "ab12cdef|b1|XY");
+        row("composed mixed", 0, 0, "\u00E9b c", "abc2cdef||XY");
     }
     // What the filter drops leaves the text, the selection ("b1") and the clipboard alone.
     void keyBoxKeys() {
         QFETCH(int, key);
         QFETCH(int, modifiers);
         QFETCH(QString, text);
-        QFETCH(QString, result);
         QGuiApplication::clipboard()->setText(QStringLiteral("XY"));
         KeyBox box;
-        QTest::keyClicks(&box, "ab12");
+        QTest::keyClicks(&box, "ab12cdefg"); // a ninth character refused
         box.setSelection(1, 2);
         if (key == 0) {
             QInputMethodEvent event;
@@ -147,8 +143,8 @@ private slots:
             QKeyEvent press(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), text);
             QCoreApplication::sendEvent(&box, &press);
         }
-        QCOMPARE(box.text() + '|' + box.selectedText() + '|' + QGuiApplication::clipboard()->text(),
-                 result);
+        QTEST(box.text() + '|' + box.selectedText() + '|' + QGuiApplication::clipboard()->text(),
+              "result");
     }
 };
 
