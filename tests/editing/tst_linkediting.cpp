@@ -155,7 +155,7 @@ private slots:
         QCOMPARE(e.mod.PickResult, pick);
         QList<int> after = fields + QList<int>(3, 0);
         after[control] = value;
-        const auto slot = e.mod.Cnf.begin() + Editing::Slot * 9;
+        const auto slot = e.mod.Cnf.begin() + std::ptrdiff_t{Editing::Slot} * 9;
         QCOMPARE(QList<int>(slot, slot + 9), after);
         QCOMPARE(e.mod.Modified, !row.isEmpty());
         QCOMPARE(e.redrawn() ? rowOf(e.window, Editing::Slot).remove("Quendel NC.") : QString(),
