@@ -35,8 +35,13 @@ bool Exchange::SendCommand(QByteArrayView cmd, int replyLen) {
         if (elapsed >= limit) {
             break;
         }
-        if (!m_port.waitForMore(static_cast<int>(limit - elapsed)) && m_port.failed()) {
+        const qint64 wait =
+            m_idle ? qMin<qint64>(limit - elapsed, IdleIntervalMs) : limit - elapsed;
+        if (!m_port.waitForMore(static_cast<int>(wait)) && m_port.failed()) {
             return false;
+        }
+        if (m_idle) {
+            m_idle();
         }
     }
     // This reading decides, even when the reply is complete.

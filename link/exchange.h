@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <cstdint>
+#include <functional>
 
 #include "table/modbrevane.h"
 
@@ -11,6 +12,8 @@ class TimeoutClock;
 
 // How long a reply may take, on the time-out clock.
 constexpr int ReplyTimeoutMs = 5000;
+// The longest a waiting exchange goes without calling its idle step, on the same clock.
+constexpr int IdleIntervalMs = 50;
 
 // One framed command and its checksummed reply, over an open port. The reply is kept in
 // the shared LastReply.
@@ -23,6 +26,9 @@ public:
 
     int timeoutMs() const { return m_timeoutMs; }
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }
+    // Called after each wait on the line while a reply is awaited, at least every
+    // IdleIntervalMs: a window keeps its paint and system messages served through it.
+    void setIdle(std::function<void()> idle) { m_idle = std::move(idle); }
 
     // Flushes stale input, writes the framed command and waits, blocking on the port,
     // until replyLen characters are waiting or the time-out has run out. The clock read
@@ -36,6 +42,7 @@ private:
     TimeoutClock& m_clock;
     ModBrevane& m_mod;
     int m_timeoutMs = ReplyTimeoutMs;
+    std::function<void()> m_idle;
 };
 
 // Reading replies. Positions past the end of a reply read as no digits (value 0).

@@ -1,6 +1,8 @@
 #include "link/transfercommands.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QProgressBar>
 #include <QScopeGuard>
 
@@ -14,8 +16,8 @@
 #include "platform/serialport.h"
 #include "table/modbrevane.h"
 
-// Drives the window's bar and message boxes. No event loop runs during a transfer, so
-// the bar is repainted by hand.
+// Drives the window's bar and message boxes. The bar is repainted by hand, so each block
+// shows as it passes.
 class TransferCommands::WindowReporter final : public TransferReporter {
 public:
     WindowReporter(frmBrevaneMain& window, MessageBoxes& messages)
@@ -47,6 +49,31 @@ public:
 private:
     frmBrevaneMain& m_window;
     MessageBoxes& m_messages;
+};
+
+// While a transfer runs, the window is served only as far as it must be to stay alive:
+// paint and the platform's own messages, so that no system calls it hung. Input, close
+// requests included, waits in Qt's queue until the transfer ends; a drop, which the
+// platform delivers at once, is refused. None of our handlers runs in the middle of it.
+class TransferCommands::TransferGuard final : public QObject {
+public:
+    TransferGuard() { QCoreApplication::instance()->installEventFilter(this); }
+    ~TransferGuard() override { QCoreApplication::instance()->removeEventFilter(this); }
+    TransferGuard(const TransferGuard&) = delete;
+    TransferGuard& operator=(const TransferGuard&) = delete;
+
+    // The exchange's idle step.
+    static void serve() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+
+protected:
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) {
+            event->ignore();
+            return true;
+        }
+        return false;
+    }
 };
 
 TransferCommands::TransferCommands(ModBrevane& mod, frmBrevaneMain& window, const Seams& seams)
@@ -92,10 +119,10 @@ void TransferCommands::mnuDownload_Click() {
     }
     m_busy = true;
     const auto done = qScopeGuard([this] { m_busy = false; });
+    const TransferGuard guard;
     showBar();
     m_mod.PackKeys(m_window.txtOKey()->text(), m_window.txtIKey()->text());
-    Exchange link(*m_port, *m_clock, m_mod);
-    link.setTimeoutMs(m_replyTimeoutMs);
+    Exchange link = exchange();
     WindowReporter reporter(m_window, *m_messages);
     DownloadCnf(link, reporter);
     closePort();
@@ -112,9 +139,9 @@ void TransferCommands::mnuUpload_Click() {
     }
     m_busy = true;
     const auto done = qScopeGuard([this] { m_busy = false; });
+    const TransferGuard guard;
     showBar();
-    Exchange link(*m_port, *m_clock, m_mod);
-    link.setTimeoutMs(m_replyTimeoutMs);
+    Exchange link = exchange();
     WindowReporter reporter(m_window, *m_messages);
     if (UploadCnf(link, reporter).kind == TransferOutcome::Failed) {
         m_window.ShowFileName();
@@ -125,6 +152,13 @@ void TransferCommands::mnuUpload_Click() {
     m_window.txtOKey()->setText(m_mod.OKey);
     m_window.txtIKey()->setText(m_mod.IKey);
     m_window.prgUpDown()->setVisible(false);
+}
+
+Exchange TransferCommands::exchange() {
+    Exchange link(*m_port, *m_clock, m_mod);
+    link.setTimeoutMs(m_replyTimeoutMs);
+    link.setIdle(&TransferGuard::serve);
+    return link;
 }
 
 void TransferCommands::showBar() {

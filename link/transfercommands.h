@@ -5,6 +5,7 @@
 
 #include "platform/seams.h"
 
+class Exchange;
 class MessageBoxes;
 class ModBrevane;
 class SerialPort;
@@ -12,7 +13,8 @@ class TimeoutClock;
 class frmBrevaneMain;
 
 // The ComPort menu, Download and Upload on the main window. A transfer runs to its end
-// inside the menu command, blocking on the port; the bar repaints after each block.
+// inside the menu command, blocking on the port; the bar repaints after each block, and the
+// window keeps being painted while replies are awaited, but takes no input until the end.
 class TransferCommands : public QObject {
     Q_OBJECT
 public:
@@ -29,7 +31,10 @@ public:
 
 private:
     class WindowReporter;
+    class TransferGuard;
 
+    // An exchange on the window's port and clock that keeps the window served while it waits.
+    Exchange exchange();
     void showBar();
     void closePort();
 

@@ -8,6 +8,10 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
+#include <optional>
+#include <qpa/qplatformdrag.h>
+#include <qpa/qwindowsysteminterface.h>
 
 #include "link/transfercommands.h"
 #include "mainwindow/keybox.h"
@@ -30,6 +34,41 @@ protected:
         return false;
     }
 };
+
+// The clock's time at the first paint of a widget after a mark, or -1.
+class PaintedAt final : public QObject {
+public:
+    explicit PaintedAt(const FakeClock& clock) : m_clock(clock) {}
+    void mark() {
+        at = -1;
+        m_marked = true;
+    }
+    qint64 at = -1;
+
+protected:
+    bool eventFilter(QObject* /*widget*/, QEvent* event) override {
+        if (event->type() == QEvent::Paint && m_marked && at < 0) {
+            at = m_clock.now();
+        }
+        return false;
+    }
+
+private:
+    const FakeClock& m_clock;
+    bool m_marked = false;
+};
+
+// A click on a widget, queued as the window system queues one, not delivered at once.
+void queueClick(QWidget* widget) {
+    QWindow* window = widget->window()->windowHandle();
+    const QPointF local = widget->mapTo(widget->window(), widget->rect().center());
+    const QPointF global = widget->mapToGlobal(widget->rect().center());
+    using System = QWindowSystemInterface;
+    System::handleMouseEvent<System::AsynchronousDelivery>(
+        window, local, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
+    System::handleMouseEvent<System::AsynchronousDelivery>(
+        window, local, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
+}
 
 struct Rig : ControllerEnd, WindowRig {
     explicit Rig(const QStringList& faults = {})
@@ -136,6 +175,61 @@ private slots:
         QTEST(rig.shownRow(), "shown");
         QVERIFY(!rig.line.isOpen());
         QVERIFY(rig.window().prgUpDown()->isHidden());
+    }
+    // While a reply is awaited the window is painted (within 100 ms on the line's clock),
+    // but a click and a close request wait until the transfer has ended, and a file
+    // dropped meanwhile is refused.
+    void servedButDeafWhileWaiting() {
+        Rig rig({"silent@1"});
+        frmBrevaneMain& window = rig.window();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        PaintedAt painted(rig.clock);
+        window.client()->installEventFilter(&painted);
+        QCheckBox* box = window.chkOLink(5);
+        qint64 askedAt = -1;
+        std::optional<bool> dropTaken;
+        rig.line.onWrite = [&](int) {
+            askedAt = rig.clock.now();
+            painted.mark();
+            window.client()->update();
+            queueClick(box);
+            QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+                window.windowHandle());
+            // A platform hands a drop over at once, from inside whatever serves its messages.
+            QMetaObject::invokeMethod(
+                &window,
+                [&] {
+                    QMimeData file;
+                    file.setUrls({QUrl::fromLocalFile(QStringLiteral("/somewhere/b.BRV"))});
+                    const QPoint at = window.client()->geometry().center();
+                    QWindowSystemInterface::handleDrag(window.windowHandle(), &file, at,
+                                                       Qt::CopyAction, Qt::LeftButton, {});
+                    dropTaken =
+                        QWindowSystemInterface::handleDrop(window.windowHandle(), &file, at,
+                                                           Qt::CopyAction, Qt::LeftButton, {})
+                            .isAccepted();
+                },
+                Qt::QueuedConnection);
+        };
+        QTest::keyClicks(window.txtOKey(), QStringLiteral("A")); // modified
+        rig.messages.answer = QMessageBox::No; // keep the window when asked to discard
+        window.mnuDownload()->trigger();
+        const QString error = QStringLiteral("Error|3|400|0|Download Error: 4\r\nBrevane will "
+                                             "not function properly until a download is complete.");
+        QCOMPARE(rig.boxes(), QStringList{error});
+        QVERIFY2(
+            painted.at >= askedAt && painted.at <= askedAt + 100,
+            qPrintable(QStringLiteral("asked at %1, painted at %2").arg(askedAt).arg(painted.at)));
+        QVERIFY(!box->isChecked());
+        QCOMPARE(rig.mod().field(5, OEnabled), std::uint8_t(0));
+        QCOMPARE(dropTaken, std::optional<bool>(false));
+        // Once it has ended, the close is asked for (declined here), then the click lands.
+        QTest::qWait(50);
+        QCOMPARE(rig.boxes(), (QStringList{error, Question}));
+        QCOMPARE(rig.messages.barVisible, (QList<bool>{true, false}));
+        QVERIFY(window.isVisible());
+        QVERIFY(box->isChecked());
     }
     void noSecondTransferWhileOneRuns() {
         Rig rig;
