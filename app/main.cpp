@@ -1,8 +1,8 @@
 #include <QApplication>
-#include <cstdio>
 
 #include "app/brevaneapp.h"
 #include "app/startup.h"
+#include "platform/console.h"
 
 int main(int argc, char* argv[]) {
     // --help and --version are answered before Qt looks for a display.
@@ -12,7 +12,7 @@ int main(int argc, char* argv[]) {
     }
     const StartUp early = parseStartUp(rawArguments);
     if (early.action == StartUp::Help || early.action == StartUp::Version) {
-        std::fputs(early.text.toLocal8Bit().constData(), stdout);
+        printForUser(stdout, early.text);
         return 0;
     }
     QApplication application(argc, argv);
@@ -20,7 +20,7 @@ int main(int argc, char* argv[]) {
     // Qt has taken its own options (-platform, -style) out by now.
     const StartUp startUp = parseStartUp(QApplication::arguments());
     if (startUp.action != StartUp::Run) {
-        std::fputs(startUp.text.toLocal8Bit().constData(), stderr);
+        printForUser(stderr, startUp.text);
         return 2;
     }
     BrevaneApp brevane(Seams::system());

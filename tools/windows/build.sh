@@ -33,7 +33,7 @@ stage=$out/zip/$name
 rm -rf "$out/zip" "$out/$name.zip"
 mkdir -p "$stage/platforms" "$stage/styles"
 for exe in brevane.exe brevane-cli.exe; do
-    cp "$(find "$out" -name "$exe" -not -path "$out/zip/*" | head -n 1)" "$stage/"
+    cp "$out/$exe" "$stage/" # where the Qt toolchain puts every program
 done
 for dll in Qt6Core Qt6Gui Qt6Widgets; do
     cp "$qt/bin/$dll.dll" "$stage/"
