@@ -1,8 +1,14 @@
 #!/bin/sh
-# Starts the Windows zip under Wine, as a user would: the window and its working folder,
-# then brevane-cli.exe downloading to and uploading from the Linux controller stand-in
-# through the Wine prefix's COM1. Run tools/windows/build.sh first.
-# Leaves build-windows/smoke/mainwindow-wine.png for a look beside docs/mainwindow.png.
+# Starts the Windows zip under Wine, as a user would, against two Linux controller
+# stand-ins on the Wine prefix's COM1 and COM2:
+#   - brevane.exe --version, --help and a wrong argument speak in the prompt's console;
+#   - the window, its size and its working folder;
+#   - the window's own Upload from COM1, then COM2 chosen and Download to it: COM2 then
+#     holds COM1's table. Any "Port Error" or "Error" box fails the test;
+#   - COM1's stand-in ends (its line hangs up), and the window still takes input;
+#   - brevane-cli.exe downloading to and uploading from COM2.
+# Run tools/windows/build.sh first. Leaves build-windows/smoke/mainwindow-wine.png for a
+# look beside docs/mainwindow.png.
 set -eu
 cd "$(dirname "$0")/../.."
 tools/deps.sh wine wine64 unzip xdotool
@@ -20,32 +26,108 @@ out=$(cd "$out" && pwd)
 display=:$((190 + $$ % 100))
 Xvfb "$display" -screen 0 1280x1024x24 >/dev/null 2>&1 &
 xvfb=$!
-sim=
-trap 'wine_stop; kill $xvfb ${sim:-} 2>/dev/null || true' EXIT
+sims=
+trap 'wine_stop; kill $xvfb $sims 2>/dev/null || true' EXIT
 export DISPLAY="$display"
 fail() {
     echo "FAIL: $*" >&2
+    [ -z "${window:-}" ] || import -window root "$out/failed.png" 2>/dev/null || true
     exit 1
+}
+
+# 576 bytes, every field a different value, the key characters printable; $1 varies them.
+table() {
+    i=0
+    while [ $i -lt 576 ]; do
+        if [ $((i % 9)) = 8 ]; then v=$((65 + (i / 9 + $1) % 26)); else v=$(((i * 37 + 11 + $1) % 256)); fi
+        printf "\\$(printf %o $v)"
+        i=$((i + 1))
+    done
+}
+
+# Starts a stand-in keeping its table in $out/COM<n>.BRV and maps COM<n> of the prefix to it.
+start_sim() {
+    HOME="$out" build/tools/nc-sim/brevane-nc-sim --state "$out/COM$1.BRV" \
+        >"$out/sim$1.out" 2>"$out/sim$1.log" &
+    eval "sim$1=$!"
+    sims="$sims $!"
+    for _ in $(seq 50); do
+        [ -s "$out/sim$1.out" ] && break
+        sleep 0.2
+    done
+    line=$(head -n 1 "$out/sim$1.out")
+    case "$line" in /dev/*) ;; *) fail "the stand-in for COM$1 printed no line" ;; esac
+    wine_com "$1" "$line"
+}
+
+# Keys to the window, as typed. The menu bar is reached with Alt, then the arrow keys:
+# File, ComPort, Download, Upload.
+keys() {
+    xdotool windowfocus "$window" 2>/dev/null || true
+    sleep 0.3
+    for key in "$@"; do
+        xdotool key "$key"
+        sleep 0.2
+    done
+}
+
+# Waits for a message box and closes it; fails unless its title is $1.
+answer_box() {
+    box=
+    for _ in $(seq 60); do
+        for title in "$1" Error "Port Error" "Orvik Brevane"; do
+            box=$(xdotool search --name "^$title\$" 2>/dev/null | head -n 1) && [ -n "$box" ] && break 2
+        done
+        sleep 0.5
+    done
+    [ -n "$box" ] || fail "no \"$1\" box"
+    [ "$title" = "$1" ] || fail "a \"$title\" box instead of \"$1\""
+    xdotool windowfocus "$box" 2>/dev/null || true
+    sleep 0.3
+    xdotool key Return
+    for _ in $(seq 20); do
+        xdotool search --name "^$1\$" >/dev/null 2>&1 || break
+        sleep 0.25
+    done
+    echo "\"$1\" box shown and closed"
 }
 
 echo "== a fresh Wine prefix with the zip unpacked"
 wine_prefix "$out/prefix"
 unzip -q "$zip" -d "$WINEPREFIX/drive_c/Program Files"
-app="C:\\Program Files\\$(basename "$zip" .zip)"
+folder="C:\\Program Files\\$(basename "$zip" .zip)"
+app="$folder\\brevane.exe"
 
-echo "== the stand-in on a pseudo-terminal, as COM1"
-HOME="$out" build/tools/nc-sim/brevane-nc-sim >"$out/sim.out" 2>"$out/sim.log" &
-sim=$!
-for _ in $(seq 50); do
-    [ -s "$out/sim.out" ] && break
-    sleep 0.2
-done
-line=$(head -n 1 "$out/sim.out")
-case "$line" in /dev/*) ;; *) fail "the stand-in printed no line" ;; esac
-wine_com 1 "$line"
+echo "== two stand-ins: COM1 holds SITE.BRV, COM2 a table of its own"
+table 0 >"$out/SITE.BRV"
+table 7 >"$out/OTHER.BRV"
+cp "$out/SITE.BRV" "$out/COM1.BRV"
+cp "$out/OTHER.BRV" "$out/COM2.BRV"
+start_sim 1
+start_sim 2
+# A line that hangs up sends SIGHUP to the Wine server, which holds it as its controlling
+# terminal, and the server dumps its objects to its standard error: never to a pipe
+# nobody reads, or every Wine process waits on that pipe.
+wineserver -p >/dev/null 2>&1
+
+echo "== brevane.exe --version, --help and a wrong argument, from a command prompt"
+# "start /wait" gives the program no standard handles, as a prompt does on Windows; script
+# gives the prompt a console.
+# The prompt starts in the program's folder: Wine takes its current folder from ours.
+prompt() {
+    (cd "$WINEPREFIX/drive_c/Program Files/$(basename "$zip" .zip)" &&
+        script -qc "$wine64 cmd /c 'start /wait brevane.exe $1'" /dev/null) |
+        tr -d '\r' | sed 's/\x1b\[[?0-9;]*[a-zA-Z]//g'
+}
+said=$(prompt --version)
+[ "$said" = "brevane $(basename "$zip" -win64.zip | sed 's/^Orvik-Brevane-//')" ] ||
+    fail "--version said \"$said\""
+prompt --help | grep -q '^Usage: brevane \[FILE.BRV\]' || fail "--help said nothing"
+prompt --bogus | grep -q "^brevane: Unknown option 'bogus'" || fail "a wrong argument said nothing"
+echo "the prompt shows \"$said\", the help and the complaint"
 
 echo "== brevane.exe"
-$wine64 "$app\\brevane.exe" >"$out/brevane.log" 2>&1 &
+$wine64 "$app" >"$out/brevane.log" 2>&1 &
 window=
 for _ in $(seq 120); do
     window=$(xdotool search --name '^Orvik Brevane Rev 01$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
@@ -65,21 +147,32 @@ echo "screenshot $out/mainwindow-wine.png (docs/mainwindow.png: $(identify -form
     fail "client area ${width}x$height: not 1001 wide, or no room for 585 below a menu bar"
 [ -d "$WINEPREFIX/drive_c/Orvik Tessaly Net/Brevane" ] || fail "no C:\\Orvik Tessaly Net\\Brevane"
 echo "C:\\Orvik Tessaly Net\\Brevane exists"
+
+echo "== the window: Upload from COM1, COM2 chosen, Download to COM2"
+keys alt Right Right Right Return
+answer_box Upload
+keys alt Right Down Down Return # ComPort, COM2
+keys alt Right Right Return
+answer_box Download
+cmp "$out/COM2.BRV" "$out/SITE.BRV" || fail "COM2's stand-in does not hold COM1's table"
+echo "COM2's stand-in holds COM1's table"
+
+echo "== COM1's line hangs up: the window still takes input"
+kill "$sim1"
+wait "$sim1" 2>/dev/null || true
+sleep 2
+keys alt Right Right Return # Download to COM2 again
+answer_box Download
 xdotool windowclose "$window" 2>/dev/null || true
+window=
 wine_stop
 
-echo "== brevane-cli.exe download and upload through COM1"
+echo "== brevane-cli.exe download and upload through COM2"
 data="$WINEPREFIX/drive_c/smoke"
 mkdir -p "$data"
-# 576 bytes: every field a different value, the key characters printable.
-i=0
-while [ $i -lt 576 ]; do
-    if [ $((i % 9)) = 8 ]; then v=$((65 + i / 9 % 26)); else v=$(((i * 37 + 11) % 256)); fi
-    printf "\\$(printf %o $v)"
-    i=$((i + 1))
-done >"$data/SITE.BRV"
-$wine64 "$app\\brevane-cli.exe" download 'C:\smoke\SITE.BRV' --port 1 || fail "download: status $?"
-$wine64 "$app\\brevane-cli.exe" upload 'C:\smoke\BACK.BRV' --port 1 || fail "upload: status $?"
+cp "$out/OTHER.BRV" "$data/SITE.BRV"
+$wine64 "$folder\\brevane-cli.exe" download 'C:\smoke\SITE.BRV' --port 2 || fail "download: status $?"
+$wine64 "$folder\\brevane-cli.exe" upload 'C:\smoke\BACK.BRV' --port 2 || fail "upload: status $?"
 cmp "$data/SITE.BRV" "$data/BACK.BRV" || fail "BACK.BRV differs from SITE.BRV"
-echo "BACK.BRV equals SITE.BRV ($(grep -c ' in  #' "$out/sim.log") frames received by the stand-in)"
+echo "BACK.BRV equals SITE.BRV ($(grep -c ' in  #' "$out/sim2.log") frames received by COM2's stand-in)"
 echo "smoke test passed"
