@@ -1,8 +1,9 @@
 #!/bin/sh
 # Cross-builds brevane.exe and brevane-cli.exe for 64-bit Windows with MinGW-w64 and the
 # Qt that tools/windows/build-qt.sh made, checks that each carries its icon, version and
-# manifest, then packs them with every DLL they load into
-# build-windows/Orvik-Brevane-<version>-win64.zip and checks that nothing is missing.
+# manifest, packs them with every DLL they load into
+# build-windows/Orvik-Brevane-<version>-win64.zip, checking that nothing is missing, and
+# makes the installer build-windows/Orvik-Brevane-<version>-win64.msi of the same files.
 #   TESTS=ON        also builds the test programs (tools/windows/test-wine.sh runs them)
 #   QT_MINGW_PREFIX the MinGW Qt (default ~/.cache/brevane/qt6-mingw64)
 set -eu
@@ -31,7 +32,7 @@ fi
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$out/CMakeCache.txt")
 name=Orvik-Brevane-$version-win64
 stage=$out/zip/$name
-rm -rf "$out/zip" "$out/$name.zip"
+rm -rf "$out/zip" "$out/$name.zip" "$out/$name.msi"
 mkdir -p "$stage/platforms" "$stage/styles"
 for exe in brevane.exe brevane-cli.exe; do
     cp "$(find "$out" -name "$exe" -not -path "$out/zip/*" | head -n 1)" "$stage/"
@@ -87,3 +88,6 @@ done
 echo "wrote $out/$name.zip ($(du -k "$out/$name.zip" | cut -f1) KB):"
 (cd "$out/zip" && find "$name" -type f | sort | sed 's/^/  /')
 
+start=$(date +%s%N)
+tools/windows/make-msi.sh "$stage" "$out/$name.msi"
+echo "wrote $out/$name.msi ($(du -k "$out/$name.msi" | cut -f1) KB) in $((($(date +%s%N) - start) / 1000000)) ms"
