@@ -34,9 +34,11 @@ name=Orvik-Brevane-$version-win64
 stage=$out/zip/$name
 rm -rf "$out/zip" "$out/$name.zip" "$out/$name.msi"
 mkdir -p "$stage/platforms" "$stage/styles"
-for exe in brevane.exe brevane-cli.exe; do
-    cp "$(find "$out" -name "$exe" -not -path "$out/zip/*" | head -n 1)" "$stage/"
-done
+# From where CMake built them: build-windows also holds copies in the Wine prefixes of the
+# smoke and install tests, from earlier builds.
+while IFS= read -r program; do
+    cp "$program" "$stage/"
+done <"$out/windows-programs.txt"
 for dll in Qt6Core Qt6Gui Qt6Widgets; do
     cp "$qt/bin/$dll.dll" "$stage/"
 done
