@@ -34,11 +34,9 @@ name=Orvik-Brevane-$version-win64
 stage=$out/zip/$name
 rm -rf "$out/zip" "$out/$name.zip" "$out/$name.msi"
 mkdir -p "$stage/platforms" "$stage/styles"
-# From where CMake built them: build-windows also holds copies in the Wine prefixes of the
-# smoke and install tests, from earlier builds.
-while IFS= read -r program; do
-    cp "$program" "$stage/"
-done <"$out/windows-programs.txt"
+for exe in brevane.exe brevane-cli.exe; do
+    cp "$out/$exe" "$stage/" # where the Qt toolchain puts every program
+done
 for dll in Qt6Core Qt6Gui Qt6Widgets; do
     cp "$qt/bin/$dll.dll" "$stage/"
 done
