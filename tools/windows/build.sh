@@ -1,7 +1,9 @@
 #!/bin/sh
 # Cross-builds brevane.exe and brevane-cli.exe for 64-bit Windows with MinGW-w64 and the
-# Qt that tools/windows/build-qt.sh made, then packs them with every DLL they load into
-# build-windows/Orvik-Brevane-<version>-win64.zip and checks that nothing is missing.
+# Qt that tools/windows/build-qt.sh made, checks that each carries its icon, version and
+# manifest, packs them with every DLL they load into
+# build-windows/Orvik-Brevane-<version>-win64.zip, checking that nothing is missing, and
+# makes the installer build-windows/Orvik-Brevane-<version>-win64.msi of the same files.
 #   TESTS=ON        also builds the test programs (tools/windows/test-wine.sh runs them)
 #   QT_MINGW_PREFIX the MinGW Qt (default ~/.cache/brevane/qt6-mingw64)
 set -eu
@@ -12,7 +14,7 @@ if [ ! -f "$qt/.complete" ]; then
     echo "No MinGW Qt in $qt: run tools/windows/build-qt.sh first" >&2
     exit 2
 fi
-tools/deps.sh g++-mingw-w64-x86-64-posix zip
+tools/deps.sh g++-mingw-w64-x86-64-posix zip python3-pefile
 out=build-windows
 launcher=
 command -v ccache >/dev/null && launcher=-DCMAKE_CXX_COMPILER_LAUNCHER=ccache
@@ -30,7 +32,7 @@ fi
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$out/CMakeCache.txt")
 name=Orvik-Brevane-$version-win64
 stage=$out/zip/$name
-rm -rf "$out/zip" "$out/$name.zip"
+rm -rf "$out/zip" "$out/$name.zip" "$out/$name.msi"
 mkdir -p "$stage/platforms" "$stage/styles"
 for exe in brevane.exe brevane-cli.exe; do
     cp "$out/$exe" "$stage/" # where the Qt toolchain puts every program
@@ -44,6 +46,8 @@ runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
 cp "$runtime/libstdc++-6.dll" "$runtime/libgcc_s_seh-1.dll" \
     /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$stage/"
 find "$stage" -name '*.exe' -o -name '*.dll' | xargs x86_64-w64-mingw32-strip --strip-unneeded
+# Explorer's icon and Properties, and Windows' reading of the manifest, see these files.
+tools/windows/check-resources.py "$version" "$stage/brevane.exe" "$stage/brevane-cli.exe"
 sed 's/$/\r/' >"$stage/README.txt" <<TXT
 Orvik Brevane $version for 64-bit Windows
 
@@ -83,3 +87,7 @@ done
 (cd "$out/zip" && zip -q -r -X "../$name.zip" "$name")
 echo "wrote $out/$name.zip ($(du -k "$out/$name.zip" | cut -f1) KB):"
 (cd "$out/zip" && find "$name" -type f | sort | sed 's/^/  /')
+
+start=$(date +%s%N)
+tools/windows/make-msi.sh "$stage" "$out/$name.msi"
+echo "wrote $out/$name.msi ($(du -k "$out/$name.msi" | cut -f1) KB) in $((($(date +%s%N) - start) / 1000000)) ms"
