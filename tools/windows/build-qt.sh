@@ -6,7 +6,8 @@
 # A packed build of it (qt6-mingw64-6.4.2.tar.xz) is unpacked when one is found and its
 # checksum holds: seconds instead of 50 to 90 minutes of building on two cores.
 #   QT_MINGW_PREFIX   where to install (default ~/.cache/brevane/qt6-mingw64)
-#   QT_MINGW_ARCHIVE  the packed build (default: ../shared/windows/ beside the checkout)
+#   QT_MINGW_ARCHIVE  the packed build (default: in ../shared/windows/ beside the checkout,
+#                     or in /work/shared/windows/)
 #   JOBS              parallel build jobs (default 2)
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
@@ -21,8 +22,12 @@ fi
 start=$(date +%s)
 
 archive_sha256=028318e71633c8e4e72fad5e8b525069dbea5247c1584878864d8b11a07b8085
-archive=${QT_MINGW_ARCHIVE:-$here/../../../shared/windows/qt6-mingw64-6.4.2.tar.xz}
-if [ -f "$archive" ]; then
+archive=${QT_MINGW_ARCHIVE:-}
+for candidate in "$here/../../../shared/windows" /work/shared/windows; do
+    [ -n "$archive" ] || [ ! -f "$candidate/qt6-mingw64-6.4.2.tar.xz" ] ||
+        archive=$candidate/qt6-mingw64-6.4.2.tar.xz
+done
+if [ -n "$archive" ] && [ -f "$archive" ]; then
     if echo "$archive_sha256  $archive" | sha256sum -c --status; then
         echo "unpacking $archive"
         rm -rf "$prefix.unpack"
