@@ -10,10 +10,19 @@ void centreNow(QWidget& window) {
     if (const QScreen* screen = window.screen()) {
         const QRect outer = window.frameGeometry();
         const QRect inner = window.geometry();
-        window.move(centredFramePosition(
+        QPoint place = centredFramePosition(
             screen->geometry(), inner.size(),
             QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
-                     outer.right() - inner.right(), outer.bottom() - inner.bottom())));
+                     outer.right() - inner.right(), outer.bottom() - inner.bottom()));
+        // Clear of the taskbar when it takes the whole work area.
+        const QRect work = screen->availableGeometry();
+        if (outer.width() >= work.width()) {
+            place.setX(work.left());
+        }
+        if (outer.height() >= work.height()) {
+            place.setY(work.top());
+        }
+        window.move(place);
     }
 }
 
@@ -21,7 +30,8 @@ void centreNow(QWidget& window) {
 // Without a window manager the frame never differs and nothing moves.
 class FrameWatch final : public QObject {
 public:
-    explicit FrameWatch(QWidget& window) : QObject(&window), m_window(window) {
+    FrameWatch(QWidget& window, std::function<void()> fit)
+        : QObject(&window), m_window(window), m_fit(std::move(fit)) {
         window.installEventFilter(this);
     }
 
@@ -31,6 +41,9 @@ protected:
         if ((type == QEvent::Move || type == QEvent::Show || type == QEvent::Paint) &&
             m_window.isVisible() && m_window.frameGeometry() != m_window.geometry()) {
             m_window.removeEventFilter(this);
+            if (m_fit) {
+                m_fit();
+            }
             centreNow(m_window);
             deleteLater();
         }
@@ -39,6 +52,7 @@ protected:
 
 private:
     QWidget& m_window;
+    std::function<void()> m_fit;
 };
 
 } // namespace
@@ -49,9 +63,23 @@ QPoint centredFramePosition(const QRect& area, const QSize& client, const QMargi
             area.top() + (area.height() - outer.height()) / 2};
 }
 
-void centreOnScreen(QWidget& window) {
+QSize scrolledViewSize(const QSize& client, const QSize& room, int bar) {
+    if (client.width() <= room.width() && client.height() <= room.height()) {
+        return client;
+    }
+    bool across = client.width() > room.width();
+    const bool down = client.height() + (across ? bar : 0) > room.height();
+    across = across || client.width() + (down ? bar : 0) > room.width();
+    return {qMin(room.width(), client.width() + (down ? bar : 0)),
+            qMin(room.height(), client.height() + (across ? bar : 0))};
+}
+
+void centreOnScreen(QWidget& window, const std::function<void()>& fit) {
     // Made now, so the platform window knows any frame it has already.
     static_cast<void>(window.winId());
+    if (fit) {
+        fit();
+    }
     centreNow(window);
-    new FrameWatch(window);
+    new FrameWatch(window, fit);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 class QMargins;
 class QPoint;
 class QRect;
@@ -10,7 +12,14 @@ class QWidget;
 // given size, inside a frame of the given margins, stands in the middle of area.
 QPoint centredFramePosition(const QRect& area, const QSize& client, const QMargins& frame);
 
-// Moves a top-level window so that its outer frame sits in the middle of its screen. A
-// window manager puts its frame round the window only once it is shown, so the window is
-// centred once more as soon as that frame is known.
-void centreOnScreen(QWidget& window);
+// The size of the view through which a client area is seen within room: the client's own
+// size when it fits, else as much of it as fits, with room for a scroll bar of the given
+// breadth along each side that scrolls.
+QSize scrolledViewSize(const QSize& client, const QSize& room, int bar);
+
+// Moves a top-level window so that its outer frame sits in the middle of its screen; a
+// frame as wide or as tall as the screen's work area fills the work area that way instead.
+// A window manager puts its frame round the window only once it is shown, so the window is
+// centred once more as soon as that frame is known. fit, when given, runs before each
+// centring, with the frame as it is known then.
+void centreOnScreen(QWidget& window, const std::function<void()>& fit = {});

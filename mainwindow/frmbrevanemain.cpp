@@ -8,6 +8,10 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QProgressBar>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
+#include <QWindow>
 
 #include "mainwindow/centring.h"
 #include "mainwindow/clicklabel.h"
@@ -154,7 +158,9 @@ void frmBrevaneMain::buildRows() {
 
 void frmBrevaneMain::Form_Load() {
     adjustSize();
-    centreOnScreen(*this);
+    centreOnScreen(*this, [this] { fitToScreen(); });
+    connect(windowHandle(), &QWindow::screenChanged, this, &frmBrevaneMain::fitToScreen,
+            Qt::QueuedConnection);
     PrepareWorkingFolders(workingRoot());
     m_mod.CnfPath = QStringLiteral("None");
     ShowFileName();
@@ -163,6 +169,37 @@ void frmBrevaneMain::Form_Load() {
     ShowCnf();
     m_mod.Modified = false;
     m_mod.ComPortNum = 1;
+}
+
+void frmBrevaneMain::fitToScreen() {
+    const QScreen* screen = this->screen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const QSize room =
+        screen->availableGeometry().size() - frame - QSize(0, menuBar()->sizeHint().height());
+    const QSize client(ClientWidth, ClientHeight);
+    const QSize view = scrolledViewSize(
+        client, room, style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this));
+    if (m_scroller == nullptr) {
+        if (view == client) {
+            return;
+        }
+        m_scroller = new QScrollArea(this);
+        m_scroller->setObjectName(QStringLiteral("scroller"));
+        m_scroller->setFrameShape(QFrame::NoFrame);
+        m_scroller->setWidget(takeCentralWidget());
+        setCentralWidget(m_scroller);
+        m_scroller->show(); // a child added to a shown window is hidden until shown
+    }
+    m_scroller->setFixedSize(view);
+    layout()->activate(); // the window takes the view's size now, not once events are served
+    // Moved to this screen, it stays inside the work area.
+    const QRect work = screen->availableGeometry();
+    const QRect outer = frameGeometry();
+    move(qMax(work.left(), qMin(outer.left(), work.right() + 1 - outer.width())),
+         qMax(work.top(), qMin(outer.top(), work.bottom() + 1 - outer.height())));
 }
 
 void frmBrevaneMain::ShowCnf() {

@@ -13,6 +13,7 @@ class QLabel;
 class QMenu;
 class QMimeData;
 class QProgressBar;
+class QScrollArea;
 
 // The main window: 64 outgoing and 64 incoming link rows drawn from the table, the two
 // key boxes, the menus, the current file's path and the transfer progress bar.
@@ -42,6 +43,9 @@ public:
 
     // The area below the menu bar, in which every control is placed.
     QWidget* client() const { return m_client; }
+    // The view that scrolls the client area, from the first time the window at its
+    // screen's scale was too large for the screen's work area; null until then.
+    QScrollArea* scroller() const { return m_scroller; }
 
     QCheckBox* chkOLink(int i) const { return m_chkOLink.at(i); }
     ClickLabel* lblOLinkNode(int i) const { return m_lblOLinkNode.at(i); }
@@ -86,9 +90,13 @@ private:
     void buildMenus();
     void buildFixedControls();
     void buildRows();
+    // Keeps every row reachable on a screen too small for the window: the client area is
+    // then seen through a scrolling view, and the window fills the work area.
+    void fitToScreen();
 
     ModBrevane& m_mod;
     QWidget* m_client = nullptr;
+    QScrollArea* m_scroller = nullptr;
 
     std::array<QCheckBox*, LinkSlots> m_chkOLink{};
     std::array<ClickLabel*, LinkSlots> m_lblOLinkNode{};

@@ -39,7 +39,7 @@ struct Editing {
     // Fields 0-5 of the slot, drawn as a file read would, and a stale caption in another
     // row that only a whole-table redraw puts back.
     explicit Editing(const QList<int>& fields) {
-        window.move(200, 40); // the relay picker by slot 40 then reaches past the screen
+        window.move(200, 700); // the relay picker by slot 40 then reaches past the screen
         window.show();
         QTest::qVerify(QTest::qWaitForWindowExposed(&window), "exposed", "", __FILE__, __LINE__);
         for (int f = 0; f < fields.size(); ++f) {
@@ -134,7 +134,7 @@ private slots:
         e.mod.Modified = false;
         e.mod.PickResult = 6; // a stale earlier pick must not be stored
         // The relay picker opens at the window's outer corner plus the label's client place,
-        // even partly off the 800 x 800 screen; the others in the middle of the screen.
+        // even partly off the 1280 x 1024 screen; the others in the middle of the screen.
         const QPoint labelPlace =
             e.window.frameGeometry().topLeft() + e.window.lblOLinkRef(Editing::Slot)->pos();
         QString opened;
@@ -151,7 +151,7 @@ private slots:
         QCOMPARE(answer.leftOpen(), false);
         QCOMPARE(pickerPlace, picker == "frmBrevaneRelay" ? labelPlace
                               : picker.isEmpty()          ? QPoint()
-                                                          : QPoint(139, 227));
+                                                          : QPoint(379, 339));
         QCOMPARE(e.mod.PickResult, pick);
         QList<int> after = fields + QList<int>(3, 0);
         after[control] = value;

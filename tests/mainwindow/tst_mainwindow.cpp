@@ -9,6 +9,11 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QWindow>
+#include <qpa/qwindowsysteminterface.h>
 
 #include "mainwindow/centring.h"
 #include "mainwindow/clicklabel.h"
@@ -79,6 +84,63 @@ private slots:
         QCOMPARE(centredFramePosition({0, 0, 1280, 1024}, {1001, 610}, {}), QPoint(139, 207));
         QCOMPARE(centredFramePosition({1280, 0, 1920, 1080}, {1001, 610}, {4, 30, 4, 4}),
                  QPoint(1735, 218));
+    }
+
+    // How much of the 1001 x 585 client area is seen within the room a screen leaves, with
+    // scroll bars 17 pixels broad.
+    void scrolledView_data() {
+        QTest::addColumn<QSize>("room");
+        QTest::addColumn<QSize>("view");
+        QTest::newRow("just fits") << QSize(1001, 585) << QSize(1001, 585);
+        QTest::newRow("too low: a bar down the side") << QSize(1280, 500) << QSize(1018, 500);
+        QTest::newRow("too narrow: a bar along the foot") << QSize(900, 700) << QSize(900, 602);
+        QTest::newRow("the bar down the side makes it too narrow")
+            << QSize(1010, 580) << QSize(1010, 580);
+        QTest::newRow("too narrow and too low") << QSize(853, 500) << QSize(853, 500);
+    }
+    void scrolledView() {
+        QFETCH(QSize, room);
+        QTEST(scrolledViewSize(QSize(1001, 585), room, 17), "view");
+    }
+
+    // Taken to a screen where it is larger than the work area at the screen's scale, the
+    // window fits the work area and every row can be scrolled into sight; back on a screen
+    // large enough, it is the whole window again.
+    void scaledScreen() {
+        const QList<QScreen*> screens = QGuiApplication::screens();
+        if (screens.size() < 2) {
+            QSKIP("the tests' two screens are not there (tests/support/screens.json)");
+        }
+        ModBrevane mod;
+        frmBrevaneMain w(mod);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.scroller(), nullptr);
+        QWindowSystemInterface::handleWindowScreenChanged<
+            QWindowSystemInterface::SynchronousDelivery>(w.windowHandle(), screens.at(1));
+        QTRY_VERIFY(w.scroller() != nullptr);
+        const QRect work = screens.at(1)->availableGeometry();
+        QVERIFY2(work.contains(w.frameGeometry()),
+                 qPrintable(QStringLiteral("%1 x %2 at %3, %4 on a work area of %5 x %6")
+                                .arg(w.frameGeometry().width())
+                                .arg(w.frameGeometry().height())
+                                .arg(w.frameGeometry().x())
+                                .arg(w.frameGeometry().y())
+                                .arg(work.width())
+                                .arg(work.height())));
+        for (QWidget* far : QList<QWidget*>{w.lblILinkRef(63), w.chkOLink(31)}) {
+            w.scroller()->ensureWidgetVisible(far, 0, 0);
+            QCOMPARE(far->visibleRegion().boundingRect(), far->rect());
+        }
+        // The file name's line is wider than the view: its foot and its start come into sight.
+        w.scroller()->ensureWidgetVisible(w.lblFileName(), 0, 0);
+        w.scroller()->horizontalScrollBar()->setValue(0);
+        QCOMPARE(w.lblFileName()->visibleRegion().boundingRect(),
+                 QRect(0, 0, w.scroller()->viewport()->width(), 25));
+        QWindowSystemInterface::handleWindowScreenChanged<
+            QWindowSystemInterface::SynchronousDelivery>(w.windowHandle(), screens.at(0));
+        QTRY_COMPARE(w.size(), QSize(1001, 585 + w.menuBar()->height()));
+        QTRY_COMPARE(w.client()->visibleRegion().boundingRect(), w.client()->rect());
     }
 
     // A label clicks like a button: on the release, and only when released over it.

@@ -6,7 +6,9 @@
 #   - the window's own Upload from COM1, then COM2 chosen and Download to it: COM2 then
 #     holds COM1's table. Any "Port Error" or "Error" box fails the test;
 #   - COM1's stand-in ends (its line hangs up), and the window still takes input;
-#   - brevane-cli.exe downloading to and uploading from COM2.
+#   - brevane-cli.exe downloading to and uploading from COM2;
+#   - the window at 150 % on a 1280 x 1024 screen: too large whole, it fits the screen and
+#     scrolls.
 # Run tools/windows/build.sh first. Leaves build-windows/smoke/mainwindow-wine.png for a
 # look beside docs/mainwindow.png.
 set -eu
@@ -175,4 +177,26 @@ $wine64 "$folder\\brevane-cli.exe" download 'C:\smoke\SITE.BRV' --port 2 || fail
 $wine64 "$folder\\brevane-cli.exe" upload 'C:\smoke\BACK.BRV' --port 2 || fail "upload: status $?"
 cmp "$data/SITE.BRV" "$data/BACK.BRV" || fail "BACK.BRV differs from SITE.BRV"
 echo "BACK.BRV equals SITE.BRV ($(grep -c ' in  #' "$out/sim2.log") frames received by COM2's stand-in)"
+
+echo "== the window at 150 % (144 dpi) on a 1280 x 1024 screen"
+$wine64 reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+wine_stop
+$wine64 "$app" >"$out/brevane-150.log" 2>&1 &
+window=
+for _ in $(seq 120); do
+    window=$(xdotool search --name '^Orvik Brevane Rev 01$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+    sleep 0.5
+done
+[ -n "$window" ] || fail "no window at 150 %"
+sleep 3
+width=$(xwininfo -id "$window" | awk '/Width:/{print $2}')
+height=$(xwininfo -id "$window" | awk '/Height:/{print $2}')
+left=$(xwininfo -id "$window" | awk '/Absolute upper-left X/{print $4}')
+top=$(xwininfo -id "$window" | awk '/Absolute upper-left Y/{print $4}')
+import -window root "$out/mainwindow-wine-150.png"
+echo "window at 150 %: ${width}x$height at $left,$top (whole, it would be about 1502x911)"
+echo "screenshot $out/mainwindow-wine-150.png"
+[ "$left" -ge 0 ] && [ "$top" -ge 0 ] && [ $((left + width)) -le 1280 ] && [ $((top + height)) -le 1024 ] ||
+    fail "the window at 150 % does not fit the screen"
+[ "$width" -gt 1200 ] || fail "the window at 150 % does not use the screen's width"
 echo "smoke test passed"

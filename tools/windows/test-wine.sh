@@ -24,9 +24,12 @@ export DISPLAY="$display"
 trap 'wine_stop; kill $xvfb ${sim:-} 2>/dev/null || true' EXIT
 wine_prefix "$out/prefix"
 # Wine passes a program none of this machine's QT_* variables; the prefix's own environment
-# gives them: the offscreen platform, test output on stdout rather than the debugger channel,
-# and, for the offscreen platform's fonts, the prefix's font folder (where Carlito is).
-for setting in QT_QPA_PLATFORM=offscreen QT_FORCE_STDERR_LOGGING=1 'QT_QPA_FONTDIR=C:\windows\Fonts'; do
+# gives them: the offscreen platform and its screens, test output on stdout rather than the
+# debugger channel, and, for the offscreen platform's fonts, the prefix's font folder (where
+# Carlito is). The screens' file is named without its drive (the platform's arguments are
+# parted by colons): Wine finds it on drive Z:, where the tests run.
+screens="offscreen:configfile=$(pwd)/tests/support/screens.json"
+for setting in "QT_QPA_PLATFORM=$screens" QT_FORCE_STDERR_LOGGING=1 'QT_QPA_FONTDIR=C:\windows\Fonts'; do
     $wine64 reg add 'HKCU\Environment' /v "${setting%%=*}" /t REG_SZ /d "${setting#*=}" /f >/dev/null 2>&1
 done
 
