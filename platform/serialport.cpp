@@ -26,3 +26,19 @@ QString systemPortPath(int portNumber) {
     const QString folder = portsFolder();
     return portPath(portNumber, folder, FolderExists(folder));
 }
+
+QString openFailureText(const OpenFailure& failure) {
+    switch (failure.reason) {
+    case OpenFailure::InUse:
+        return QStringLiteral("in use by another program");
+    case OpenFailure::NoSuchPort:
+        return QStringLiteral("no such port");
+    case OpenFailure::NoPermission:
+        return QStringLiteral("permission denied: add yourself to the dialout group (sudo "
+                              "usermod -aG dialout $USER, then log in again)");
+    case OpenFailure::None:
+    case OpenFailure::Other:
+        break;
+    }
+    return failure.systemText;
+}

@@ -7,6 +7,22 @@
 #include <QSerialPort>
 #endif
 
+// Why a port did not open, as the system told it.
+struct OpenFailure {
+    enum Reason {
+        None,         // it opened, or no open was tried
+        InUse,        // another program holds it
+        NoSuchPort,   // nothing answers to that name
+        NoPermission, // the user may not open the device
+        Other,        // systemText says why
+    };
+    Reason reason = None;
+    QString systemText; // the system's own words
+};
+
+// The reason in the user's words; for Other, the system's text.
+QString openFailureText(const OpenFailure& failure);
+
 // The serial line to the controller, as narrow as the exchange needs it. Used without
 // an event loop: every wait blocks on the line.
 class SerialPort {
@@ -14,8 +30,10 @@ public:
     virtual ~SerialPort() = default;
 
     // Opens port n (1-16) at 38400 baud, 8N1, no flow control, with RTS raised where the
-    // line can raise it. False when the port cannot be opened.
+    // line can raise it. False when the port cannot be opened; openFailure() says why.
     virtual bool open(int portNumber) = 0;
+    // Why the last open() failed (None after one that worked).
+    virtual OpenFailure openFailure() const = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     // Writes the bytes as given, nothing added. False when the line refused them.
@@ -32,7 +50,7 @@ public:
     virtual bool failed() const = 0;
 };
 
-// The ports the program offers: COM1 to COM16.
+// The ports the window's menu offers: COM1 to COM16.
 constexpr int ComPorts = 16;
 
 // The device behind port n. Windows: "COMn". Elsewhere: the entry "COMn" of the ports
@@ -54,6 +72,7 @@ public:
     WinSerialPort& operator=(const WinSerialPort&) = delete;
 
     bool open(int portNumber) override;
+    OpenFailure openFailure() const override;
     void close() override;
     bool isOpen() const override;
     bool write(const QByteArray& bytes) override;
@@ -68,10 +87,13 @@ private:
     qint64 driverWaiting();
     // Reads into m_buffer, blocking up to ms for the first byte (0: only what is there).
     bool readInto(int ms);
+    // Fails the open: the handle (when given) is closed, and why is kept.
+    bool refuseOpen(void* handle, unsigned long systemError);
 
     void* m_handle = nullptr; // the port's HANDLE
     QByteArray m_buffer;      // read from the driver, not yet taken
     bool m_failed = false;
+    OpenFailure m_openFailure;
 };
 using SystemSerialPort = WinSerialPort;
 #else
@@ -81,6 +103,7 @@ public:
     QtSerialPort() = default;
 
     bool open(int portNumber) override;
+    OpenFailure openFailure() const override;
     void close() override;
     bool isOpen() const override;
     bool write(const QByteArray& bytes) override;
@@ -98,6 +121,7 @@ private:
 
     QSerialPort m_port;
     bool m_failed = false;
+    OpenFailure m_openFailure;
 };
 using SystemSerialPort = QtSerialPort;
 #endif

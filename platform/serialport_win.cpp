@@ -24,12 +24,13 @@ WinSerialPort::~WinSerialPort() {
 bool WinSerialPort::open(int portNumber) {
     close();
     m_failed = false;
+    m_openFailure = {};
     // The \\.\ form reaches COM10 and above as well.
     const std::wstring name = L"\\\\.\\" + systemPortPath(portNumber).toStdWString();
     const HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        return false;
+        return refuseOpen(nullptr, GetLastError());
     }
     DCB dcb{};
     dcb.DCBlength = sizeof(dcb);
@@ -58,8 +59,7 @@ bool WinSerialPort::open(int portNumber) {
     timeouts.ReadIntervalTimeout = MAXDWORD;
     timeouts.WriteTotalTimeoutConstant = WriteTimeoutMs;
     if (!ready || SetCommTimeouts(handle, &timeouts) == 0) {
-        CloseHandle(handle);
-        return false;
+        return refuseOpen(handle, GetLastError());
     }
     // A pseudo-terminal behind an emulated port and some adapters have no RTS line; the
     // port is usable anyway.
@@ -67,6 +67,31 @@ bool WinSerialPort::open(int portNumber) {
     PurgeComm(handle, PURGE_RXCLEAR | PURGE_TXCLEAR);
     m_handle = handle;
     return true;
+}
+
+OpenFailure WinSerialPort::openFailure() const {
+    return m_openFailure;
+}
+
+bool WinSerialPort::refuseOpen(void* handle, unsigned long systemError) {
+    if (handle != nullptr) {
+        CloseHandle(handleOf(handle));
+    }
+    OpenFailure::Reason reason = OpenFailure::Other;
+    switch (systemError) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+        reason = OpenFailure::InUse;
+        break;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        reason = OpenFailure::NoSuchPort;
+        break;
+    default:
+        break;
+    }
+    m_openFailure = {reason, qt_error_string(int(systemError))};
+    return false;
 }
 
 void WinSerialPort::close() {

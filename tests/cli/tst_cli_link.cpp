@@ -67,7 +67,8 @@ private slots:
         QTest::addColumn<QString>("printed");
         QTest::addColumn<int>("frames");        // the stand-in took
         QTest::addColumn<QStringList>("after"); // the file, what the stand-in holds
-        const QString noPort = QStringLiteral("Unable To Open Port\n");
+        const QString noPort = QStringLiteral(
+            "Unable To Open Port\nCOM16 (HOME/Orvik Tessaly Net/ports/COM16): no such port\n");
         using L = QStringList;
         QTest::newRow("download - holed") << 0 << "Download Complete\n" << 10 << L{"holed", "mine"};
         // A block the stand-in took stays with it.
@@ -125,7 +126,8 @@ private slots:
         const QJsonDocument json = QJsonDocument::fromJson(run.out.toUtf8());
         const QString out =
             json.isObject() ? QString::fromUtf8(json.toJson(QJsonDocument::Compact)) : run.out;
-        QCOMPARE(status < 2 ? out : run.err, printed.replace("SITE", m_site));
+        QCOMPARE(status < 2 ? out : run.err,
+                 printed.replace("SITE", m_site).replace("HOME", m_home));
         QCOMPARE(status < 2 ? run.err : out, QString());
         QCOMPARE(m_sim ? int(m_sim->receivedFrames().size()) : 0, frames);
         QCOMPARE(readBrvFile(m_site), Tables[after[0]]);

@@ -3,7 +3,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QThread>
+#include <cstdio>
+#include <optional>
 
 #include "platform/serialport.h"
 #include "tests/support/testhome.h"
@@ -18,6 +21,8 @@ namespace {
 const QStringList StandInArguments{"--no-pacing", "--fault", "hangup@4"};
 const QByteArray Request("[0A003F00000023F]");
 const QByteArray ZeroImageReply("[34DA90190E]"); // from a controller holding 576 zero bytes
+// Under Wine no COM port has this number; on Linux its entry links to nothing.
+constexpr int MissingPort = 250;
 
 // Waits until n bytes are there; what is there then.
 qint64 awaitBytes(SerialPort& port, qint64 n) {
@@ -26,6 +31,51 @@ qint64 awaitBytes(SerialPort& port, qint64 n) {
     while (port.bytesWaiting() < n && timer.elapsed() < 10000 && port.waitForMore(1000)) {
     }
     return port.bytesWaiting();
+}
+
+#ifndef BREVANE_NC_SIM
+// The port with the stand-in behind it that test-wine.sh mapped.
+int standInPort() {
+    return qEnvironmentVariableIntValue("BREVANE_TEST_COM");
+}
+#endif
+
+// This program again, holding port n open until its standard input closes.
+class PortHolder {
+public:
+    explicit PortHolder(int portNumber) {
+        m_process.start(QCoreApplication::applicationFilePath(),
+                        {QStringLiteral("--hold"), QString::number(portNumber)});
+        m_process.waitForReadyRead(10000);
+        holding = m_process.readLine().trimmed() == "held";
+    }
+    ~PortHolder() {
+        m_process.closeWriteChannel();
+        if (!m_process.waitForFinished(10000)) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+    PortHolder(const PortHolder&) = delete;
+    PortHolder& operator=(const PortHolder&) = delete;
+
+    bool holding = false;
+
+private:
+    QProcess m_process;
+};
+
+int holdPort(int portNumber) {
+    SystemSerialPort port;
+    if (!port.open(portNumber)) {
+        std::printf("refused: %s\n", qPrintable(openFailureText(port.openFailure())));
+        return 1;
+    }
+    std::printf("held\n");
+    std::fflush(stdout);
+    while (std::getchar() != EOF) {
+    }
+    return 0;
 }
 
 } // namespace
@@ -50,20 +100,73 @@ private slots:
         QVERIFY(QFile::remove(m_ports));
 #endif
     }
-    // A port whose entry links to nothing does not open, and stays inert (under Wine the
-    // test run maps COM16 to the same nowhere).
-    void missingPortDoesNotOpen() {
-#ifndef Q_OS_WIN
-        QVERIFY(QDir().mkpath(m_ports));
-        QVERIFY(QFile::link(QStringLiteral("/nonexistent/ttyUSB0"), m_ports + "/COM16"));
+
+    // Each reason a port does not open, provoked for real; the port stays inert after it.
+    void openFailures_data() {
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("held by another program")
+            << int(OpenFailure::InUse) << QStringLiteral("in use by another program");
+        QTest::newRow("missing") << int(OpenFailure::NoSuchPort) << QStringLiteral("no such port");
+        QTest::newRow("no permission")
+            << int(OpenFailure::NoPermission)
+            << QStringLiteral("permission denied: add yourself to the dialout group (sudo usermod "
+                              "-aG dialout $USER, then log in again)");
+    }
+    void openFailures() {
+        QFETCH(int, reason);
+        QFETCH(QString, text);
+        int number = MissingPort;
+        std::optional<PortHolder> holder;
+#ifdef BREVANE_NC_SIM
+        std::optional<SimProcess> sim;
+        if (reason != OpenFailure::NoSuchPort) {
+            number = 7;
+            sim.emplace(QStringList{"--no-pacing", "--port", QString::number(number)});
+            QCOMPARE(sim->nextLine(), m_ports + QStringLiteral("/COM7"));
+        }
+        if (reason == OpenFailure::NoPermission) {
+            const QString device = QFileInfo(m_ports + QStringLiteral("/COM7")).symLinkTarget();
+            QVERIFY(QFile::setPermissions(device, {}));
+            if (QFileInfo(device).isReadable()) {
+                QSKIP("runs as root, who may open any device");
+            }
+        }
+        if (reason == OpenFailure::NoSuchPort) {
+            QVERIFY(QDir().mkpath(m_ports));
+            QVERIFY(QFile::link("/nonexistent/ttyUSB0", m_ports + "/COM250"));
+        }
+#else
+        if (reason == OpenFailure::NoPermission) {
+            QSKIP("a COM port has no permissions of its own for a user");
+        }
+        if (reason == OpenFailure::InUse) {
+            number = standInPort();
+            if (number == 0) {
+                QSKIP("BREVANE_TEST_COM names no port to hold");
+            }
+            if (!QSettings(R"(HKEY_LOCAL_MACHINE\Software\Wine)", QSettings::NativeFormat)
+                     .childGroups()
+                     .isEmpty()) {
+                QSKIP("Wine lets a second program open a COM port another one holds; Windows "
+                      "does not");
+            }
+        }
 #endif
+        if (reason == OpenFailure::InUse) {
+            holder.emplace(number);
+            QVERIFY(holder->holding);
+        }
         SystemSerialPort port;
-        QVERIFY(!port.open(16));
+        QVERIFY(!port.open(number));
+        QCOMPARE(int(port.openFailure().reason), reason);
+        QCOMPARE(openFailureText(port.openFailure()), text);
         QVERIFY(!port.isOpen());
         QVERIFY(!port.write(Request));
         QVERIFY(!port.waitForMore(0));
         QCOMPARE(port.takeAll(), QByteArray());
     }
+
     // The line's contract, on the platform's own port with the stand-in at the far end.
     void standIn() {
 #ifdef BREVANE_NC_SIM
@@ -71,7 +174,7 @@ private slots:
         SimProcess sim(StandInArguments + QStringList{"--port", QString::number(number)});
         QCOMPARE(sim.nextLine(), m_ports + QStringLiteral("/COM7"));
 #else
-        const int number = qEnvironmentVariableIntValue("BREVANE_TEST_COM");
+        const int number = standInPort();
         if (number == 0) {
             QSKIP("BREVANE_TEST_COM names no port with the stand-in behind it");
         }
@@ -79,6 +182,7 @@ private slots:
         SystemSerialPort port;
         QVERIFY(port.open(number));
         QVERIFY(port.isOpen());
+        QCOMPARE(int(port.openFailure().reason), int(OpenFailure::None));
         QCOMPARE(port.bytesWaiting(), 0);
         QVERIFY(port.write(Request));
         QCOMPARE(awaitBytes(port, 12), 12);
@@ -113,5 +217,14 @@ private:
     QString m_ports;
 };
 
-QTEST_GUILESS_MAIN(TestSerialPort)
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    // openFailures() starts this program again to hold a port.
+    if (argc == 3 && QByteArrayView(argv[1]) == "--hold") {
+        return holdPort(QByteArray(argv[2]).toInt());
+    }
+    TestSerialPort test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_serialport.moc"
