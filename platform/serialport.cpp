@@ -42,3 +42,26 @@ QString openFailureText(const OpenFailure& failure) {
     }
     return failure.systemText;
 }
+
+WaitResult waitInSlices(SerialDriver& driver, TimeoutClock& clock, int ms, QByteArray& buffer) {
+    clock.restart();
+    for (;;) {
+        const qint64 started = clock.elapsedMs();
+        const qint64 left = ms - started;
+        if (left <= 0) {
+            return WaitResult::TimedOut;
+        }
+        const int slice = int(qMin<qint64>(left, ReadSliceMs));
+        const qsizetype before = buffer.size();
+        if (!driver.read(slice, buffer)) {
+            return WaitResult::Failed;
+        }
+        if (buffer.size() > before) {
+            return WaitResult::Arrived;
+        }
+        const qint64 early = slice - (clock.elapsedMs() - started);
+        if (early > 0) {
+            driver.pause(int(early));
+        }
+    }
+}

@@ -7,6 +7,8 @@
 #include <QSerialPort>
 #endif
 
+#include "platform/clock.h"
+
 // Why a port did not open, as the system told it.
 struct OpenFailure {
     enum Reason {
@@ -53,6 +55,29 @@ public:
 // The ports the window's menu offers: COM1 to COM16.
 constexpr int ComPorts = 16;
 
+// One blocking read of a serial driver, and a pause: all the sliced wait below needs, so
+// that it runs on a fake driver in tests.
+class SerialDriver {
+public:
+    virtual ~SerialDriver() = default;
+    // Appends what arrives within ms, returning once the line pauses after the first byte;
+    // a driver may instead wait out the whole ms, or return empty long before it. False
+    // when the line failed.
+    virtual bool read(int ms, QByteArray& into) = 0;
+    virtual void pause(int ms) = 0;
+};
+
+// The longest single read: a driver that ignores the pause after the last byte still
+// hands a reply over this soon.
+constexpr int ReadSliceMs = 50;
+
+enum class WaitResult { Arrived, TimedOut, Failed };
+
+// Blocks up to ms (on clock, which it restarts) for bytes to arrive into buffer, one read
+// of at most a slice at a time. A read that comes back empty before its slice is up is
+// followed by a pause for the rest of it, so a driver that does so is never polled hot.
+WaitResult waitInSlices(SerialDriver& driver, TimeoutClock& clock, int ms, QByteArray& buffer);
+
 // The device behind port n. Windows: "COMn". Elsewhere: the entry "COMn" of the ports
 // folder when that folder exists (the user links it to the real device), else
 // /dev/ttyS<n-1>.
@@ -85,8 +110,6 @@ public:
 private:
     // Bytes the driver holds; -1 when the line is gone.
     qint64 driverWaiting();
-    // Reads into m_buffer, blocking up to ms for the first byte (0: only what is there).
-    bool readInto(int ms);
     // Fails the open: the handle (when given) is closed, and why is kept.
     bool refuseOpen(void* handle, unsigned long systemError);
 
@@ -94,6 +117,7 @@ private:
     QByteArray m_buffer;      // read from the driver, not yet taken
     bool m_failed = false;
     OpenFailure m_openFailure;
+    SteadyClock m_waitClock;
 };
 using SystemSerialPort = WinSerialPort;
 #else

@@ -1,5 +1,6 @@
 #include "platform/serialport.h"
 
+#include <QThread>
 #include <string>
 #include <utility>
 
@@ -14,6 +15,44 @@ constexpr DWORD WriteTimeoutMs = 2000;
 HANDLE handleOf(void* handle) {
     return handle == nullptr ? INVALID_HANDLE_VALUE : static_cast<HANDLE>(handle);
 }
+
+// The port's reads with their time-outs, and pauses, for waitInSlices().
+class CommDriver final : public SerialDriver {
+public:
+    explicit CommDriver(HANDLE handle) : m_handle(handle) {}
+
+    // Blocks in the driver until the first byte comes, then returns once the line pauses
+    // for a millisecond (ms 0: only what is there). The MAXDWORD form that returns at the
+    // first byte is not honoured by Wine, which then waits out the whole time-out.
+    bool read(int ms, QByteArray& into) override {
+        COMMTIMEOUTS timeouts{};
+        timeouts.ReadIntervalTimeout = ms > 0 ? 1 : MAXDWORD;
+        timeouts.ReadTotalTimeoutConstant = ms > 0 ? DWORD(ms) : 0;
+        timeouts.WriteTotalTimeoutConstant = WriteTimeoutMs;
+        char chunk[512];
+        DWORD got = 0;
+        if (SetCommTimeouts(m_handle, &timeouts) == 0 ||
+            ReadFile(m_handle, chunk, sizeof(chunk), &got, nullptr) == 0) {
+            return false;
+        }
+        into.append(chunk, qsizetype(got));
+        // What came with the first byte and after it, without waiting again.
+        while (got == sizeof(chunk)) {
+            timeouts.ReadIntervalTimeout = MAXDWORD;
+            timeouts.ReadTotalTimeoutConstant = 0;
+            if (SetCommTimeouts(m_handle, &timeouts) == 0 ||
+                ReadFile(m_handle, chunk, sizeof(chunk), &got, nullptr) == 0) {
+                return false;
+            }
+            into.append(chunk, qsizetype(got));
+        }
+        return true;
+    }
+    void pause(int ms) override { QThread::msleep(ulong(ms)); }
+
+private:
+    HANDLE m_handle;
+};
 
 } // namespace
 
@@ -47,6 +86,9 @@ bool WinSerialPort::open(int portNumber) {
         dcb.fDsrSensitivity = FALSE;
         dcb.fOutX = FALSE;
         dcb.fInX = FALSE;
+        // Whatever last used the port may have left others; equal ones are refused.
+        dcb.XonChar = 0x11;
+        dcb.XoffChar = 0x13;
         dcb.fErrorChar = FALSE;
         dcb.fNull = FALSE;
         dcb.fAbortOnError = FALSE;
@@ -126,7 +168,9 @@ qint64 WinSerialPort::bytesWaiting() {
 }
 
 QByteArray WinSerialPort::takeAll() {
-    readInto(0);
+    if (!m_failed && isOpen() && !CommDriver(handleOf(m_handle)).read(0, m_buffer)) {
+        m_failed = true;
+    }
     return std::exchange(m_buffer, {});
 }
 
@@ -141,8 +185,10 @@ bool WinSerialPort::waitForMore(int ms) {
     if (m_failed || !isOpen()) {
         return false;
     }
-    const qsizetype before = m_buffer.size();
-    return readInto(qMax(ms, 1)) && m_buffer.size() > before;
+    CommDriver driver(handleOf(m_handle));
+    const WaitResult result = waitInSlices(driver, m_waitClock, qMax(ms, 1), m_buffer);
+    m_failed = result == WaitResult::Failed;
+    return result == WaitResult::Arrived;
 }
 
 bool WinSerialPort::failed() const {
@@ -160,41 +206,4 @@ qint64 WinSerialPort::driverWaiting() {
         return -1;
     }
     return status.cbInQue;
-}
-
-bool WinSerialPort::readInto(int ms) {
-    if (m_failed || !isOpen()) {
-        return false;
-    }
-    const HANDLE handle = handleOf(m_handle);
-    // The read blocks in the driver until the first byte comes, then returns once the line
-    // pauses for a millisecond: no spinning. (The MAXDWORD form that returns at the first
-    // byte is not honoured by Wine, which then waits out the whole time-out.)
-    COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = ms > 0 ? 1 : MAXDWORD;
-    timeouts.ReadTotalTimeoutConstant = ms > 0 ? DWORD(ms) : 0;
-    timeouts.WriteTotalTimeoutConstant = WriteTimeoutMs;
-    if (SetCommTimeouts(handle, &timeouts) == 0) {
-        m_failed = true;
-        return false;
-    }
-    char chunk[512];
-    DWORD got = 0;
-    if (ReadFile(handle, chunk, sizeof(chunk), &got, nullptr) == 0) {
-        m_failed = true;
-        return false;
-    }
-    m_buffer.append(chunk, qsizetype(got));
-    // What came with the first byte and after it, without waiting again.
-    while (got == sizeof(chunk)) {
-        timeouts.ReadIntervalTimeout = MAXDWORD;
-        timeouts.ReadTotalTimeoutConstant = 0;
-        if (SetCommTimeouts(handle, &timeouts) == 0 ||
-            ReadFile(handle, chunk, sizeof(chunk), &got, nullptr) == 0) {
-            m_failed = true;
-            return false;
-        }
-        m_buffer.append(chunk, qsizetype(got));
-    }
-    return true;
 }

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "platform/serialport.h"
+#include "tests/support/fakeline.h"
 #include "tests/support/testhome.h"
 #ifdef BREVANE_NC_SIM
 #include "tools/nc-sim/simprocess.h"
@@ -77,6 +78,46 @@ int holdPort(int portNumber) {
     }
     return 0;
 }
+
+// A driver on the fake clock that reads as told; one byte arrives at arrivalMs.
+class FakeDriver final : public SerialDriver {
+public:
+    enum Kind { Honours, IgnoresInterval, EmptyAtOnce, FailsAtArrival };
+
+    FakeDriver(FakeClock& clock, Kind kind, qint64 arrivalMs)
+        : m_clock(clock), m_kind(kind), m_arrival(arrivalMs) {}
+
+    bool read(int ms, QByteArray& into) override {
+        // A wait that polls without end fails here rather than hanging the test.
+        if (++reads > 1000) {
+            return false;
+        }
+        const qint64 end = m_clock.now() + ms;
+        const bool comes = m_arrival >= 0 && m_arrival <= end;
+        if (m_kind == FailsAtArrival && comes) {
+            m_clock.advance(m_arrival - m_clock.now());
+            return false;
+        }
+        if (m_kind == Honours && comes) {
+            m_clock.advance(qMax(m_arrival, m_clock.now()) + 1 - m_clock.now()); // 1 ms quiet
+        } else if (m_kind != EmptyAtOnce) {
+            m_clock.advance(ms);
+        }
+        if (m_arrival >= 0 && m_arrival <= m_clock.now()) {
+            into += 'x';
+            m_arrival = -1;
+        }
+        return true;
+    }
+    void pause(int ms) override { m_clock.advance(ms); }
+
+    int reads = 0;
+
+private:
+    FakeClock& m_clock;
+    Kind m_kind;
+    qint64 m_arrival;
+};
 
 } // namespace
 
@@ -165,6 +206,40 @@ private slots:
         QVERIFY(!port.write(Request));
         QVERIFY(!port.waitForMore(0));
         QCOMPARE(port.takeAll(), QByteArray());
+    }
+
+    // The Windows port's wait, over drivers that misbehave as some do: one read at a time,
+    // none longer than a slice, none returning early without a pause after it.
+    void waitInSlices_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("arrivalMs"); // -1: nothing comes
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("elapsedMs");
+        QTest::addColumn<int>("reads");
+        QTest::newRow("honours the interval")
+            << int(FakeDriver::Honours) << 120 << int(WaitResult::Arrived) << 121 << 3;
+        QTest::newRow("ignores the interval")
+            << int(FakeDriver::IgnoresInterval) << 120 << int(WaitResult::Arrived) << 150 << 3;
+        QTest::newRow("empty at once, nothing comes")
+            << int(FakeDriver::EmptyAtOnce) << -1 << int(WaitResult::TimedOut) << 5000 << 100;
+        QTest::newRow("empty at once, then a reply")
+            << int(FakeDriver::EmptyAtOnce) << 120 << int(WaitResult::Arrived) << 150 << 4;
+        QTest::newRow("line fails")
+            << int(FakeDriver::FailsAtArrival) << 70 << int(WaitResult::Failed) << 70 << 2;
+    }
+    void waitInSlices() {
+        QFETCH(int, kind);
+        QFETCH(int, arrivalMs);
+        QFETCH(int, result);
+        QFETCH(int, elapsedMs);
+        QFETCH(int, reads);
+        FakeClock clock;
+        FakeDriver driver(clock, FakeDriver::Kind(kind), arrivalMs);
+        QByteArray buffer("old");
+        QCOMPARE(int(::waitInSlices(driver, clock, 5000, buffer)), result);
+        QCOMPARE(clock.now(), elapsedMs);
+        QCOMPARE(driver.reads, reads);
+        QCOMPARE(buffer, QByteArray(result == int(WaitResult::Arrived) ? "oldx" : "old"));
     }
 
     // The line's contract, on the platform's own port with the stand-in at the far end.
