@@ -31,7 +31,7 @@ class SerialPort {
 public:
     virtual ~SerialPort() = default;
 
-    // Opens port n (1-16) at 38400 baud, 8N1, no flow control, with RTS raised where the
+    // Opens port n (1-256) at 38400 baud, 8N1, no flow control, with RTS raised where the
     // line can raise it. False when the port cannot be opened; openFailure() says why.
     virtual bool open(int portNumber) = 0;
     // Why the last open() failed (None after one that worked).
@@ -54,6 +54,8 @@ public:
 
 // The ports the window's menu offers: COM1 to COM16.
 constexpr int ComPorts = 16;
+// The highest port number brevane-cli takes: Windows numbers adapters up to COM256.
+constexpr int MaxPortNumber = 256;
 
 // One blocking read of a serial driver, and a pause: all the sliced wait below needs, so
 // that it runs on a fake driver in tests.

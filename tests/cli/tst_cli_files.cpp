@@ -183,8 +183,9 @@ private slots:
         row("diff A SHORT", "cannot read " + m_home +
                                 "/short.BRV: The file holds 575 bytes; a configuration file "
                                 "holds 576.");
-        row("download A", "download needs --port N (1 to 16)", "download");
-        row("download A --port 0", "--port takes a number from 1 to 16, not '0'", "download");
+        row("download A", "download needs --port N (1 to 256)", "download");
+        row("download A --port 0", "--port takes a number from 1 to 256, not '0'", "download");
+        row("verify A --port 257", "--port takes a number from 1 to 256, not '257'", "verify");
         row("upload NOFOLDER --port 1",
             "cannot write " + m_home + "/no folder/site.BRV: its folder does not exist");
         row("upload HOME --port 1", "cannot write " + m_home + ": it is a folder");

@@ -53,7 +53,7 @@ private slots:
         m_site = m_home + "/site.BRV";
         m_state = m_home + "/controller.BRV";
         QVERIFY(writeBrvFile(m_state, *Tables["held"]));
-        // With the ports folder in place, COM16 is an entry nobody made.
+        // With the ports folder in place, COM17 (above the menu's 16) is an entry nobody made.
         QVERIFY(QDir::home().mkpath("Orvik Tessaly Net/ports"));
         qputenv("TZ", "Asia/Kolkata"); // a backup's local-time stamp would show
     }
@@ -68,7 +68,7 @@ private slots:
         QTest::addColumn<int>("frames");        // the stand-in took
         QTest::addColumn<QStringList>("after"); // the file, what the stand-in holds
         const QString noPort = QStringLiteral(
-            "Unable To Open Port\nCOM16 (HOME/Orvik Tessaly Net/ports/COM16): no such port\n");
+            "Unable To Open Port\nCOM17 (HOME/Orvik Tessaly Net/ports/COM17): no such port\n");
         using L = QStringList;
         QTest::newRow("download - holed") << 0 << "Download Complete\n" << 10 << L{"holed", "mine"};
         // A block the stand-in took stays with it.
@@ -117,7 +117,7 @@ private slots:
         QFETCH(QStringList, after);
         QVERIFY(tag[2] == "none" || writeBrvFile(m_site, *Tables[tag[2]]));
         QVERIFY(tag[1] == "no-port" || startStandIn(tag[1]));
-        QStringList arguments{tag[0], m_site, "--port", tag[1] == "no-port" ? "16" : "1"};
+        QStringList arguments{tag[0], m_site, "--port", tag[1] == "no-port" ? "17" : "1"};
         for (const QString& word : tag.mid(3)) {
             arguments << QString(word).replace("HOME", m_home).replace("SITE", m_site);
         }
