@@ -166,6 +166,26 @@ private slots:
         QCOMPARE(process.exitCode(), 2);
     }
 
+    // The system's own list of ports, read for real: under Wine it holds the port that
+    // test-wine.sh mapped to the stand-in.
+    void systemPorts() {
+#ifndef Q_OS_WIN
+        QSKIP("the ports folder's report is tst_clicore's");
+#else
+        const int number = qEnvironmentVariableIntValue("BREVANE_TEST_COM");
+        if (number == 0) {
+            QSKIP("BREVANE_TEST_COM names no mapped port");
+        }
+        const CliRun run = runCli({"ports"});
+        QCOMPARE(run.status, 0);
+        QVERIFY(run.out.startsWith("COM numbers are the system's own:\n"));
+        const QRegularExpression present(
+            QStringLiteral(R"(^COM%1 +\\Device\\\S+ +present)").arg(number),
+            QRegularExpression::MultilineOption);
+        QVERIFY2(present.match(run.out).hasMatch(), qPrintable(run.out));
+#endif
+    }
+
     // Row names are the arguments; A, SHORT, MISSING, NOFOLDER and HOME stand for paths.
     // Each is refused with status 2 and one line on err.
     void refused_data() {

@@ -102,13 +102,59 @@ private slots:
         QVERIFY(QFile::link(devices + "/gone", folder + "/COM2"));
         const QStringList lines =
             portsReport(folder, true,
-                        {{devices + "/ttyUSB0", "FT232R USB UART", "FTDI", "A1"},
-                         {devices + "/ttyUSB1", "CP2102", "Silicon Labs", ""}})
+                        {{"", devices + "/ttyUSB0", "FT232R USB UART", "FTDI", "A1", ""},
+                         {"", devices + "/ttyUSB1", "CP2102", "Silicon Labs", "", ""}})
                 .split('\n');
         QCOMPARE(lines[1].simplified(),
                  "COM1 " + devices + "/ttyUSB0 present FT232R USB UART, FTDI, serial A1");
         QCOMPARE(lines[2].simplified(), "COM2 " + devices + "/gone dangling link");
         QCOMPARE(lines[20], "    ln -s '" + devices + "/ttyUSB1' '" + folder + "/COM3'");
+    }
+
+    // The ports report where the system numbers its own ports, from the ports it lists
+    // (name, device, description, maker, serial number, USB id): line `index` of the
+    // report, and what follows COM16's line.
+    void comPorts_data() {
+        QTest::addColumn<QStringList>("port"); // the one port listed, if any
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("present")
+            << QStringList{"COM3", R"(\Device\VCP0)", "USB Serial Port (COM3)",
+                           "FTDI", "A10KXYZ",         "0403:6001"}
+            << 3
+            << R"(COM3 \Device\VCP0 present USB Serial Port (COM3), FTDI, USB ID 0403:6001, serial A10KXYZ)"
+            << QStringList{};
+        QTest::newRow("missing") << QStringList{} << 3 << "COM3 - missing" << QStringList{};
+        QTest::newRow("above 16")
+            << QStringList{"COM17", R"(\Device\Silabser0)", "CP210x (COM17)", "Silicon Labs", "",
+                           ""}
+            << 16 << "COM16 - missing"
+            << QStringList{
+                   R"(COM17 \Device\Silabser0 present CP210x (COM17), Silicon Labs)",
+                   "The window's ComPort menu offers COM1 to COM16 (brevane-cli --port up to 256). "
+                   "To give an adapter a lower number:",
+                   "Device Manager > the port > Port Settings > Advanced > COM Port Number."};
+        QTest::newRow("no SetupAPI names")
+            << QStringList{"COM1", R"(\Device\Serial0)", "", "", "", ""} << 1
+            << R"(COM1 \Device\Serial0 present)" << QStringList{};
+    }
+    void comPorts() {
+        QFETCH(QStringList, port);
+        QFETCH(int, index);
+        QFETCH(QString, line);
+        QFETCH(QStringList, after);
+        QList<SerialDevice> ports;
+        if (!port.isEmpty()) {
+            ports << SerialDevice{port[0], port[1], port[2], port[3], port[4], port[5]};
+        }
+        QStringList lines = comPortsReport(ports).split('\n');
+        QCOMPARE(lines.takeLast(), QString()); // the last line ends too
+        QCOMPARE(lines[0], "COM numbers are the system's own:");
+        QCOMPARE(lines[index].simplified(), line);
+        QStringList tail = lines.mid(17);
+        tail.replaceInStrings(QRegularExpression("  +"), " ");
+        QCOMPARE(tail, after);
     }
 };
 

@@ -317,8 +317,12 @@ int runUpload(const QString& path, const LinkSettings& link, Console& console) {
 }
 
 int runPorts(Console& console) {
+#ifdef Q_OS_WIN
+    console.out << comPortsReport(serialDevices());
+#else
     const QString folder = portsFolder();
     console.out << portsReport(folder, FolderExists(folder), serialDevices());
+#endif
     return StatusOk;
 }
 
