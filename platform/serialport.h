@@ -7,15 +7,35 @@
 #include <QSerialPort>
 #endif
 
+#include "platform/clock.h"
+
+// Why a port did not open, as the system told it.
+struct OpenFailure {
+    enum Reason {
+        None,         // it opened, or no open was tried
+        InUse,        // another program holds it
+        NoSuchPort,   // nothing answers to that name
+        NoPermission, // the user may not open the device
+        Other,        // systemText says why
+    };
+    Reason reason = None;
+    QString systemText; // the system's own words
+};
+
+// The reason in the user's words; for Other, the system's text.
+QString openFailureText(const OpenFailure& failure);
+
 // The serial line to the controller, as narrow as the exchange needs it. Used without
 // an event loop: every wait blocks on the line.
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
 
-    // Opens port n (1-16) at 38400 baud, 8N1, no flow control, with RTS raised where the
-    // line can raise it. False when the port cannot be opened.
+    // Opens port n (1-256) at 38400 baud, 8N1, no flow control, with RTS raised where the
+    // line can raise it. False when the port cannot be opened; openFailure() says why.
     virtual bool open(int portNumber) = 0;
+    // Why the last open() failed (None after one that worked).
+    virtual OpenFailure openFailure() const = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     // Writes the bytes as given, nothing added. False when the line refused them.
@@ -32,8 +52,33 @@ public:
     virtual bool failed() const = 0;
 };
 
-// The ports the program offers: COM1 to COM16.
+// The ports the window's menu offers: COM1 to COM16.
 constexpr int ComPorts = 16;
+// The highest port number brevane-cli takes: Windows numbers adapters up to COM256.
+constexpr int MaxPortNumber = 256;
+
+// One blocking read of a serial driver, and a pause: all the sliced wait below needs, so
+// that it runs on a fake driver in tests.
+class SerialDriver {
+public:
+    virtual ~SerialDriver() = default;
+    // Appends what arrives within ms, returning once the line pauses after the first byte;
+    // a driver may instead wait out the whole ms, or return empty long before it. False
+    // when the line failed.
+    virtual bool read(int ms, QByteArray& into) = 0;
+    virtual void pause(int ms) = 0;
+};
+
+// The longest single read: a driver that ignores the pause after the last byte still
+// hands a reply over this soon.
+constexpr int ReadSliceMs = 50;
+
+enum class WaitResult { Arrived, TimedOut, Failed };
+
+// Blocks up to ms (on clock, which it restarts) for bytes to arrive into buffer, one read
+// of at most a slice at a time. A read that comes back empty before its slice is up is
+// followed by a pause for the rest of it, so a driver that does so is never polled hot.
+WaitResult waitInSlices(SerialDriver& driver, TimeoutClock& clock, int ms, QByteArray& buffer);
 
 // The device behind port n. Windows: "COMn". Elsewhere: the entry "COMn" of the ports
 // folder when that folder exists (the user links it to the real device), else
@@ -54,6 +99,7 @@ public:
     WinSerialPort& operator=(const WinSerialPort&) = delete;
 
     bool open(int portNumber) override;
+    OpenFailure openFailure() const override;
     void close() override;
     bool isOpen() const override;
     bool write(const QByteArray& bytes) override;
@@ -66,12 +112,14 @@ public:
 private:
     // Bytes the driver holds; -1 when the line is gone.
     qint64 driverWaiting();
-    // Reads into m_buffer, blocking up to ms for the first byte (0: only what is there).
-    bool readInto(int ms);
+    // Fails the open: the handle (when given) is closed, and why is kept.
+    bool refuseOpen(void* handle, unsigned long systemError);
 
     void* m_handle = nullptr; // the port's HANDLE
     QByteArray m_buffer;      // read from the driver, not yet taken
     bool m_failed = false;
+    OpenFailure m_openFailure;
+    SteadyClock m_waitClock;
 };
 using SystemSerialPort = WinSerialPort;
 #else
@@ -81,6 +129,7 @@ public:
     QtSerialPort() = default;
 
     bool open(int portNumber) override;
+    OpenFailure openFailure() const override;
     void close() override;
     bool isOpen() const override;
     bool write(const QByteArray& bytes) override;
@@ -98,6 +147,7 @@ private:
 
     QSerialPort m_port;
     bool m_failed = false;
+    OpenFailure m_openFailure;
 };
 using SystemSerialPort = QtSerialPort;
 #endif

@@ -1,23 +1,44 @@
 #include "platform/serialport.h"
 
+#include <QFileInfo>
+
 namespace {
 
 // A write of the longest frame takes under 40 ms at 38400 baud; far longer means the
 // line is stuck.
 constexpr int WriteTimeoutMs = 2000;
 
+// Qt reports a device held by another program (its lock file, or a busy device) and one
+// the user may not open alike; the device's own permissions tell them apart.
+OpenFailure openFailureOf(const QSerialPort& port, const QString& path) {
+    switch (port.error()) {
+    case QSerialPort::DeviceNotFoundError:
+        return {OpenFailure::NoSuchPort, port.errorString()};
+    case QSerialPort::PermissionError: {
+        const QFileInfo device(path);
+        const bool allowed = device.isReadable() && device.isWritable();
+        return {allowed ? OpenFailure::InUse : OpenFailure::NoPermission, port.errorString()};
+    }
+    default:
+        return {OpenFailure::Other, port.errorString()};
+    }
+}
+
 } // namespace
 
 bool QtSerialPort::open(int portNumber) {
     close();
     m_failed = false;
-    m_port.setPortName(systemPortPath(portNumber));
+    m_openFailure = {};
+    const QString path = systemPortPath(portNumber);
+    m_port.setPortName(path);
     m_port.setBaudRate(QSerialPort::Baud38400);
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setParity(QSerialPort::NoParity);
     m_port.setStopBits(QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!m_port.open(QIODevice::ReadWrite)) {
+        m_openFailure = openFailureOf(m_port, path);
         m_port.clearError();
         return false;
     }
@@ -25,6 +46,10 @@ bool QtSerialPort::open(int portNumber) {
     m_port.setRequestToSend(true);
     m_port.clearError();
     return true;
+}
+
+OpenFailure QtSerialPort::openFailure() const {
+    return m_openFailure;
 }
 
 void QtSerialPort::close() {
@@ -61,6 +86,9 @@ qint64 QtSerialPort::bytesWaiting() {
 }
 
 QByteArray QtSerialPort::takeAll() {
+    if (!m_port.isOpen()) {
+        return {};
+    }
     pullWaiting();
     return m_port.readAll();
 }

@@ -1,5 +1,6 @@
 #include "platform/serialport.h"
 
+#include <QThread>
 #include <string>
 #include <utility>
 
@@ -15,6 +16,44 @@ HANDLE handleOf(void* handle) {
     return handle == nullptr ? INVALID_HANDLE_VALUE : static_cast<HANDLE>(handle);
 }
 
+// The port's reads with their time-outs, and pauses, for waitInSlices().
+class CommDriver final : public SerialDriver {
+public:
+    explicit CommDriver(HANDLE handle) : m_handle(handle) {}
+
+    // Blocks in the driver until the first byte comes, then returns once the line pauses
+    // for a millisecond (ms 0: only what is there). The MAXDWORD form that returns at the
+    // first byte is not honoured by Wine, which then waits out the whole time-out.
+    bool read(int ms, QByteArray& into) override {
+        COMMTIMEOUTS timeouts{};
+        timeouts.ReadIntervalTimeout = ms > 0 ? 1 : MAXDWORD;
+        timeouts.ReadTotalTimeoutConstant = ms > 0 ? DWORD(ms) : 0;
+        timeouts.WriteTotalTimeoutConstant = WriteTimeoutMs;
+        char chunk[512];
+        DWORD got = 0;
+        if (SetCommTimeouts(m_handle, &timeouts) == 0 ||
+            ReadFile(m_handle, chunk, sizeof(chunk), &got, nullptr) == 0) {
+            return false;
+        }
+        into.append(chunk, qsizetype(got));
+        // What came with the first byte and after it, without waiting again.
+        while (got == sizeof(chunk)) {
+            timeouts.ReadIntervalTimeout = MAXDWORD;
+            timeouts.ReadTotalTimeoutConstant = 0;
+            if (SetCommTimeouts(m_handle, &timeouts) == 0 ||
+                ReadFile(m_handle, chunk, sizeof(chunk), &got, nullptr) == 0) {
+                return false;
+            }
+            into.append(chunk, qsizetype(got));
+        }
+        return true;
+    }
+    void pause(int ms) override { QThread::msleep(ulong(ms)); }
+
+private:
+    HANDLE m_handle;
+};
+
 } // namespace
 
 WinSerialPort::~WinSerialPort() {
@@ -24,12 +63,13 @@ WinSerialPort::~WinSerialPort() {
 bool WinSerialPort::open(int portNumber) {
     close();
     m_failed = false;
+    m_openFailure = {};
     // The \\.\ form reaches COM10 and above as well.
     const std::wstring name = L"\\\\.\\" + systemPortPath(portNumber).toStdWString();
     const HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
-        return false;
+        return refuseOpen(nullptr, GetLastError());
     }
     DCB dcb{};
     dcb.DCBlength = sizeof(dcb);
@@ -46,6 +86,9 @@ bool WinSerialPort::open(int portNumber) {
         dcb.fDsrSensitivity = FALSE;
         dcb.fOutX = FALSE;
         dcb.fInX = FALSE;
+        // Whatever last used the port may have left others; equal ones are refused.
+        dcb.XonChar = 0x11;
+        dcb.XoffChar = 0x13;
         dcb.fErrorChar = FALSE;
         dcb.fNull = FALSE;
         dcb.fAbortOnError = FALSE;
@@ -58,8 +101,7 @@ bool WinSerialPort::open(int portNumber) {
     timeouts.ReadIntervalTimeout = MAXDWORD;
     timeouts.WriteTotalTimeoutConstant = WriteTimeoutMs;
     if (!ready || SetCommTimeouts(handle, &timeouts) == 0) {
-        CloseHandle(handle);
-        return false;
+        return refuseOpen(handle, GetLastError());
     }
     // A pseudo-terminal behind an emulated port and some adapters have no RTS line; the
     // port is usable anyway.
@@ -67,6 +109,31 @@ bool WinSerialPort::open(int portNumber) {
     PurgeComm(handle, PURGE_RXCLEAR | PURGE_TXCLEAR);
     m_handle = handle;
     return true;
+}
+
+OpenFailure WinSerialPort::openFailure() const {
+    return m_openFailure;
+}
+
+bool WinSerialPort::refuseOpen(void* handle, unsigned long systemError) {
+    if (handle != nullptr) {
+        CloseHandle(handleOf(handle));
+    }
+    OpenFailure::Reason reason = OpenFailure::Other;
+    switch (systemError) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+        reason = OpenFailure::InUse;
+        break;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        reason = OpenFailure::NoSuchPort;
+        break;
+    default:
+        break;
+    }
+    m_openFailure = {reason, qt_error_string(int(systemError))};
+    return false;
 }
 
 void WinSerialPort::close() {
@@ -101,7 +168,9 @@ qint64 WinSerialPort::bytesWaiting() {
 }
 
 QByteArray WinSerialPort::takeAll() {
-    readInto(0);
+    if (!m_failed && isOpen() && !CommDriver(handleOf(m_handle)).read(0, m_buffer)) {
+        m_failed = true;
+    }
     return std::exchange(m_buffer, {});
 }
 
@@ -116,8 +185,10 @@ bool WinSerialPort::waitForMore(int ms) {
     if (m_failed || !isOpen()) {
         return false;
     }
-    const qsizetype before = m_buffer.size();
-    return readInto(qMax(ms, 1)) && m_buffer.size() > before;
+    CommDriver driver(handleOf(m_handle));
+    const WaitResult result = waitInSlices(driver, m_waitClock, qMax(ms, 1), m_buffer);
+    m_failed = result == WaitResult::Failed;
+    return result == WaitResult::Arrived;
 }
 
 bool WinSerialPort::failed() const {
@@ -135,41 +206,4 @@ qint64 WinSerialPort::driverWaiting() {
         return -1;
     }
     return status.cbInQue;
-}
-
-bool WinSerialPort::readInto(int ms) {
-    if (m_failed || !isOpen()) {
-        return false;
-    }
-    const HANDLE handle = handleOf(m_handle);
-    // The read blocks in the driver until the first byte comes, then returns once the line
-    // pauses for a millisecond: no spinning. (The MAXDWORD form that returns at the first
-    // byte is not honoured by Wine, which then waits out the whole time-out.)
-    COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = ms > 0 ? 1 : MAXDWORD;
-    timeouts.ReadTotalTimeoutConstant = ms > 0 ? DWORD(ms) : 0;
-    timeouts.WriteTotalTimeoutConstant = WriteTimeoutMs;
-    if (SetCommTimeouts(handle, &timeouts) == 0) {
-        m_failed = true;
-        return false;
-    }
-    char chunk[512];
-    DWORD got = 0;
-    if (ReadFile(handle, chunk, sizeof(chunk), &got, nullptr) == 0) {
-        m_failed = true;
-        return false;
-    }
-    m_buffer.append(chunk, qsizetype(got));
-    // What came with the first byte and after it, without waiting again.
-    while (got == sizeof(chunk)) {
-        timeouts.ReadIntervalTimeout = MAXDWORD;
-        timeouts.ReadTotalTimeoutConstant = 0;
-        if (SetCommTimeouts(handle, &timeouts) == 0 ||
-            ReadFile(handle, chunk, sizeof(chunk), &got, nullptr) == 0) {
-            m_failed = true;
-            return false;
-        }
-        m_buffer.append(chunk, qsizetype(got));
-    }
-    return true;
 }

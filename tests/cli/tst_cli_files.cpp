@@ -166,6 +166,26 @@ private slots:
         QCOMPARE(process.exitCode(), 2);
     }
 
+    // The system's own list of ports, read for real: under Wine it holds the port that
+    // test-wine.sh mapped to the stand-in.
+    void systemPorts() {
+#ifndef Q_OS_WIN
+        QSKIP("the ports folder's report is tst_clicore's");
+#else
+        const int number = qEnvironmentVariableIntValue("BREVANE_TEST_COM");
+        if (number == 0) {
+            QSKIP("BREVANE_TEST_COM names no mapped port");
+        }
+        const CliRun run = runCli({"ports"});
+        QCOMPARE(run.status, 0);
+        QVERIFY(run.out.startsWith("COM numbers are the system's own:\n"));
+        const QRegularExpression present(
+            QStringLiteral(R"(^COM%1 +\\Device\\\S+ +present)").arg(number),
+            QRegularExpression::MultilineOption);
+        QVERIFY2(present.match(run.out).hasMatch(), qPrintable(run.out));
+#endif
+    }
+
     // Row names are the arguments; A, SHORT, MISSING, NOFOLDER and HOME stand for paths.
     // Each is refused with status 2 and one line on err.
     void refused_data() {
@@ -183,8 +203,9 @@ private slots:
         row("diff A SHORT", "cannot read " + m_home +
                                 "/short.BRV: The file holds 575 bytes; a configuration file "
                                 "holds 576.");
-        row("download A", "download needs --port N (1 to 16)", "download");
-        row("download A --port 0", "--port takes a number from 1 to 16, not '0'", "download");
+        row("download A", "download needs --port N (1 to 256)", "download");
+        row("download A --port 0", "--port takes a number from 1 to 256, not '0'", "download");
+        row("verify A --port 257", "--port takes a number from 1 to 256, not '257'", "verify");
         row("upload NOFOLDER --port 1",
             "cannot write " + m_home + "/no folder/site.BRV: its folder does not exist");
         row("upload HOME --port 1", "cannot write " + m_home + ": it is a folder");

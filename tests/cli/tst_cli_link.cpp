@@ -53,7 +53,7 @@ private slots:
         m_site = m_home + "/site.BRV";
         m_state = m_home + "/controller.BRV";
         QVERIFY(writeBrvFile(m_state, *Tables["held"]));
-        // With the ports folder in place, COM16 is an entry nobody made.
+        // With the ports folder in place, COM17 (above the menu's 16) is an entry nobody made.
         QVERIFY(QDir::home().mkpath("Orvik Tessaly Net/ports"));
         qputenv("TZ", "Asia/Kolkata"); // a backup's local-time stamp would show
     }
@@ -67,7 +67,8 @@ private slots:
         QTest::addColumn<QString>("printed");
         QTest::addColumn<int>("frames");        // the stand-in took
         QTest::addColumn<QStringList>("after"); // the file, what the stand-in holds
-        const QString noPort = QStringLiteral("Unable To Open Port\n");
+        const QString noPort = QStringLiteral(
+            "Unable To Open Port\nCOM17 (HOME/Orvik Tessaly Net/ports/COM17): no such port\n");
         using L = QStringList;
         QTest::newRow("download - holed") << 0 << "Download Complete\n" << 10 << L{"holed", "mine"};
         // A block the stand-in took stays with it.
@@ -116,7 +117,7 @@ private slots:
         QFETCH(QStringList, after);
         QVERIFY(tag[2] == "none" || writeBrvFile(m_site, *Tables[tag[2]]));
         QVERIFY(tag[1] == "no-port" || startStandIn(tag[1]));
-        QStringList arguments{tag[0], m_site, "--port", tag[1] == "no-port" ? "16" : "1"};
+        QStringList arguments{tag[0], m_site, "--port", tag[1] == "no-port" ? "17" : "1"};
         for (const QString& word : tag.mid(3)) {
             arguments << QString(word).replace("HOME", m_home).replace("SITE", m_site);
         }
@@ -125,7 +126,8 @@ private slots:
         const QJsonDocument json = QJsonDocument::fromJson(run.out.toUtf8());
         const QString out =
             json.isObject() ? QString::fromUtf8(json.toJson(QJsonDocument::Compact)) : run.out;
-        QCOMPARE(status < 2 ? out : run.err, printed.replace("SITE", m_site));
+        QCOMPARE(status < 2 ? out : run.err,
+                 printed.replace("SITE", m_site).replace("HOME", m_home));
         QCOMPARE(status < 2 ? run.err : out, QString());
         QCOMPARE(m_sim ? int(m_sim->receivedFrames().size()) : 0, frames);
         QCOMPARE(readBrvFile(m_site), Tables[after[0]]);

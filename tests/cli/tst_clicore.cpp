@@ -35,14 +35,20 @@ private slots:
             << QByteArray() << "refused" << QStringList{sent + "  (the line failed)"};
         QTest::newRow("line dropped")
             << QByteArray() << "hangup" << QStringList{sent, "no reply: the line failed"};
+        QTest::newRow("no port") << QByteArray() << "missing"
+                                 << QStringList{"cannot open COM4 (/dev/ttyS3): no such port",
+                                                "UNSTAMPED Unable To Open Port",
+                                                "UNSTAMPED COM4 (/dev/ttyS3): no such port"};
     }
     void trace() {
         QFETCH(QByteArray, waiting);
         QFETCH(QString, fault);
         QFETCH(QStringList, expected);
-        ControllerEnd end(fault.isEmpty() || fault == "refused" ? QStringList{}
-                                                                : QStringList{fault});
+        ControllerEnd end(fault.isEmpty() || fault == "refused" || fault == "missing"
+                              ? QStringList{}
+                              : QStringList{fault});
         end.line.failWriteAt = fault == "refused" ? 0 : -1;
+        end.line.portExists = fault != "missing";
         end.line.arriveNow(waiting); // comes in once the port is open, before the command
         QString out;
         QString err;
@@ -54,7 +60,8 @@ private slots:
         const QString file = QDir::homePath() + QStringLiteral("/zero.BRV");
         QVERIFY(writeBrvFile(file, CnfTable{}));
         const bool matches = expected.last().endsWith(QStringLiteral("holds"));
-        QCOMPARE(runVerify(file, link, console), matches ? 0 : 52);
+        QCOMPARE(runVerify(file, link, console),
+                 end.line.portExists ? (matches ? 0 : 52) : int(StatusPortFailed));
         outStream.flush();
         errStream.flush();
         // Trace lines without their time stamps.
@@ -64,19 +71,22 @@ private slots:
             const QRegularExpressionMatch match = stamp.match(line);
             lines << (match.hasMatch() ? line.mid(match.capturedLength()) : "UNSTAMPED " + line);
         }
-#ifdef Q_OS_WIN
-        expected.prepend("opened COM4 (COM4)");
-#else
-        expected.prepend("opened COM4 (/dev/ttyS3)");
-#endif
-        expected << QStringLiteral("closed");
-        if (!matches) {
+        if (end.line.portExists) {
+            expected.prepend("opened COM4 (/dev/ttyS3)");
+            expected << QStringLiteral("closed");
+        }
+        if (!matches && end.line.portExists) {
             expected << "UNSTAMPED Verify Error: 52"
                      << "UNSTAMPED The controller gave no valid answer to the checksum request.";
         }
+#ifdef Q_OS_WIN
+        // The system names the port; a message does not say the name twice.
+        expected.replaceInStrings("UNSTAMPED COM4 (/dev/ttyS3)", "UNSTAMPED COM4");
+        expected.replaceInStrings("(/dev/ttyS3)", "(COM4)");
+#endif
         QCOMPARE(lines, expected);
         QCOMPARE(out, matches ? "Controller matches " + file + "\n" : QString());
-        QCOMPARE(end.line.closes, 1);
+        QCOMPARE(end.line.closes, end.line.portExists ? 1 : 0);
     }
 
     // COM1 reaches an adapter, COM2 a device that is gone; ttyUSB1 is reached by none.
@@ -92,13 +102,59 @@ private slots:
         QVERIFY(QFile::link(devices + "/gone", folder + "/COM2"));
         const QStringList lines =
             portsReport(folder, true,
-                        {{devices + "/ttyUSB0", "FT232R USB UART", "FTDI", "A1"},
-                         {devices + "/ttyUSB1", "CP2102", "Silicon Labs", ""}})
+                        {{"", devices + "/ttyUSB0", "FT232R USB UART", "FTDI", "A1", ""},
+                         {"", devices + "/ttyUSB1", "CP2102", "Silicon Labs", "", ""}})
                 .split('\n');
         QCOMPARE(lines[1].simplified(),
                  "COM1 " + devices + "/ttyUSB0 present FT232R USB UART, FTDI, serial A1");
         QCOMPARE(lines[2].simplified(), "COM2 " + devices + "/gone dangling link");
         QCOMPARE(lines[20], "    ln -s '" + devices + "/ttyUSB1' '" + folder + "/COM3'");
+    }
+
+    // The ports report where the system numbers its own ports, from the ports it lists
+    // (name, device, description, maker, serial number, USB id): line `index` of the
+    // report, and what follows COM16's line.
+    void comPorts_data() {
+        QTest::addColumn<QStringList>("port"); // the one port listed, if any
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("present")
+            << QStringList{"COM3", R"(\Device\VCP0)", "USB Serial Port (COM3)",
+                           "FTDI", "A10KXYZ",         "0403:6001"}
+            << 3
+            << R"(COM3 \Device\VCP0 present USB Serial Port (COM3), FTDI, USB ID 0403:6001, serial A10KXYZ)"
+            << QStringList{};
+        QTest::newRow("missing") << QStringList{} << 3 << "COM3 - missing" << QStringList{};
+        QTest::newRow("above 16")
+            << QStringList{"COM17", R"(\Device\Silabser0)", "CP210x (COM17)", "Silicon Labs", "",
+                           ""}
+            << 16 << "COM16 - missing"
+            << QStringList{
+                   R"(COM17 \Device\Silabser0 present CP210x (COM17), Silicon Labs)",
+                   "The window's ComPort menu offers COM1 to COM16 (brevane-cli --port up to 256). "
+                   "To give an adapter a lower number:",
+                   "Device Manager > the port > Port Settings > Advanced > COM Port Number."};
+        QTest::newRow("no SetupAPI names")
+            << QStringList{"COM1", R"(\Device\Serial0)", "", "", "", ""} << 1
+            << R"(COM1 \Device\Serial0 present)" << QStringList{};
+    }
+    void comPorts() {
+        QFETCH(QStringList, port);
+        QFETCH(int, index);
+        QFETCH(QString, line);
+        QFETCH(QStringList, after);
+        QList<SerialDevice> ports;
+        if (!port.isEmpty()) {
+            ports << SerialDevice{port[0], port[1], port[2], port[3], port[4], port[5]};
+        }
+        QStringList lines = comPortsReport(ports).split('\n');
+        QCOMPARE(lines.takeLast(), QString()); // the last line ends too
+        QCOMPARE(lines[0], "COM numbers are the system's own:");
+        QCOMPARE(lines[index].simplified(), line);
+        QStringList tail = lines.mid(17);
+        tail.replaceInStrings(QRegularExpression("  +"), " ");
+        QCOMPARE(tail, after);
     }
 };
 

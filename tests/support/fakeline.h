@@ -62,6 +62,9 @@ public:
         }
         return portExists;
     }
+    OpenFailure openFailure() const override {
+        return portExists ? OpenFailure{} : OpenFailure{OpenFailure::NoSuchPort, {}};
+    }
     void close() override {
         ++closes;
         m_open = false;

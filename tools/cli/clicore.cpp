@@ -95,6 +95,7 @@ public:
             line = m_trace.get();
         }
         m_line = line;
+        m_portNumber = settings.portNumber;
         mod.ComPortNum = settings.portNumber;
         m_exchange = std::make_unique<Exchange>(*line, *clock, mod);
         m_exchange->setTimeoutMs(settings.replyTimeoutMs);
@@ -104,6 +105,13 @@ public:
     LinkRig& operator=(const LinkRig&) = delete;
 
     Exchange& exchange() { return *m_exchange; }
+    // "COM3 (/dev/ttyS2): no such port": the port that did not open, and why.
+    QString openFailureLine() const {
+        const QString path = systemPortPath(m_portNumber);
+        const QString name = QStringLiteral("COM%1").arg(m_portNumber);
+        return (path == name ? name : QStringLiteral("%1 (%2)").arg(name, path)) +
+               QStringLiteral(": ") + openFailureText(m_line->openFailure());
+    }
     void close() {
         if (m_line->isOpen()) {
             m_line->close();
@@ -115,8 +123,14 @@ private:
     std::unique_ptr<SteadyClock> m_ownClock;
     std::unique_ptr<TracingPort> m_trace;
     SerialPort* m_line = nullptr;
+    int m_portNumber = 0;
     std::unique_ptr<Exchange> m_exchange;
 };
+
+// The window's message, then which port did not open and why.
+void printPortError(const QString& message, const LinkRig& rig, Console& console) {
+    console.err << message << '\n' << rig.openFailureLine() << '\n';
+}
 
 // The trace shows every block already; a progress line would cut through it.
 bool wantsProgressLine(const LinkSettings& link, const Console& console) {
@@ -125,13 +139,13 @@ bool wantsProgressLine(const LinkSettings& link, const Console& console) {
 
 // The closing message on out (success) or err, and the exit status for it.
 int finishTransfer(const TransferOutcome& outcome, const TransferMessage& message,
-                   Console& console) {
+                   const LinkRig& rig, Console& console) {
     switch (outcome.kind) {
     case TransferOutcome::Complete:
         console.out << messageLines(message.text) << '\n';
         return StatusOk;
     case TransferOutcome::PortError:
-        console.err << messageLines(message.text) << '\n';
+        printPortError(messageLines(message.text), rig, console);
         return StatusPortFailed;
     case TransferOutcome::Failed:
         break;
@@ -148,7 +162,7 @@ TransferOutcome readController(LinkRig& rig, const LinkSettings& link, Console& 
     ConsoleReporter reporter(console, label, wantsProgressLine(link, console));
     const TransferOutcome outcome = UploadCnf(rig.exchange(), reporter);
     if (outcome.kind == TransferOutcome::PortError) {
-        console.err << messageLines(reporter.closingMessage().text) << '\n';
+        printPortError(messageLines(reporter.closingMessage().text), rig, console);
     } else if (outcome.kind == TransferOutcome::Failed) {
         console.err << QStringLiteral("%1 Error: %2\nThe controller's table could not be read.\n")
                            .arg(label)
@@ -235,7 +249,7 @@ int runDownload(const QString& path, const LinkSettings& link, Console& console,
     ConsoleReporter reporter(console, QStringLiteral("Download"), wantsProgressLine(link, console));
     const TransferOutcome outcome = DownloadCnf(rig.exchange(), reporter);
     rig.close();
-    const int status = finishTransfer(outcome, reporter.closingMessage(), console);
+    const int status = finishTransfer(outcome, reporter.closingMessage(), rig, console);
     if (!backup.isEmpty()) {
         (status == StatusOk ? console.out : console.err)
             << QStringLiteral("The controller's former table is in %1\n").arg(backup);
@@ -288,7 +302,7 @@ int runUpload(const QString& path, const LinkSettings& link, Console& console) {
     const TransferOutcome outcome = UploadCnf(rig.exchange(), reporter);
     rig.close();
     if (outcome.kind == TransferOutcome::Failed) {
-        finishTransfer(outcome, reporter.closingMessage(), console);
+        finishTransfer(outcome, reporter.closingMessage(), rig, console);
         console.err << QStringLiteral("%1 not written.\n").arg(path);
         return outcome.errorCode;
     }
@@ -299,12 +313,16 @@ int runUpload(const QString& path, const LinkSettings& link, Console& console) {
             return StatusBadUsage;
         }
     }
-    return finishTransfer(outcome, reporter.closingMessage(), console);
+    return finishTransfer(outcome, reporter.closingMessage(), rig, console);
 }
 
 int runPorts(Console& console) {
+#ifdef Q_OS_WIN
+    console.out << comPortsReport(serialDevices());
+#else
     const QString folder = portsFolder();
     console.out << portsReport(folder, FolderExists(folder), serialDevices());
+#endif
     return StatusOk;
 }
 
@@ -317,7 +335,7 @@ int runVerify(const QString& path, const LinkSettings& link, Console& console) {
     LinkRig rig(link, console, mod);
     Exchange& exchange = rig.exchange();
     if (!exchange.port().open(link.portNumber)) {
-        console.err << QStringLiteral("Unable To Open Port\n");
+        printPortError(QStringLiteral("Unable To Open Port"), rig, console);
         return StatusPortFailed;
     }
     const bool answered = exchange.SendCommand(ChecksumCommand, ChecksumReplyLength);

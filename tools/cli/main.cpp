@@ -37,14 +37,14 @@ const char ProgramHelp[] =
     "  help [COMMAND]                          This help, or a command's.\n"
     "  --version                               The program's name and version.\n"
     "\n"
-    "Port N (1 to 16) is COMN on Windows; elsewhere ~/Orvik Tessaly Net/ports/COMN when that\n"
+    "Port N (1 to 256) is COMN on Windows; elsewhere ~/Orvik Tessaly Net/ports/COMN when that\n"
     "folder exists, else /dev/ttyS<N-1>.\n"
     "\n"
     "Exit status:\n"
     "  0   done; the files are the same; the NC matches the file\n"
     "  1   the files differ; the NC differs from the file\n"
     "  2   bad arguments, or a file (or the output) that cannot be read or written\n"
-    "  3   Unable To Open Port\n"
+    "  3   Unable To Open Port (the next line says which port and why)\n"
     "  4, 52, 61, 62, 71   the transfer's error code, as the window reports it\n";
 
 struct CommandInfo {
@@ -129,7 +129,10 @@ const std::array<CommandInfo, 7> Commands{{
      "that device is present (or the link dangles), and what the adapter tells of itself\n"
      "(description, maker, serial number) where it is known. Then every serial device\n"
      "present that no COM number reaches (a USB adapter with no link), each with the one\n"
-     "command that links it as a free COM number. On Windows COMn is the system's own.",
+     "command that links it as a free COM number.\n"
+     "On Windows COMn is the system's own: COM1 to COM16 each present or missing, then\n"
+     "every port above COM16 that is present; a present port shows the driver's device,\n"
+     "its friendly name, maker, USB vendor and product id and serial number where known.",
      0, false},
 }};
 
@@ -147,7 +150,7 @@ const QCommandLineOption BackupOption(
     QStringLiteral("Save the NC's table in this folder before anything is written to it."),
     QStringLiteral("DIR"));
 const QCommandLineOption PortOption(QStringLiteral("port"),
-                                    QStringLiteral("The serial port the NC is on, 1 to 16."),
+                                    QStringLiteral("The serial port the NC is on, 1 to 256."),
                                     QStringLiteral("N"));
 const QCommandLineOption TraceOption(
     QStringLiteral("trace"),
@@ -263,14 +266,14 @@ int runCommand(const CommandInfo& command, const QStringList& arguments, Console
         return runShow(files[0], *format, console);
     }
     if (!parser.isSet(PortOption)) {
-        return usageError(console, QStringLiteral("%1 needs --port N (1 to 16)").arg(name), name);
+        return usageError(console, QStringLiteral("%1 needs --port N (1 to 256)").arg(name), name);
     }
     bool isNumber = false;
     LinkSettings link;
     link.portNumber = parser.value(PortOption).toInt(&isNumber);
-    if (!isNumber || link.portNumber < 1 || link.portNumber > ComPorts) {
+    if (!isNumber || link.portNumber < 1 || link.portNumber > MaxPortNumber) {
         return usageError(console,
-                          QStringLiteral("--port takes a number from 1 to 16, not '%1'")
+                          QStringLiteral("--port takes a number from 1 to 256, not '%1'")
                               .arg(parser.value(PortOption)),
                           name);
     }

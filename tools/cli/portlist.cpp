@@ -1,10 +1,10 @@
 #include "tools/cli/portlist.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <algorithm>
-#ifndef Q_OS_WIN
-#include <QSerialPortInfo>
-#endif
+#include <iterator>
+#include <limits>
 
 #include "platform/serialport.h"
 #include "tools/cli/tablereport.h"
@@ -14,15 +14,12 @@ namespace {
 // What one COM number reaches.
 struct ComLine {
     QString device;
-    QString state;   // "present", "missing", "dangling link", "no link", "unknown"
+    QString state;   // "present", "missing", "dangling link", "no link"
     QString reached; // the device with every link resolved, when present
 };
 
 ComLine comLine(int number, const QString& folder, bool folderExists) {
     const QString path = portPath(number, folder, folderExists);
-#ifdef Q_OS_WIN
-    return {path, QStringLiteral("unknown"), {}};
-#else
     const QFileInfo entry(path);
     if (entry.isSymLink()) {
         const QString target = entry.symLinkTarget();
@@ -37,7 +34,6 @@ ComLine comLine(int number, const QString& folder, bool folderExists) {
                 {}};
     }
     return {path, QStringLiteral("present"), entry.canonicalFilePath()};
-#endif
 }
 
 QString details(const SerialDevice& device) {
@@ -46,6 +42,9 @@ QString details(const SerialDevice& device) {
         if (!part.isEmpty()) {
             parts << part;
         }
+    }
+    if (!device.usbId.isEmpty()) {
+        parts << QStringLiteral("USB ID ") + device.usbId;
     }
     if (!device.serialNumber.isEmpty()) {
         parts << QStringLiteral("serial ") + device.serialNumber;
@@ -66,27 +65,12 @@ QString quoted(const QString& path) {
 
 } // namespace
 
-QList<SerialDevice> serialDevices() {
-    QList<SerialDevice> devices;
-#ifndef Q_OS_WIN
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        devices << SerialDevice{info.systemLocation(), info.description(), info.manufacturer(),
-                                info.serialNumber()};
-    }
-#endif
-    return devices;
-}
-
 QString portsReport(const QString& portsFolder, bool folderExists,
                     const QList<SerialDevice>& devices) {
-    QString text;
-#ifdef Q_OS_WIN
-    text = QStringLiteral("COM numbers are the system's own:\n");
-#else
-    text = folderExists
-               ? QStringLiteral("COM numbers are the links in %1:\n").arg(portsFolder)
-               : QStringLiteral("No folder %1, so COMn is /dev/ttyS<n-1>:\n").arg(portsFolder);
-#endif
+    QString text =
+        folderExists
+            ? QStringLiteral("COM numbers are the links in %1:\n").arg(portsFolder)
+            : QStringLiteral("No folder %1, so COMn is /dev/ttyS<n-1>:\n").arg(portsFolder);
     QList<QStringList> rows;
     QStringList reached; // devices, links resolved
     bool anyPresent = false;
@@ -136,6 +120,50 @@ QString portsReport(const QString& portsFolder, bool folderExists,
     if (!folderExists && anyPresent) {
         text += QStringLiteral("Once that folder exists, each COM number is its link there only: "
                                "link the /dev/ttyS devices in use too.\n");
+    }
+    return text;
+}
+
+QString comPortsReport(const QList<SerialDevice>& ports) {
+    static const QRegularExpression comName(QStringLiteral("^COM([1-9][0-9]*)$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const auto number = [](const SerialDevice& port) {
+        const QRegularExpressionMatch match = comName.match(port.name);
+        return match.hasMatch() ? match.captured(1).toInt() : 0;
+    };
+    const auto row = [](const SerialDevice& port) {
+        const QString location = port.location.isEmpty() ? QStringLiteral("-") : port.location;
+        return QStringList{port.name.toUpper(), location, QStringLiteral("present"), details(port)};
+    };
+    QList<QStringList> rows;
+    for (int n = 1; n <= ComPorts; ++n) {
+        const auto found = std::find_if(ports.begin(), ports.end(), [&](const SerialDevice& port) {
+            return number(port) == n;
+        });
+        rows << (found != ports.end()
+                     ? row(*found)
+                     : QStringList{QStringLiteral("COM%1").arg(n), QStringLiteral("-"),
+                                   QStringLiteral("missing")});
+    }
+    // Past the menu's reach: higher numbers in order, then names without one.
+    const auto rank = [&](const SerialDevice& port) {
+        return number(port) == 0 ? std::numeric_limits<int>::max() : number(port);
+    };
+    QList<SerialDevice> beyond;
+    std::copy_if(ports.begin(), ports.end(), std::back_inserter(beyond),
+                 [&](const SerialDevice& port) { return rank(port) > ComPorts; });
+    std::stable_sort(
+        beyond.begin(), beyond.end(),
+        [&](const SerialDevice& a, const SerialDevice& b) { return rank(a) < rank(b); });
+    for (const SerialDevice& port : beyond) {
+        rows << row(port);
+    }
+    QString text = QStringLiteral("COM numbers are the system's own:\n") + textColumns(rows);
+    if (!beyond.isEmpty()) {
+        text += QStringLiteral("The window's ComPort menu offers COM1 to COM16 (brevane-cli "
+                               "--port up to 256). To give an adapter a lower number:\n"
+                               "Device Manager > the port > Port Settings > Advanced > COM Port "
+                               "Number.\n");
     }
     return text;
 }

@@ -9,11 +9,15 @@ TracingPort::TracingPort(SerialPort& line, Sink sink) : m_line(line), m_sink(std
 
 bool TracingPort::open(int portNumber) {
     const bool opened = m_line.open(portNumber);
-    note(QStringLiteral("%1 COM%2 (%3)")
-             .arg(opened ? QStringLiteral("opened") : QStringLiteral("cannot open"))
-             .arg(portNumber)
-             .arg(systemPortPath(portNumber)));
+    const QString port =
+        QStringLiteral("COM%1 (%2)").arg(portNumber).arg(systemPortPath(portNumber));
+    note(opened ? QStringLiteral("opened ") + port
+                : QStringLiteral("cannot open %1: %2").arg(port, openFailureText(openFailure())));
     return opened;
+}
+
+OpenFailure TracingPort::openFailure() const {
+    return m_line.openFailure();
 }
 
 void TracingPort::close() {

@@ -17,6 +17,7 @@ public:
     TracingPort(SerialPort& line, Sink sink);
 
     bool open(int portNumber) override;
+    OpenFailure openFailure() const override;
     void close() override;
     bool isOpen() const override;
     bool write(const QByteArray& bytes) override;

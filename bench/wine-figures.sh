@@ -1,0 +1,130 @@
+#!/bin/sh
+# The Windows build's serial figures under Wine, against the Linux controller stand-in on a
+# Wine COM port: brevane-cli.exe download against the paced stand-in beside the wire-time
+# floor, and the processor time of one unanswered wait (verify against a stand-in that never
+# answers, less verify against one that answers at once: the same run without the wait).
+#   bench/wine-figures.sh      (run tools/windows/build.sh first)
+# The transfer's time is the trace's, from the port opened to the port closed; Wine's own
+# start-up is left out of it, and shown apart as the whole process's time.
+set -eu
+cd "$(dirname "$0")/.."
+cli=$(find build-windows -name brevane-cli.exe -not -path '*/zip/*' 2>/dev/null | head -n 1)
+[ -n "$cli" ] || { echo "no brevane-cli.exe in build-windows/: run tools/windows/build.sh first" >&2; exit 2; }
+tools/deps.sh wine wine64 python3
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build --target brevane-nc-sim >/dev/null
+. tools/windows/wine-env.sh
+
+out=$(pwd)/build-windows/wine-figures
+rm -rf "$out"
+mkdir -p "$out"
+sim=
+trap 'wine_stop; kill ${sim:-} 2>/dev/null || true' EXIT
+wine_prefix "$out/prefix"
+qt=${QT_MINGW_PREFIX:-$HOME/.cache/brevane/qt6-mingw64}
+runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
+export WINEPATH="Z:$qt/bin;Z:$runtime;Z:/usr/x86_64-w64-mingw32/lib"
+cli="Z:$(pwd)/$cli"
+port=25 # above 16, as USB adapters often are
+head -c 576 /dev/urandom >"$out/SITE.BRV"
+site="Z:$out/SITE.BRV"
+
+# The stand-in with these arguments, mapped to COM$port; the Wine session started afresh.
+stand_in() {
+    [ -z "$sim" ] || { kill "$sim"; wait "$sim" 2>/dev/null || true; }
+    HOME="$out" build/tools/nc-sim/brevane-nc-sim --quiet "$@" >"$out/sim.out" 2>/dev/null &
+    sim=$!
+    for _ in $(seq 50); do
+        [ -s "$out/sim.out" ] && break
+        sleep 0.2
+    done
+    wine_com $port "$(head -n 1 "$out/sim.out")"
+    wineserver -p >/dev/null 2>&1
+    $wine64 cmd /c exit >/dev/null 2>&1
+}
+
+# Runs brevane-cli.exe with these arguments and prints: wall ms, the process's processor ms
+# (its threads and the Wine loader's, from its rusage), wineserver's processor ms meanwhile,
+# and the trace's ms from the port opened to the port closed.
+measure() {
+    python3 - "$@" <<'PY'
+import os, re, subprocess, sys, time
+# This prefix's wineserver only: others may run beside it.
+prefix = ('WINEPREFIX=' + os.environ['WINEPREFIX']).encode()
+def server_ns():
+    total = 0
+    for pid in os.listdir('/proc'):
+        try:
+            if (open(f'/proc/{pid}/comm').read().startswith('wineserver') and
+                    prefix in open(f'/proc/{pid}/environ', 'rb').read().split(b'\0')):
+                total += int(open(f'/proc/{pid}/schedstat').read().split()[0])
+        except (OSError, ValueError):
+            pass
+    return total
+server = server_ns()
+start = time.monotonic()
+child = subprocess.Popen(['/usr/lib/wine/wine64'] + sys.argv[1:], stdout=subprocess.DEVNULL,
+                         stderr=subprocess.PIPE)
+err = child.stderr.read().decode(errors='replace')
+_, status, usage = os.wait4(child.pid, 0)
+wall = (time.monotonic() - start) * 1000
+stamps = [float(m) for m in re.findall(r'^ *(\d+\.\d+) ms  ', err, re.M)]
+opened = [float(m) for m in re.findall(r'^ *(\d+\.\d+) ms  opened', err, re.M)]
+closed = [float(m) for m in re.findall(r'^ *(\d+\.\d+) ms  closed', err, re.M)]
+trace = closed[-1] - opened[0] if opened and closed else -1
+print(f'{wall:.3f} {(usage.ru_utime + usage.ru_stime) * 1000:.3f} '
+      f'{(server_ns() - server) / 1e6:.3f} {trace:.3f} {os.waitstatus_to_exitcode(status)}')
+PY
+}
+
+median() {
+    sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
+}
+
+# Column $1 of the measurements in file $2, their median.
+column() {
+    awk -v c="$1" '{ print $c }' "$2" | median
+}
+
+stand_in
+: >"$out/download"
+for _ in 1 2 3 4 5 6 7; do
+    measure "$cli" download "$site" --port $port --trace >>"$out/download"
+done
+awk '$5 != 0 { print "download failed: status " $5; exit 1 }' "$out/download"
+
+stand_in --no-pacing
+: >"$out/answered"
+for _ in 1 2 3; do
+    measure "$cli" verify "$site" --port $port --trace >>"$out/answered"
+done
+stand_in --no-pacing --fault silent
+: >"$out/unanswered"
+for _ in 1 2 3; do
+    measure "$cli" verify "$site" --port $port --trace >>"$out/unanswered"
+done
+awk '$5 != 52 { print "the silent stand-in answered: status " $5; exit 1 }' "$out/unanswered"
+
+floor=356.771 # 1370 characters at 38400 baud, ten bits each
+transfer=$(column 4 "$out/download")
+waitWall=$(column 4 "$out/unanswered")
+cpuSilent=$(column 2 "$out/unanswered")
+cpuAnswered=$(column 2 "$out/answered")
+serverSilent=$(column 3 "$out/unanswered")
+serverAnswered=$(column 3 "$out/answered")
+echo "Wine figures of $(date -u '+%Y-%m-%d %H:%M UTC'), $($wine64 --version), COM$port:"
+echo
+echo "| Figure | Value | Target | Met |"
+echo "|---|---|---|---|"
+awk -v f="$floor" -v t="$transfer" -v w="$(column 1 "$out/download")" \
+    -v ws="$waitWall" -v cs="$cpuSilent" -v ca="$cpuAnswered" -v ss="$serverSilent" -v sa="$serverAnswered" 'BEGIN {
+    printf "| Download wire-time floor (1370 characters) | %.3f ms | (38400 baud, 10 bits a character) |  |\n", f
+    printf "| brevane-cli.exe download paced, port opened to closed (median of 7) | %.3f ms |  |  |\n", t
+    printf "| that / floor | %.3f x | <= 1.10 x | %s |\n", t / f, (t / f <= 1.10 ? "yes" : "**no**")
+    printf "| brevane-cli.exe download paced, whole process with Wine start-up (median of 7) | %.3f ms |  |  |\n", w
+    printf "| unanswered verify, port opened to closed (median of 3) | %.3f ms | (5000 ms) |  |\n", ws
+    printf "| processor time of that verify, whole process (median of 3) | %.3f ms |  |  |\n", cs
+    printf "| processor time of an answered verify, whole process (median of 3) | %.3f ms |  |  |\n", ca
+    printf "| processor time in the 5 s wait (the difference) | %.3f ms | < 50 ms | %s |\n", cs - ca, (cs - ca < 50 ? "yes" : "**no**")
+    printf "| wineserver processor time in the 5 s wait (difference of medians) | %.3f ms | < 50 ms | %s |\n", ss - sa, (ss - sa < 50 ? "yes" : "**no**")
+}'
