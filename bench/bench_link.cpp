@@ -22,8 +22,8 @@
 #include "link/transfer.h"
 #include "platform/clock.h"
 #include "platform/serialport.h"
-#include "tools/cli/clicore.h"
-#include "tools/nc-sim/simprocess.h"
+#include "cli/clicore.h"
+#include "tests/support/simprocess.h"
 
 namespace {
 

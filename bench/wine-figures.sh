@@ -32,7 +32,7 @@ site="Z:$out/SITE.BRV"
 # The stand-in with these arguments, mapped to COM$port; the Wine session started afresh.
 stand_in() {
     [ -z "$sim" ] || { kill "$sim"; wait "$sim" 2>/dev/null || true; }
-    HOME="$out" build/tools/nc-sim/brevane-nc-sim --quiet "$@" >"$out/sim.out" 2>/dev/null &
+    HOME="$out" build/nc-sim/brevane-nc-sim --quiet "$@" >"$out/sim.out" 2>/dev/null &
     sim=$!
     for _ in $(seq 50); do
         [ -s "$out/sim.out" ] && break

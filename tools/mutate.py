@@ -102,7 +102,7 @@ def failing_test(output):
 
 # The tests beside a product folder: built and run first, so most faults are caught without
 # relinking and running the whole suite.
-NEAR = {"app": "files", "platform": "link", "tools/cli": "cli", "tools/nc-sim": "sim"}
+NEAR = {"app": "files", "platform": "link", "cli": "cli", "nc-sim": "sim"}
 
 
 def near_tests(file):

@@ -7,7 +7,7 @@
 #include "files/brvfile.h"
 #include "tests/support/clirun.h"
 #include "tests/support/testhome.h"
-#include "tools/nc-sim/simprocess.h"
+#include "tests/support/simprocess.h"
 
 namespace {
 

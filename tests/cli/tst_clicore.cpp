@@ -7,8 +7,8 @@
 #include "files/brvfile.h"
 #include "tests/support/controllerend.h"
 #include "tests/support/testhome.h"
-#include "tools/cli/clicore.h"
-#include "tools/cli/portlist.h"
+#include "cli/clicore.h"
+#include "cli/portlist.h"
 
 class TestCliCore : public QObject {
     Q_OBJECT

@@ -15,7 +15,7 @@
 #include "tests/support/fakeline.h"
 #include "tests/support/testhome.h"
 #include "tests/support/windowrig.h"
-#include "tools/nc-sim/simprocess.h"
+#include "tests/support/simprocess.h"
 
 class TestEndToEnd : public QObject {
     Q_OBJECT

@@ -13,7 +13,7 @@
 #include "tests/support/fakeline.h"
 #include "tests/support/testhome.h"
 #ifdef BREVANE_NC_SIM
-#include "tools/nc-sim/simprocess.h"
+#include "tests/support/simprocess.h"
 #endif
 
 namespace {

@@ -5,7 +5,7 @@
 #include <QtTest>
 
 #include "tests/support/controllerend.h"
-#include "tools/nc-sim/controller.h"
+#include "nc-sim/controller.h"
 
 namespace {
 

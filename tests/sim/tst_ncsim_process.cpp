@@ -9,7 +9,7 @@
 
 #include "tests/support/fakeline.h"
 #include "tests/support/testhome.h"
-#include "tools/nc-sim/simprocess.h"
+#include "tests/support/simprocess.h"
 
 namespace {
 

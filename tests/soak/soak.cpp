@@ -7,8 +7,8 @@
 #include "files/brvfile.h"
 #include "mainwindow/keybox.h"
 #include "tests/support/windowrig.h"
-#include "tools/nc-sim/controller.h"
-#include "tools/nc-sim/simprocess.h"
+#include "nc-sim/controller.h"
+#include "tests/support/simprocess.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QStringList>
 
 #include "tests/support/fakeline.h"
-#include "tools/nc-sim/controller.h"
+#include "nc-sim/controller.h"
 
 // Block 2 holding 03 07 0B ... FF, everything else zero.
 inline ControllerImage blockPattern() {

@@ -49,7 +49,7 @@ table() {
 
 # Starts a stand-in keeping its table in $out/COM<n>.BRV and maps COM<n> of the prefix to it.
 start_sim() {
-    HOME="$out" build/tools/nc-sim/brevane-nc-sim --state "$out/COM$1.BRV" \
+    HOME="$out" build/nc-sim/brevane-nc-sim --state "$out/COM$1.BRV" \
         >"$out/sim$1.out" 2>"$out/sim$1.log" &
     eval "sim$1=$!"
     sims="$sims $!"

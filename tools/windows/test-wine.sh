@@ -36,7 +36,7 @@ for setting in "QT_QPA_PLATFORM=$screens" QT_FORCE_STDERR_LOGGING=1 'QT_QPA_FONT
 done
 
 # As tst_serialport's standIn() expects it: a fresh image, the line dropped at the 4th frame.
-HOME="$out" build/tools/nc-sim/brevane-nc-sim --no-pacing --fault hangup@4 \
+HOME="$out" build/nc-sim/brevane-nc-sim --no-pacing --fault hangup@4 \
     >"$out/sim.out" 2>"$out/sim.log" &
 sim=$!
 for _ in $(seq 50); do

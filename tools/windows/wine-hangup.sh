@@ -37,7 +37,7 @@ x86_64-w64-mingw32-gcc-posix -o "$out/hangup.exe" "$out/hangup.c"
 
 attempt() { # $1: where the server's standard error goes
     wine_prefix "$out/prefix"
-    HOME="$out" build/tools/nc-sim/brevane-nc-sim --quiet >"$out/sim.out" &
+    HOME="$out" build/nc-sim/brevane-nc-sim --quiet >"$out/sim.out" &
     sim=$!
     for _ in $(seq 50); do
         [ -s "$out/sim.out" ] && break

@@ -9,8 +9,8 @@
 #include <cstdio>
 
 #include "platform/serialport.h"
-#include "tools/cli/clicore.h"
-#include "tools/cli/terminal.h"
+#include "cli/clicore.h"
+#include "cli/terminal.h"
 
 namespace {
 

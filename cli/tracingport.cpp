@@ -1,4 +1,4 @@
-#include "tools/cli/tracingport.h"
+#include "cli/tracingport.h"
 
 #include "link/protocol.h"
 #include "table/hextext.h"

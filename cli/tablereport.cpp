@@ -1,4 +1,4 @@
-#include "tools/cli/tablereport.h"
+#include "cli/tablereport.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

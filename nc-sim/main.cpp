@@ -10,7 +10,7 @@
 
 #include "files/brvfile.h"
 #include "platform/folders.h"
-#include "tools/nc-sim/simulator.h"
+#include "nc-sim/simulator.h"
 
 namespace {
 

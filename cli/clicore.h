@@ -4,7 +4,7 @@
 #include <QTextStream>
 
 #include "link/exchange.h"
-#include "tools/cli/tablereport.h"
+#include "cli/tablereport.h"
 
 class SerialPort;
 class TimeoutClock;

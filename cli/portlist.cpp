@@ -1,4 +1,4 @@
-#include "tools/cli/portlist.h"
+#include "cli/portlist.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "platform/serialport.h"
-#include "tools/cli/tablereport.h"
+#include "cli/tablereport.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/nc-sim/simulator.h"
+#include "nc-sim/simulator.h"
 
 #include <QFile>
 #include <QFileInfo>

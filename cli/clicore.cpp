@@ -1,4 +1,4 @@
-#include "tools/cli/clicore.h"
+#include "cli/clicore.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -12,8 +12,8 @@
 #include "platform/clock.h"
 #include "platform/folders.h"
 #include "platform/serialport.h"
-#include "tools/cli/portlist.h"
-#include "tools/cli/tracingport.h"
+#include "cli/portlist.h"
+#include "cli/tracingport.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/nc-sim/pty_posix.h"
+#include "nc-sim/pty_posix.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "tools/nc-sim/controller.h"
+#include "nc-sim/controller.h"
 
 #include <QStringList>
 #include <algorithm>

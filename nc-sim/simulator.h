@@ -6,8 +6,8 @@
 #include <optional>
 #include <vector>
 
-#include "tools/nc-sim/controller.h"
-#include "tools/nc-sim/pty_posix.h"
+#include "nc-sim/controller.h"
+#include "nc-sim/pty_posix.h"
 
 struct SimOptions {
     QString linkPath;  // ~/Orvik Tessaly Net/ports/COMn with --port; empty: print the line

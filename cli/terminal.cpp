@@ -1,4 +1,4 @@
-#include "tools/cli/terminal.h"
+#include "cli/terminal.h"
 
 #include <QtGlobal>
 
