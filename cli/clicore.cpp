@@ -333,22 +333,20 @@ int runVerify(const QString& path, const LinkSettings& link, Console& console) {
     }
     ModBrevane mod;
     LinkRig rig(link, console, mod);
-    Exchange& exchange = rig.exchange();
-    if (!exchange.port().open(link.portNumber)) {
-        printPortError(QStringLiteral("Unable To Open Port"), rig, console);
+    ConsoleReporter reporter(console, QStringLiteral("Verify"), false);
+    if (!openComPort(rig.exchange(), reporter)) {
+        printPortError(messageLines(reporter.closingMessage().text), rig, console);
         return StatusPortFailed;
     }
-    const bool answered = exchange.SendCommand(ChecksumCommand, ChecksumReplyLength);
+    const int code = VerifyCnf(rig.exchange(), controllerImage(asWindowPacks(*cnf)));
     rig.close();
-    if (!answered) {
+    if (code == ChecksumRequestFailed) {
         console.err << QStringLiteral("Verify Error: %1\nThe controller gave no valid answer to "
                                       "the checksum request.\n")
-                           .arg(int(ChecksumRequestFailed));
-        return ChecksumRequestFailed;
+                           .arg(code);
+        return code;
     }
-    const ChecksumHalves reported = decodeChecksumReply(mod.LastReply);
-    const std::uint32_t own = ImageChecksum(controllerImage(asWindowPacks(*cnf)));
-    if (reported.high == std::int32_t(own >> 16U) && reported.low == std::int32_t(own & 0xFFFFU)) {
+    if (code == 0) {
         console.out << QStringLiteral("Controller matches %1\n").arg(path);
         return StatusOk;
     }

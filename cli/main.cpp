@@ -8,34 +8,21 @@
 #include <array>
 #include <cstdio>
 
-#include "platform/serialport.h"
 #include "cli/clicore.h"
 #include "cli/terminal.h"
+#include "platform/serialport.h"
 
 namespace {
 
-const char ProgramHelp[] =
+// The program's help: this head, a line (or two) per command, the tail.
+const char HelpHead[] =
     "Usage: brevane-cli COMMAND [options] ARGUMENTS\n"
     "\n"
     "The command-line companion of Orvik Brevane: shows and compares *.BRV configuration\n"
     "files and moves them to and from an NC, the way the window's Download and Upload do.\n"
     "\n"
-    "Commands:\n"
-    "  show FILE.BRV [--format text|csv|json]  The file's 64 outgoing and 64 incoming links\n"
-    "                                          and its two keys.\n"
-    "  diff A.BRV B.BRV                        Every difference between two files.\n"
-    "  download FILE.BRV --port N [--backup DIR] [--trace]\n"
-    "                                          Send the file's table to the NC on port N,\n"
-    "                                          with --backup after keeping the NC's own.\n"
-    "  upload FILE.BRV --port N [--trace]      Read the NC's table into the file.\n"
-    "  verify FILE.BRV --port N [--trace]      Compare the NC with the file; nothing is written.\n"
-    "  compare FILE.BRV --port N [--format text|json] [--trace]\n"
-    "                                          Every difference between the file and the NC;\n"
-    "                                          nothing is written.\n"
-    "  ports                                   COM1 to COM16, the device each one reaches, and\n"
-    "                                          serial devices that none reaches.\n"
-    "  help [COMMAND]                          This help, or a command's.\n"
-    "  --version                               The program's name and version.\n"
+    "Commands:\n";
+const char HelpTail[] =
     "\n"
     "Port N (1 to 256) is COMN on Windows; elsewhere ~/Orvik Tessaly Net/ports/COMN when that\n"
     "folder exists, else /dev/ttyS<N-1>.\n"
@@ -47,18 +34,30 @@ const char ProgramHelp[] =
     "  3   Unable To Open Port (the next line says which port and why)\n"
     "  4, 52, 61, 62, 71   the transfer's error code, as the window reports it\n";
 
+// What a command is given once its arguments have been checked.
+struct Invocation {
+    QStringList files;
+    ShowFormat format = ShowFormat::Text;
+    LinkSettings link;
+    QString backupFolder;
+};
+
+// One command: its words in the help, what it takes, and what runs it.
 struct CommandInfo {
     const char* name;
     const char* usage;
-    const char* description;
+    const char* summary;     // its lines in the program's help
+    const char* description; // its own help
     int files;
     bool link;
     const char* formats = nullptr; // "a|b" for --format; the first is the default
     bool backup = false;           // takes --backup DIR
+    int (*run)(const Invocation& given, Console& console) = nullptr;
 };
 
 const std::array<CommandInfo, 7> Commands{{
     {"show", "FILE.BRV [--format text|csv|json]",
+     "The file's 64 outgoing and 64 incoming links\nand its two keys.",
      "Prints the file's 64 outgoing and 64 incoming links in the window's words, and its\n"
      "two keys, the keys as the window shows them (a 0 byte inside a key is skipped).\n"
      "text: one line per link (outgoing: on/off, node, type, ref; incoming: on/off, ref),\n"
@@ -72,8 +71,11 @@ const std::array<CommandInfo, 7> Commands{{
      "{\"state\",\n"
      "\"node\", \"type\", \"ref\"}, \"incoming\": {\"state\", \"ref\"}, \"fields\": {raw "
      "values}}]}.",
-     1, false, "text|csv|json"},
-    {"diff", "A.BRV B.BRV",
+     1, false, "text|csv|json", false,
+     [](const Invocation& given, Console& console) {
+         return runShow(given.files[0], given.format, console);
+     }},
+    {"diff", "A.BRV B.BRV", "Every difference between two files.",
      "Lists every difference from A to B, one line each, link by link:\n"
      "  Link 05 outgoing: off → on\n"
      "  Link 05 outgoing: node NC → 1A\n"
@@ -87,8 +89,12 @@ const std::array<CommandInfo, 7> Commands{{
      "each file, so files that the window would send alike show no difference. Prints\n"
      "\"No differences\" when the files are the same.\n"
      "Exit status 0 when they are the same, 1 when they differ.",
-     2, false},
+     2, false, nullptr, false,
+     [](const Invocation& given, Console& console) {
+         return runDiff(given.files[0], given.files[1], console);
+     }},
     {"download", "FILE.BRV --port N [--backup DIR] [--trace]",
+     "Send the file's table to the NC on port N,\nwith --backup after keeping the NC's own.",
      "Sends the file's table, keys included, to the NC on port N in nine blocks and checks\n"
      "the NC's checksum, as the window's Download does after opening the file: the keys\n"
      "are unpacked and packed again, so a 0 byte inside a key is skipped. Prints \"Download "
@@ -99,22 +105,32 @@ const std::array<CommandInfo, 7> Commands{{
      "DIR/COM<N>-<UTC yyyymmdd-hhmmss>.BRV, DIR created when missing, and names that file\n"
      "last. When the backup cannot be read or written no block is sent; the exit status\n"
      "is then Upload's code (3, 52, 61, 62, 71), or 2 for the file.",
-     1, true, nullptr, true},
-    {"upload", "FILE.BRV --port N [--trace]",
+     1, true, nullptr, true,
+     [](const Invocation& given, Console& console) {
+         return runDownload(given.files[0], given.link, console, given.backupFolder);
+     }},
+    {"upload", "FILE.BRV --port N [--trace]", "Read the NC's table into the file.",
      "Reads the NC's table on port N in nine blocks and checks the NC's checksum, as the\n"
      "window's Upload does. Only then is FILE.BRV written (replacing it in one step); after\n"
      "a failure it is left as it was. Prints \"Upload Complete\", or the window's error\n"
      "text with its code as the exit status. While standard error is a terminal (and there\n"
      "is no trace) a progress line counts the blocks.",
-     1, true},
-    {"verify", "FILE.BRV --port N [--trace]",
+     1, true, nullptr, false,
+     [](const Invocation& given, Console& console) {
+         return runUpload(given.files[0], given.link, console);
+     }},
+    {"verify", "FILE.BRV --port N [--trace]", "Compare the NC with the file; nothing is written.",
      "Asks the NC on port N for the checksum of what it holds (one frame, nothing is\n"
      "written) and compares it with the file's table as the window would send it (keys\n"
      "unpacked and packed again, as for download). Prints \"Controller matches FILE.BRV\"\n"
      "(exit status 0) or \"Controller differs from FILE.BRV\" (1); without a valid answer\n"
      "\"Verify Error: 52\" (52).",
-     1, true},
+     1, true, nullptr, false,
+     [](const Invocation& given, Console& console) {
+         return runVerify(given.files[0], given.link, console);
+     }},
     {"compare", "FILE.BRV --port N [--format text|json] [--trace]",
+     "Every difference between the file and the NC;\nnothing is written.",
      "Reads the NC's table on port N as Upload does (checksum checked; nothing is written\n"
      "to a file or to the NC) and lists every difference from the file to the NC in the\n"
      "words and layout of diff, e.g. \"Link 05 outgoing: node NC → 1A\", or \"No\n"
@@ -123,8 +139,12 @@ const std::array<CommandInfo, 7> Commands{{
      "\"field\", \"fileValue\", \"controllerValue\"}]}.\n"
      "Exit status 0 when they are the same, 1 when they differ, else Upload's code (3, 52,\n"
      "61, 62, 71).",
-     1, true, "text|json"},
+     1, true, "text|json", false,
+     [](const Invocation& given, Console& console) {
+         return runCompare(given.files[0], given.format, given.link, console);
+     }},
     {"ports", "",
+     "COM1 to COM16, the device each one reaches, and\nserial devices that none reaches.",
      "One line for each of COM1 to COM16: the device it reaches on this system, whether\n"
      "that device is present (or the link dangles), and what the adapter tells of itself\n"
      "(description, maker, serial number) where it is known. Then every serial device\n"
@@ -133,7 +153,8 @@ const std::array<CommandInfo, 7> Commands{{
      "On Windows COMn is the system's own: COM1 to COM16 each present or missing, then\n"
      "every port above COM16 that is present; a present port shows the driver's device,\n"
      "its friendly name, maker, USB vendor and product id and serial number where known.",
-     0, false},
+     0, false, nullptr, false,
+     [](const Invocation&, Console& console) { return runPorts(console); }},
 }};
 
 const CommandInfo* findCommand(const QString& name) {
@@ -219,6 +240,33 @@ QString commandHelp(const CommandInfo& command) {
            QStringLiteral("\n\n") + help;
 }
 
+// The head, each command's usage and summary in two columns, the tail.
+QString programHelp() {
+    constexpr int SummaryColumn = 42;
+    QString help = QString::fromLatin1(HelpHead);
+    const auto addRow = [&help](const QString& usage, const QString& summary) {
+        const QString head = QStringLiteral("  ") + usage;
+        const QStringList lines = summary.split(QLatin1Char('\n'));
+        const QString indent(SummaryColumn, QLatin1Char(' '));
+        // A usage too long for its column stands on a line of its own.
+        help += head.size() + 2 <= SummaryColumn
+                    ? head.leftJustified(SummaryColumn) + lines.first()
+                    : head + QLatin1Char('\n') + indent + lines.first();
+        for (const QString& line : lines.mid(1)) {
+            help += QLatin1Char('\n') + indent + line;
+        }
+        help += QLatin1Char('\n');
+    };
+    for (const CommandInfo& command : Commands) {
+        addRow((QLatin1String(command.name) + QLatin1Char(' ') + QLatin1String(command.usage))
+                   .trimmed(),
+               QString::fromLatin1(command.summary));
+    }
+    addRow(QStringLiteral("help [COMMAND]"), QStringLiteral("This help, or a command's."));
+    addRow(QStringLiteral("--version"), QStringLiteral("The program's name and version."));
+    return help + QString::fromLatin1(HelpTail);
+}
+
 int usageError(Console& console, const QString& text, const QString& helpCommand = {}) {
     printProblem(console, text + QStringLiteral(" (see 'brevane-cli help%1')")
                                      .arg(helpCommand.isEmpty() ? QString()
@@ -256,20 +304,15 @@ int runCommand(const CommandInfo& command, const QStringList& arguments, Console
                      parser.value(QStringLiteral("format"))),
             name);
     }
+    Invocation given{files, *format, {}, {}};
     if (!command.link) {
-        if (command.files == 0) {
-            return runPorts(console);
-        }
-        if (command.files == 2) {
-            return runDiff(files[0], files[1], console);
-        }
-        return runShow(files[0], *format, console);
+        return command.run(given, console);
     }
     if (!parser.isSet(PortOption)) {
         return usageError(console, QStringLiteral("%1 needs --port N (1 to 256)").arg(name), name);
     }
     bool isNumber = false;
-    LinkSettings link;
+    LinkSettings& link = given.link;
     link.portNumber = parser.value(PortOption).toInt(&isNumber);
     if (!isNumber || link.portNumber < 1 || link.portNumber > MaxPortNumber) {
         return usageError(console,
@@ -281,16 +324,10 @@ int runCommand(const CommandInfo& command, const QStringList& arguments, Console
     if (command.backup && parser.isSet(BackupOption) && parser.value(BackupOption).isEmpty()) {
         return usageError(console, QStringLiteral("--backup needs a folder"), name);
     }
-    if (name == QLatin1String("download")) {
-        return runDownload(files[0], link, console, parser.value(BackupOption));
+    if (command.backup) {
+        given.backupFolder = parser.value(BackupOption);
     }
-    if (name == QLatin1String("compare")) {
-        return runCompare(files[0], *format, link, console);
-    }
-    if (name == QLatin1String("upload")) {
-        return runUpload(files[0], link, console);
-    }
-    return runVerify(files[0], link, console);
+    return command.run(given, console);
 }
 
 int run(const QStringList& arguments, Console& console) {
@@ -314,7 +351,7 @@ int run(const QStringList& arguments, Console& console) {
             console.out << commandHelp(*command);
             return StatusOk;
         }
-        console.out << QString::fromLatin1(ProgramHelp);
+        console.out << programHelp();
         return StatusOk;
     }
     const CommandInfo* command = findCommand(first);

@@ -8,23 +8,18 @@ namespace {
 
 constexpr int ProgressMax = ImageBlocks;
 
-TransferMessage portErrorMessage() {
-    return {TransferMessage::PortError, QStringLiteral("Unable To Open Port"),
-            QStringLiteral("Port Error")};
-}
+} // namespace
 
-// Opens port ComPortNum, or tells the user it cannot.
-bool openPort(Exchange& link, TransferReporter& reporter) {
+bool openComPort(Exchange& link, TransferReporter& reporter) {
     if (link.port().open(link.mod().ComPortNum)) {
         return true;
     }
-    reporter.message(portErrorMessage());
+    reporter.message({TransferMessage::PortError, QStringLiteral("Unable To Open Port"),
+                      QStringLiteral("Port Error")});
     return false;
 }
 
-// After the checksum request: 0 when the controller's checksum is the table's, else the
-// code of the half that differs.
-int verifyChecksum(Exchange& link, const ControllerImage& image) {
+int VerifyCnf(Exchange& link, const ControllerImage& image) {
     if (!link.SendCommand(ChecksumCommand, ChecksumReplyLength)) {
         return ChecksumRequestFailed;
     }
@@ -39,10 +34,8 @@ int verifyChecksum(Exchange& link, const ControllerImage& image) {
     return 0;
 }
 
-} // namespace
-
 TransferOutcome DownloadCnf(Exchange& link, TransferReporter& reporter) {
-    if (!openPort(link, reporter)) {
+    if (!openComPort(link, reporter)) {
         return {TransferOutcome::PortError, 0};
     }
     reporter.progressStarted(ProgressMax);
@@ -56,7 +49,7 @@ TransferOutcome DownloadCnf(Exchange& link, TransferReporter& reporter) {
         }
     }
     if (code == 0) {
-        code = verifyChecksum(link, image);
+        code = VerifyCnf(link, image);
     }
     if (code != 0) {
         reporter.message({TransferMessage::Error,
@@ -72,7 +65,7 @@ TransferOutcome DownloadCnf(Exchange& link, TransferReporter& reporter) {
 }
 
 TransferOutcome UploadCnf(Exchange& link, TransferReporter& reporter) {
-    if (!openPort(link, reporter)) {
+    if (!openComPort(link, reporter)) {
         return {TransferOutcome::PortError, 0};
     }
     ModBrevane& mod = link.mod();
@@ -87,7 +80,7 @@ TransferOutcome UploadCnf(Exchange& link, TransferReporter& reporter) {
         }
     }
     if (code == 0) {
-        code = verifyChecksum(link, controllerImage(mod.Cnf));
+        code = VerifyCnf(link, controllerImage(mod.Cnf));
     }
     if (code != 0) {
         reporter.message({TransferMessage::Error,

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "link/protocol.h"
+
 class Exchange;
 
 // The one message a transfer run closes with.
@@ -44,6 +46,14 @@ struct TransferOutcome {
 
     bool operator==(const TransferOutcome&) const = default;
 };
+
+// Opens port ComPortNum on the exchange's port, or shows "Unable To Open Port".
+bool openComPort(Exchange& link, TransferReporter& reporter);
+
+// Asks the controller, on the open port, for the checksum of the image it holds and
+// compares it with image's: 0 when they agree, else ChecksumRequestFailed (no valid
+// reply), ChecksumHighDiffers or ChecksumLowDiffers.
+int VerifyCnf(Exchange& link, const ControllerImage& image);
 
 // Both runs open port ComPortNum on the exchange's port and leave it open: the caller
 // closes it, after the message, whatever the outcome.

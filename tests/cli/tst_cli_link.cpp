@@ -6,8 +6,8 @@
 
 #include "files/brvfile.h"
 #include "tests/support/clirun.h"
-#include "tests/support/testhome.h"
 #include "tests/support/simprocess.h"
+#include "tests/support/testhome.h"
 
 namespace {
 
@@ -93,6 +93,11 @@ private slots:
                                        << 1 << L{"held", "held"};
         QTest::newRow("verify - mine") << 1 << "Controller differs from SITE\n"
                                        << 1 << L{"mine", "held"};
+        // Either half of the controller's checksum decides.
+        QTest::newRow("verify high held") << 1 << "Controller differs from SITE\n"
+                                          << 1 << L{"held", "held"};
+        QTest::newRow("verify low held") << 1 << "Controller differs from SITE\n"
+                                         << 1 << L{"held", "held"};
         QTest::newRow("verify badsum held")
             << 52
             << "Verify Error: 52\nThe controller gave no valid answer to the checksum request.\n"
