@@ -6,14 +6,14 @@
 #include <memory>
 #include <optional>
 
+#include "cli/portlist.h"
+#include "cli/tracingport.h"
 #include "files/brvfile.h"
 #include "link/protocol.h"
 #include "link/transfer.h"
 #include "platform/clock.h"
 #include "platform/folders.h"
 #include "platform/serialport.h"
-#include "cli/portlist.h"
-#include "cli/tracingport.h"
 
 namespace {
 
@@ -245,7 +245,7 @@ int runDownload(const QString& path, const LinkSettings& link, Console& console,
             return StatusBadUsage;
         }
     }
-    mod.Cnf = asWindowPacks(*cnf); // one file, one controller content, whichever tool sends it
+    mod.Cnf = withKeysRepacked(*cnf); // one file, one controller content, whichever tool sends it
     ConsoleReporter reporter(console, QStringLiteral("Download"), wantsProgressLine(link, console));
     const TransferOutcome outcome = DownloadCnf(rig.exchange(), reporter);
     rig.close();
@@ -269,7 +269,7 @@ int runCompare(const QString& path, ShowFormat format, const LinkSettings& link,
     if (read.kind != TransferOutcome::Complete) {
         return outcomeStatus(read);
     }
-    const QList<TableDifference> differences = tableDifferences(asWindowPacks(*cnf), mod.Cnf);
+    const QList<TableDifference> differences = tableDifferences(withKeysRepacked(*cnf), mod.Cnf);
     if (format == ShowFormat::Json) {
         console.out << differencesJson(differences, QStringLiteral("file"),
                                        QStringLiteral("controller"));
@@ -338,7 +338,7 @@ int runVerify(const QString& path, const LinkSettings& link, Console& console) {
         printPortError(messageLines(reporter.closingMessage().text), rig, console);
         return StatusPortFailed;
     }
-    const int code = VerifyCnf(rig.exchange(), controllerImage(asWindowPacks(*cnf)));
+    const int code = VerifyCnf(rig.exchange(), controllerImage(withKeysRepacked(*cnf)));
     rig.close();
     if (code == ChecksumRequestFailed) {
         console.err << QStringLiteral("Verify Error: %1\nThe controller gave no valid answer to "

@@ -3,8 +3,8 @@
 #include <QString>
 #include <QTextStream>
 
-#include "link/exchange.h"
 #include "cli/tablereport.h"
+#include "link/exchange.h"
 
 class SerialPort;
 class TimeoutClock;

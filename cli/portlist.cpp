@@ -6,8 +6,8 @@
 #include <iterator>
 #include <limits>
 
-#include "platform/serialport.h"
 #include "cli/tablereport.h"
+#include "platform/serialport.h"
 
 namespace {
 

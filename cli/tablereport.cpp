@@ -230,14 +230,6 @@ QString showTable(const CnfTable& cnf, ShowFormat format) {
     return showText(cnf);
 }
 
-CnfTable asWindowPacks(const CnfTable& cnf) {
-    ModBrevane mod;
-    mod.Cnf = cnf;
-    mod.UnpackKeys();
-    mod.PackKeys(mod.OKey, mod.IKey);
-    return mod.Cnf;
-}
-
 QString TableDifference::line() const {
     QString text = where + QStringLiteral(": ") +
                    (what.isEmpty() ? what : what + QLatin1Char(' ')) +
@@ -298,7 +290,8 @@ QList<TableDifference> tableDifferences(const CnfTable& a, const CnfTable& b) {
 
 QStringList diffTables(const CnfTable& a, const CnfTable& b) {
     QStringList lines;
-    for (const TableDifference& difference : tableDifferences(asWindowPacks(a), asWindowPacks(b))) {
+    for (const TableDifference& difference :
+         tableDifferences(withKeysRepacked(a), withKeysRepacked(b))) {
         lines << difference.line();
     }
     return lines;

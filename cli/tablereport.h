@@ -41,11 +41,7 @@ struct TableDifference {
 // Every difference from a to b: link by link, field by field, then the keys.
 QList<TableDifference> tableDifferences(const CnfTable& a, const CnfTable& b);
 
-// The table as the window holds it once it has opened the file and packed the keys again
-// for a Download or a Save: a 0 byte inside a key moves behind the key's last character.
-CnfTable asWindowPacks(const CnfTable& cnf);
-
-// The differences of the two tables as the window packs them (see asWindowPacks), one line
+// The differences of the two tables as the window packs them (see withKeysRepacked), one line
 // each; empty when equal.
 QStringList diffTables(const CnfTable& a, const CnfTable& b);
 // {"same", "differences": [{"where", "what", aName, bName, "field", aName + "Value",

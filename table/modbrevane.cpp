@@ -36,3 +36,11 @@ void ModBrevane::UnpackKeys() {
         }
     }
 }
+
+CnfTable withKeysRepacked(const CnfTable& cnf) {
+    ModBrevane mod;
+    mod.Cnf = cnf;
+    mod.UnpackKeys();
+    mod.PackKeys(mod.OKey, mod.IKey);
+    return mod.Cnf;
+}

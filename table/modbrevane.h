@@ -58,3 +58,8 @@ public:
     // Rebuilds both keys from field 8 of slots 0-15, skipping every 0 byte.
     void UnpackKeys();
 };
+
+// The table as the window holds it once it has opened a file and packed the keys again
+// (for a Download or a Save): the keys unpacked and packed back, so a 0 byte inside a key
+// moves behind the key's last character. What a file sends and compares as, from any tool.
+CnfTable withKeysRepacked(const CnfTable& cnf);
