@@ -11,12 +11,6 @@
 #include "platform/messageboxes.h"
 #include "table/modbrevane.h"
 
-namespace {
-
-const QString NoFile = QStringLiteral("None");
-
-} // namespace
-
 FileCommands::FileCommands(ModBrevane& mod, frmBrevaneMain& window, const Seams& seams)
     : m_mod(mod), m_window(window), m_seams(seams) {
     connect(window.mnuFileNew(), &QAction::triggered, this, &FileCommands::mnuFileNew_Click);

@@ -87,7 +87,7 @@ TransferOutcome UploadCnf(Exchange& link, TransferReporter& reporter) {
                           QStringLiteral("Upload Error: %1\r\nAll Host Data Cleared.").arg(code),
                           QStringLiteral("Error")});
         mod.ResetCnf();
-        mod.CnfPath = QStringLiteral("None");
+        mod.CnfPath = NoFile;
         return {TransferOutcome::Failed, code};
     }
     reporter.message(

@@ -13,6 +13,7 @@
 #include <QStyle>
 #include <QWindow>
 
+#include "link/protocol.h"
 #include "mainwindow/centring.h"
 #include "mainwindow/clicklabel.h"
 #include "mainwindow/keybox.h"
@@ -125,7 +126,7 @@ void frmBrevaneMain::buildFixedControls() {
 
     m_prgUpDown = place(new QProgressBar(c), "prgUpDown", 96, 0, 121, 12);
     m_prgUpDown->setTextVisible(false);
-    m_prgUpDown->setRange(0, 9);
+    m_prgUpDown->setRange(0, ImageBlocks);
     m_prgUpDown->setValue(0);
     m_prgUpDown->setVisible(false); // shown only while a transfer runs
 }
@@ -162,7 +163,7 @@ void frmBrevaneMain::Form_Load() {
     connect(windowHandle(), &QWindow::screenChanged, this, &frmBrevaneMain::fitToScreen,
             Qt::QueuedConnection);
     PrepareWorkingFolders(workingRoot());
-    m_mod.CnfPath = QStringLiteral("None");
+    m_mod.CnfPath = NoFile;
     ShowFileName();
     buildRows();
     m_mod.ResetCnf();

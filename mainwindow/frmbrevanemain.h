@@ -117,7 +117,7 @@ private:
     QAction* m_mnuFileSaveAs = nullptr;
     QAction* m_mnuExit = nullptr;
     QMenu* m_mnuComPortOpen = nullptr;
-    std::array<QAction*, 16> m_mnuComPort{};
+    std::array<QAction*, ComPorts> m_mnuComPort{};
     QAction* m_mnuDownload = nullptr;
     QAction* m_mnuUpload = nullptr;
 };

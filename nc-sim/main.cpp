@@ -9,8 +9,8 @@
 #include <cstdlib>
 
 #include "files/brvfile.h"
-#include "platform/folders.h"
 #include "nc-sim/simulator.h"
+#include "platform/folders.h"
 
 namespace {
 
@@ -130,7 +130,7 @@ int main(int argc, char* argv[]) {
     if (parser.isSet(portOption)) {
         bool ok = false;
         const int port = parser.value(portOption).toInt(&ok);
-        if (!ok || port < 1 || port > 16) {
+        if (!ok || port < 1 || port > ComPorts) {
             refuse(QStringLiteral("--port takes a number from 1 to 16, not '%1'")
                        .arg(parser.value(portOption)));
         }

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "table/modbrevane.h"
+
 #ifndef Q_OS_WIN
 #include <QSerialPort>
 #endif
@@ -52,8 +54,6 @@ public:
     virtual bool failed() const = 0;
 };
 
-// The ports the window's menu offers: COM1 to COM16.
-constexpr int ComPorts = 16;
 // The highest port number brevane-cli takes: Windows numbers adapters up to COM256.
 constexpr int MaxPortNumber = 256;
 

@@ -32,6 +32,12 @@ constexpr int cnfOffset(int slot, int field) {
     return slot * FieldsPerSlot + field;
 }
 
+// The ports the window's menu offers, COM1 to COM16: ComPortNum runs 1 to ComPorts.
+constexpr int ComPorts = 16;
+
+// CnfPath while the table belongs to no file.
+inline const QString NoFile = QStringLiteral("None");
+
 // The state shared by every part of the program, from start to exit. One object, so a
 // test can start from a fresh one.
 class ModBrevane {
@@ -42,7 +48,7 @@ public:
     bool Modified = false;   // the table holds changes no file has received
     bool Refreshing = false; // true only while the rows are being redrawn
     int PickResult = 0;      // the picked item's index, or -1 for a cancel
-    QString CnfPath = QStringLiteral("None");
+    QString CnfPath = NoFile;
     int ComPortNum = 1;
     QByteArray LastReply;
     bool DialogUsed = false;
