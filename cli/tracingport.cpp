@@ -35,7 +35,7 @@ bool TracingPort::isOpen() const {
 bool TracingPort::write(const QByteArray& bytes) {
     noteLeftovers();
     const bool written = m_line.write(bytes);
-    note(QStringLiteral("sent     ") + printable(bytes) +
+    note(QStringLiteral("sent     ") + printableBytes(bytes) +
          (written ? QString() : QStringLiteral("  (the line failed)")));
     m_awaitingReply = written;
     return written;
@@ -47,7 +47,7 @@ qint64 TracingPort::bytesWaiting() {
 
 QByteArray TracingPort::takeAll() {
     QByteArray bytes = m_line.takeAll();
-    note(QStringLiteral("received ") + printable(bytes) +
+    note(QStringLiteral("received ") + printableBytes(bytes) +
          (replyChecksumHolds(bytes) ? QStringLiteral("  checksum holds")
                                     : QStringLiteral("  checksum wrong")));
     m_awaitingReply = false;
@@ -67,21 +67,6 @@ bool TracingPort::failed() const {
     return m_line.failed();
 }
 
-QString TracingPort::printable(const QByteArray& bytes) {
-    QString text;
-    for (const char c : bytes) {
-        const auto code = static_cast<unsigned char>(c);
-        if (code == '\\') {
-            text += QStringLiteral("\\\\");
-        } else if (code >= 0x20 && code < 0x7F) {
-            text += QLatin1Char(c);
-        } else {
-            text += QStringLiteral("\\x") + QString::fromLatin1(Hex2(code));
-        }
-    }
-    return text;
-}
-
 void TracingPort::note(const QString& text) {
     const double ms = double(m_clock.nsecsElapsed()) / 1e6;
     m_sink(QStringLiteral("%1 ms  %2").arg(ms, 10, 'f', 3).arg(text));
@@ -95,11 +80,11 @@ void TracingPort::noteLeftovers() {
         QString text = m_line.failed() ? QStringLiteral("no reply: the line failed")
                                        : QStringLiteral("no reply within the time-out");
         if (!waiting.isEmpty()) {
-            text += QStringLiteral(", waiting: ") + printable(waiting);
+            text += QStringLiteral(", waiting: ") + printableBytes(waiting);
         }
         note(text);
     } else if (!waiting.isEmpty()) {
-        note(QStringLiteral("discarded ") + printable(waiting));
+        note(QStringLiteral("discarded ") + printableBytes(waiting));
     }
     m_awaitingReply = false;
 }

@@ -27,9 +27,6 @@ public:
     bool waitForMore(int ms) override;
     bool failed() const override;
 
-    // Bytes as they crossed the line: printable ASCII as it is, anything else as \xNN.
-    static QString printable(const QByteArray& bytes);
-
 private:
     void note(const QString& text);
     // Logs what waits on the line before it is dropped, and a reply that never came.

@@ -142,3 +142,19 @@ ReceivedCommand parseCommandFrame(QByteArrayView frame) {
     }
     return result;
 }
+
+QString printableBytes(QByteArrayView bytes) {
+    QString text;
+    text.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto code = static_cast<unsigned char>(c);
+        if (code == '\\') {
+            text += QStringLiteral("\\\\");
+        } else if (code >= 0x20 && code < 0x7F) {
+            text += QLatin1Char(c);
+        } else {
+            text += QStringLiteral("\\x") + QString::fromLatin1(Hex2(code));
+        }
+    }
+    return text;
+}

@@ -65,3 +65,7 @@ ReceivedCommand parseCommandFrame(QByteArrayView frame);
 constexpr int BlockWriteReplyLength = 6;
 constexpr int BlockReadReplyLength = 132;
 constexpr int ChecksumReplyLength = 12;
+
+// Bytes as they crossed the line, for a log or a trace: printable ASCII as it is, a
+// backslash doubled, anything else as \xNN.
+QString printableBytes(QByteArrayView bytes);

@@ -216,7 +216,7 @@ std::vector<LinePiece> replyPieces(const Received& received, bool paced,
     const QString number = QString::number(received.frame);
     QString logLine =
         QStringLiteral("out #%1 %2")
-            .arg(number, printable(received.before + received.reply + received.after));
+            .arg(number, printableBytes(received.before + received.reply + received.after));
     if (!received.note.isEmpty()) {
         logLine += QStringLiteral("  (%1)").arg(received.note);
     }
@@ -243,21 +243,7 @@ std::vector<LinePiece> replyPieces(const Received& received, bool paced,
     if (!received.stale.isEmpty()) {
         pieces.push_back(
             {end + StaleGap, received.stale, true,
-             QStringLiteral("out #%1 %2  (stale)").arg(number, printable(received.stale))});
+             QStringLiteral("out #%1 %2  (stale)").arg(number, printableBytes(received.stale))});
     }
     return pieces;
-}
-
-QString printable(QByteArrayView bytes) {
-    QString text;
-    text.reserve(bytes.size());
-    for (const char c : bytes) {
-        const auto code = static_cast<unsigned char>(c);
-        if (code >= 0x20 && code < 0x7F && c != '\\') {
-            text += QLatin1Char(c);
-        } else {
-            text += QStringLiteral("\\x%1").arg(code, 2, 16, QLatin1Char('0'));
-        }
-    }
-    return text;
 }

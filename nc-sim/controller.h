@@ -91,6 +91,3 @@ std::chrono::nanoseconds wireTime(qsizetype characters);
 std::vector<LinePiece> replyPieces(const Received& received, bool paced,
                                    std::chrono::steady_clock::time_point arrived,
                                    std::chrono::steady_clock::time_point lineFree);
-
-// The frames and replies as the log shows them: non-printable bytes as \xHH.
-QString printable(QByteArrayView bytes);

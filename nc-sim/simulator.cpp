@@ -98,13 +98,13 @@ void Simulator::take(const QByteArray& input, Clock::time_point arrived) {
     bool changed = false;
     for (const Received& r : m_controller.feed(input)) {
         if (r.frame == 0) {
-            log(QStringLiteral("in  discarded %1").arg(printable(r.bytes)));
+            log(QStringLiteral("in  discarded %1").arg(printableBytes(r.bytes)));
             continue;
         }
         // Why a frame went unanswered shows here; the faults in a reply show with it.
         const bool unanswered = r.reply.isEmpty() && !r.note.isEmpty();
         log(QStringLiteral("in  #%1 %2%3")
-                .arg(QString::number(r.frame), printable(r.bytes),
+                .arg(QString::number(r.frame), printableBytes(r.bytes),
                      unanswered ? QStringLiteral("  (%1)").arg(r.note) : QString()));
         if (r.hangup) {
             hangUp(); // the controller has dropped whatever followed
