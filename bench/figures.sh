@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 if [ ! -x "$build/bench/bench_window" ] || [ ! -x "$build/bench/bench_link" ]; then
     tools/deps.sh
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --preset linux -B "$build" >/dev/null
     cmake --build "$build" >/dev/null
 fi
 # The tests' desktop screen, which the window fits (the offscreen default is smaller).

@@ -3,6 +3,6 @@
 set -eu
 cd "$(dirname "$0")/.."
 tools/deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build
+cmake --preset linux
+cmake --build --preset linux
 exec build/app/brevane

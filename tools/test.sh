@@ -3,6 +3,6 @@
 set -eu
 cd "$(dirname "$0")/.."
 tools/deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build
-QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure
+cmake --preset linux
+cmake --build --preset linux
+ctest --preset linux

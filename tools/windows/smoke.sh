@@ -17,7 +17,7 @@ tools/deps.sh wine wine64 unzip xdotool
 zip=$(ls build-windows/Orvik-Brevane-*-win64.zip 2>/dev/null | head -n 1)
 [ -n "$zip" ] || { echo "no zip in build-windows/: run tools/windows/build.sh first" >&2; exit 2; }
 # The stand-in is a Linux program.
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --preset linux >/dev/null
 cmake --build build --target brevane-nc-sim >/dev/null
 . tools/windows/wine-env.sh
 

@@ -10,7 +10,7 @@ set -eu
 cd "$(dirname "$0")/../.."
 TESTS=ON tools/windows/build.sh >/dev/null
 tools/deps.sh wine wine64
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --preset linux >/dev/null
 cmake --build build --target brevane-nc-sim >/dev/null
 . tools/windows/wine-env.sh
 

@@ -11,7 +11,7 @@
 set -eu
 cd "$(dirname "$0")/../.."
 tools/deps.sh wine wine64 g++-mingw-w64-x86-64-posix
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --preset linux >/dev/null
 cmake --build build --target brevane-nc-sim >/dev/null
 . tools/windows/wine-env.sh
 out=$(pwd)/build-windows/wine-hangup
