@@ -321,7 +321,7 @@ int runPorts(Console& console) {
     console.out << comPortsReport(serialDevices());
 #else
     const QString folder = portsFolder();
-    console.out << portsReport(folder, FolderExists(folder), serialDevices());
+    console.out << portsReport(folder, folderExists(folder), serialDevices());
 #endif
     return StatusOk;
 }

@@ -3,7 +3,7 @@
 #include "platform/messageboxes.h"
 #include "table/modbrevane.h"
 
-bool DiscardQuestion(const ModBrevane& mod, MessageBoxes& messages, QWidget* parent) {
+bool discardQuestion(const ModBrevane& mod, MessageBoxes& messages, QWidget* parent) {
     if (!mod.Modified) {
         return true;
     }

@@ -7,4 +7,4 @@ class QWidget;
 // Before a command that would drop unsaved changes: while Modified is set, asks
 // "Discard Any Changes?" (Yes the default). Returns whether the command goes on: true
 // on Yes or when nothing was asked. Answering does not clear Modified.
-bool DiscardQuestion(const ModBrevane& mod, MessageBoxes& messages, QWidget* parent);
+bool discardQuestion(const ModBrevane& mod, MessageBoxes& messages, QWidget* parent);

@@ -35,7 +35,7 @@ QStringList FileCommands::nameFilters() {
 }
 
 void FileCommands::mnuFileNew_Click() {
-    if (!DiscardQuestion(m_mod, *m_seams.messages, &m_window)) {
+    if (!discardQuestion(m_mod, *m_seams.messages, &m_window)) {
         return;
     }
     m_mod.CnfPath = NoFile;
@@ -55,13 +55,13 @@ void FileCommands::mnuFileOpen_Click() {
 }
 
 void FileCommands::openFile(const QString& path) {
-    if (DiscardQuestion(m_mod, *m_seams.messages, &m_window) && openChosen(path)) {
+    if (discardQuestion(m_mod, *m_seams.messages, &m_window) && openChosen(path)) {
         showOpened();
     }
 }
 
 bool FileCommands::FileOpen() {
-    if (!DiscardQuestion(m_mod, *m_seams.messages, &m_window)) {
+    if (!discardQuestion(m_mod, *m_seams.messages, &m_window)) {
         return false;
     }
     const QString chosen =
@@ -120,7 +120,7 @@ void FileCommands::mnuExit_Click() {
 }
 
 void FileCommands::Form_Unload(int& Cancel) {
-    if (!DiscardQuestion(m_mod, *m_seams.messages, &m_window)) {
+    if (!discardQuestion(m_mod, *m_seams.messages, &m_window)) {
         Cancel = 1;
     }
 }

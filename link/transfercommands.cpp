@@ -134,7 +134,7 @@ void TransferCommands::mnuUpload_Click() {
         return;
     }
     // Upload replaces or clears the table: unsaved edits are not dropped unasked.
-    if (!DiscardQuestion(m_mod, *m_messages, &m_window)) {
+    if (!discardQuestion(m_mod, *m_messages, &m_window)) {
         return;
     }
     m_busy = true;

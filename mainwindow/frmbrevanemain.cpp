@@ -162,7 +162,7 @@ void frmBrevaneMain::Form_Load() {
     centreOnScreen(*this, [this] { fitToScreen(); });
     connect(windowHandle(), &QWindow::screenChanged, this, &frmBrevaneMain::fitToScreen,
             Qt::QueuedConnection);
-    PrepareWorkingFolders(workingRoot());
+    prepareWorkingFolders(workingRoot());
     m_mod.CnfPath = NoFile;
     ShowFileName();
     buildRows();

@@ -17,7 +17,7 @@ constexpr std::string_view AdmittedMarks = R"(!@#$%&*_-+=:;,.()[]{}<>\/?)";
 
 } // namespace
 
-bool KeyAsciiAdmitted(int code) {
+bool keyAsciiAdmitted(int code) {
     if (code == Backspace || code == CtrlC || code == CtrlV) {
         return true;
     }
@@ -29,7 +29,7 @@ bool KeyAsciiAdmitted(int code) {
            AdmittedMarks.find(static_cast<char>(code)) != std::string_view::npos;
 }
 
-int KeyAsciiOf(const QKeyEvent* event) {
+int keyAsciiOf(const QKeyEvent* event) {
     const int key = event->key();
     const auto mods = event->modifiers();
     const bool ctrl = mods.testFlag(Qt::ControlModifier) && !mods.testFlag(Qt::AltModifier);
@@ -63,7 +63,7 @@ KeyBox::KeyBox(QWidget* parent) : QLineEdit(parent) {
 bool KeyBox::event(QEvent* event) {
     // Claim Ctrl+X before any shortcut can act on it; the key press then drops it.
     if (event->type() == QEvent::ShortcutOverride &&
-        KeyAsciiOf(static_cast<QKeyEvent*>(event)) == CtrlX) {
+        keyAsciiOf(static_cast<QKeyEvent*>(event)) == CtrlX) {
         event->accept();
         return true;
     }
@@ -79,8 +79,8 @@ bool KeyBox::event(QEvent* event) {
 }
 
 void KeyBox::keyPressEvent(QKeyEvent* event) {
-    const int code = KeyAsciiOf(event);
-    if (code >= 0 && !KeyAsciiAdmitted(code)) {
+    const int code = keyAsciiOf(event);
+    if (code >= 0 && !keyAsciiAdmitted(code)) {
         event->accept(); // dropped: the box takes nothing
         return;
     }
@@ -92,7 +92,7 @@ void KeyBox::inputMethodEvent(QInputMethodEvent* event) {
     const QString commit = event->commitString();
     QString kept;
     for (const QChar c : commit) {
-        if (KeyAsciiAdmitted(c.unicode())) {
+        if (keyAsciiAdmitted(c.unicode())) {
             kept += c;
         }
     }

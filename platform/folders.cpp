@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-bool FolderExists(const QString& path) {
+bool folderExists(const QString& path) {
     const QFileInfo info(path);
     return info.exists() && info.isDir();
 }
@@ -20,10 +20,10 @@ QString defaultFolder() {
     return workingRoot() + QStringLiteral("/Brevane");
 }
 
-bool PrepareWorkingFolders(const QString& root) {
+bool prepareWorkingFolders(const QString& root) {
     bool all = true;
     for (const QString& folder : {root, root + QStringLiteral("/Brevane")}) {
-        if (!FolderExists(folder) && !QDir().mkdir(folder)) {
+        if (!folderExists(folder) && !QDir().mkdir(folder)) {
             all = false;
         }
     }

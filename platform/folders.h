@@ -6,11 +6,11 @@
 // under the user's home folder elsewhere.
 
 // Whether a folder exists at path. False for a file of that name.
-bool FolderExists(const QString& path);
+bool folderExists(const QString& path);
 // "C:/Orvik Tessaly Net" on Windows, "<home>/Orvik Tessaly Net" elsewhere.
 QString workingRoot();
 // The folder where configuration files live by default: <workingRoot>/Brevane.
 QString defaultFolder();
 // Creates root, then root/Brevane, each only when missing. A folder that cannot be
 // created is passed over: the program runs without it. Returns whether both exist.
-bool PrepareWorkingFolders(const QString& root);
+bool prepareWorkingFolders(const QString& root);

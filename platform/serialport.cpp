@@ -24,7 +24,7 @@ QString portsFolder() {
 
 QString systemPortPath(int portNumber) {
     const QString folder = portsFolder();
-    return portPath(portNumber, folder, FolderExists(folder));
+    return portPath(portNumber, folder, folderExists(folder));
 }
 
 QString openFailureText(const OpenFailure& failure) {

@@ -161,7 +161,7 @@ private slots:
     void keyFilter() {
         QString admitted;
         for (int code = 0; code < 256; ++code) {
-            if (KeyAsciiAdmitted(code)) {
+            if (keyAsciiAdmitted(code)) {
                 admitted += QChar(code);
             }
         }

@@ -149,19 +149,19 @@ private slots:
     void workingFolders() {
         QTemporaryDir tmp;
         const QString root = tmp.path() + QStringLiteral("/Orvik Tessaly Net");
-        QCOMPARE(PrepareWorkingFolders(root), true);
-        QCOMPARE(FolderExists(root + QStringLiteral("/Brevane")), true);
+        QCOMPARE(prepareWorkingFolders(root), true);
+        QCOMPARE(folderExists(root + QStringLiteral("/Brevane")), true);
         const QString marker = root + QStringLiteral("/Brevane/keep.BRV");
         QVERIFY(QFile(marker).open(QIODevice::WriteOnly));
-        QCOMPARE(PrepareWorkingFolders(root), true);
+        QCOMPARE(prepareWorkingFolders(root), true);
         QCOMPARE(QFile::exists(marker), true);
 
         // A file where the folder should be: start-up goes on without the folders.
         const QString blocked = tmp.path() + QStringLiteral("/blocked");
         QVERIFY(QFile(blocked).open(QIODevice::WriteOnly));
-        QCOMPARE(FolderExists(blocked), false);
-        QCOMPARE(PrepareWorkingFolders(blocked), false);
-        QCOMPARE(FolderExists(blocked + QStringLiteral("/Brevane")), false);
+        QCOMPARE(folderExists(blocked), false);
+        QCOMPARE(prepareWorkingFolders(blocked), false);
+        QCOMPARE(folderExists(blocked + QStringLiteral("/Brevane")), false);
     }
 };
 
