@@ -173,7 +173,8 @@ private slots:
         QCOMPARE(h.state().mid(3), before.mid(3));
     }
     // The question before anything unsaved is dropped; a Yes goes on, anything else leaves
-    // it all (the key box shows what is left: typed, emptied by New or read from good.BRV).
+    // it all (the key box shows what is left: typed, emptied by New or read from good.BRV,
+    // which Open's dialog chooses).
     void discardQuestion_data() {
         QTest::addColumn<int>("command");
         QTest::addColumn<bool>("modified");
@@ -182,7 +183,7 @@ private slots:
         QTest::addColumn<int>("dialogs");  // Open's file dialog shown
         QTest::addColumn<QString>("key");  // the outgoing key box afterwards
         const std::tuple<const char*, Command, const char*> commands[] = {
-            {"New", New, ""}, {"Open", Open, "Zq"}, {"Exit", Exit, "Zq"}, {"drop", Drop, "AB"}};
+            {"New", New, ""}, {"Open", Open, "AB"}, {"Exit", Exit, "Zq"}, {"drop", Drop, "AB"}};
         for (const auto& [name, command, key] : commands) {
             QTest::addRow("%s, Yes", name) << int(command) << true << int(QMessageBox::Yes)
                                            << (command != Exit) << int(command == Open) << key;
@@ -203,12 +204,15 @@ private slots:
         h.mod().Modified = modified;
         const QStringList before = h.state();
         h.messages.answer = QMessageBox::StandardButton(answer);
+        h.messages.names << path("good.BRV"); // what Open's dialog chooses
         h.run(command);
         QCOMPARE(h.boxes(), modified ? QStringList{Discard} : QStringList());
         QTEST(h.window().isVisible(), "visible");
         QTEST(int(h.messages.dialogs.size()), "dialogs");
         QCOMPARE(h.window().txtOKey()->text(), key);
         QCOMPARE(h.state() == before, key == "Zq");
+        // A table replaced by New, Open or a drop holds no unsaved edits.
+        QCOMPARE(h.mod().Modified, modified && key == "Zq");
     }
     void dialogNames_data() {
         // Steps "command:name box expected:answer"; "-" is empty, "preset" the first
