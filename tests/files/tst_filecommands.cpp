@@ -20,8 +20,7 @@ namespace {
 
 const QString BrvEntry = QStringLiteral("Tessaly Brevane Files (*.BRV)");
 const QString AllEntry = QStringLiteral("All Files (*.*)");
-const QString Discard = QStringLiteral("Orvik Brevane|4|14000|4000|Discard Any Changes?");
-const QString FileError = QStringLiteral("File Error|3|400|400|");
+const QString FileError = QStringLiteral("File Error|Critical|Ok|Ok|");
 
 // A file in the test's home folder.
 QString path(const QString& name) {
@@ -206,7 +205,7 @@ private slots:
         h.messages.answer = QMessageBox::StandardButton(answer);
         h.messages.names << path("good.BRV"); // what Open's dialog chooses
         h.run(command);
-        QCOMPARE(h.boxes(), modified ? QStringList{Discard} : QStringList());
+        QCOMPARE(h.boxes(), modified ? QStringList{DiscardBox} : QStringList());
         QTEST(h.window().isVisible(), "visible");
         QTEST(int(h.messages.dialogs.size()), "dialogs");
         QCOMPARE(h.window().txtOKey()->text(), key);
@@ -260,17 +259,20 @@ private slots:
         const Message question{"Unable To Open File\n<b>Hall &amp; 1.BRV", "Orvik Brevane",
                                QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
                                QMessageBox::Yes};
-        QString seen; // the text format (0: plain), then the box
+        Qt::TextFormat format = Qt::AutoText;
+        QString seen;
         ModalAnswer answer([&](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);
+            format = box->textFormat();
             seen =
-                QString::number(box->textFormat()) +
                 boxText(Message{box->text(), box->windowTitle(), box->icon(),
                                 box->standardButtons(), box->standardButton(box->defaultButton())});
             box->button(QMessageBox::No)->click();
         });
         QCOMPARE(SystemMessageBoxes().show(nullptr, question), QMessageBox::No);
-        QCOMPARE(seen, "0Orvik Brevane|4|14000|4000|Unable To Open File\n<b>Hall &amp; 1.BRV");
+        QCOMPARE(format, Qt::PlainText);
+        QCOMPARE(seen,
+                 "Orvik Brevane|Question|Yes,No|Yes|Unable To Open File\n<b>Hall &amp; 1.BRV");
     }
 
     // Without the dialog: a name given at start-up, relative to the working folder, or a

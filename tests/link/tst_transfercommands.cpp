@@ -98,8 +98,6 @@ struct Rig : ControllerEnd, WindowRig {
     }
 };
 
-const QString Question = QStringLiteral("Orvik Brevane|4|14000|4000|Discard Any Changes?");
-
 } // namespace
 
 class TestTransferCommands : public QObject {
@@ -133,7 +131,7 @@ private slots:
         QCOMPARE(painted.values, (QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
         QCOMPARE(bar->maximum(), 9);
         // Still up, at 9, while the message is open; hidden afterwards.
-        QCOMPARE(rig.boxes(), QStringList{"Download|0|400|0|Download Complete"});
+        QCOMPARE(rig.boxes(), QStringList{"Download|NoIcon|Ok|NoButton|Download Complete"});
         QCOMPARE(rig.messages.barValue, QList<int>{9});
         QVERIFY(!bar->isVisible());
         QCOMPARE(rig.line.opens, QList<int>{5});
@@ -149,17 +147,18 @@ private slots:
         QTest::addColumn<QStringList>("after"); // the messages after the question
         QTest::addColumn<int>("bar");           // the bar's value at the last message
         QTest::addColumn<QString>("shown");
-        QTest::newRow("complete") << "" << QStringList{"Upload|0|400|0|Upload Complete"} << 9
-                                  << "0 off|3 on|Orvik|Net| /somewhere/site.BRV|modified";
+        QTest::newRow("complete") << "" << QStringList{"Upload|NoIcon|Ok|NoButton|Upload Complete"}
+                                  << 9 << "0 off|3 on|Orvik|Net| /somewhere/site.BRV|modified";
         QTest::newRow("block 3 unreadable")
-            << "badsum@4" << QStringList{"Error|3|400|0|Upload Error: 71\r\nAll Host Data Cleared."}
+            << "badsum@4"
+            << QStringList{"Error|Critical|Ok|NoButton|Upload Error: 71\r\nAll Host Data Cleared."}
             << 3 << "0 off|3 off||| None|saved";
         QTest::newRow("declined") << "declined" << QStringList{} << 0
                                   << "0 on|3 off|old|| /somewhere/site.BRV|modified";
         // The table stays; the key box shows the table's key.
-        QTest::newRow("no port") << "no port"
-                                 << QStringList{"Port Error|3|400|0|Unable To Open Port"} << 0
-                                 << "0 on|3 off||| /somewhere/site.BRV|modified";
+        QTest::newRow("no port")
+            << "no port" << QStringList{"Port Error|Critical|Ok|NoButton|Unable To Open Port"} << 0
+            << "0 on|3 off||| /somewhere/site.BRV|modified";
     }
     void upload() {
         QFETCH(QString, fault);
@@ -169,7 +168,7 @@ private slots:
         rig.messages.answer = fault == "declined" ? QMessageBox::No : QMessageBox::Yes;
         rig.line.portExists = fault != "no port";
         rig.window().mnuUpload()->trigger();
-        QCOMPARE(rig.boxes(), QStringList{Question} + after);
+        QCOMPARE(rig.boxes(), QStringList{DiscardBox} + after);
         QCOMPARE(rig.messages.barVisible, QList<bool>({false, true}).first(1 + after.size()));
         QTEST(rig.messages.barValue.last(), "bar");
         QTEST(rig.shownRow(), "shown");
@@ -215,8 +214,9 @@ private slots:
         QTest::keyClicks(window.txtOKey(), QStringLiteral("A")); // modified
         rig.messages.answer = QMessageBox::No; // keep the window when asked to discard
         window.mnuDownload()->trigger();
-        const QString error = QStringLiteral("Error|3|400|0|Download Error: 4\r\nBrevane will "
-                                             "not function properly until a download is complete.");
+        const QString error =
+            QStringLiteral("Error|Critical|Ok|NoButton|Download Error: 4\r\nBrevane will "
+                           "not function properly until a download is complete.");
         QCOMPARE(rig.boxes(), QStringList{error});
         QVERIFY2(
             painted.at >= askedAt && painted.at <= askedAt + 100,
@@ -226,7 +226,7 @@ private slots:
         QCOMPARE(dropTaken, std::optional<bool>(false));
         // Once it has ended, the close is asked for (declined here), then the click lands.
         QTest::qWait(50);
-        QCOMPARE(rig.boxes(), (QStringList{error, Question}));
+        QCOMPARE(rig.boxes(), (QStringList{error, DiscardBox}));
         QCOMPARE(rig.messages.barVisible, (QList<bool>{true, false}));
         QVERIFY(window.isVisible());
         QVERIFY(box->isChecked());
