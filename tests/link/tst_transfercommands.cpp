@@ -70,8 +70,9 @@ void queueClick(QWidget* widget) {
         window, local, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
 }
 
-struct Rig : ControllerEnd, WindowRig {
-    explicit Rig(const QStringList& faults = {})
+// The whole program on the fake line, with the stand-in's controller model at the far end.
+struct TransferWindowRig : ControllerEnd, WindowRig {
+    explicit TransferWindowRig(const QStringList& faults = {})
         : ControllerEnd(faults), WindowRig(&line, &clock) {}
 
     // The controller holds link 4 outgoing and the keys "Orvik" and "Net"; the window an
@@ -87,14 +88,14 @@ struct Rig : ControllerEnd, WindowRig {
         mod().CnfPath = QStringLiteral("/somewhere/site.BRV");
         window().ShowFileName();
     }
-    QString shownRow() {
-        return QStringList{window().chkOLink(0)->isChecked() ? "0 on" : "0 off",
-                           window().chkOLink(3)->isChecked() ? "3 on" : "3 off",
-                           window().txtOKey()->text(),
-                           window().txtIKey()->text(),
-                           window().lblFileName()->text(),
-                           mod().Modified ? "modified" : "saved"}
-            .join('|');
+    // Outgoing links 01 and 04, the key boxes, the file label and Modified, by name.
+    QString shown() {
+        const auto onOff = [this](int slot) {
+            return QString(window().chkOLink(slot)->isChecked() ? "on" : "off");
+        };
+        return QStringLiteral("link 01 %1, 04 %2, keys '%3' '%4', label '%5', %6")
+            .arg(onOff(0), onOff(3), window().txtOKey()->text(), window().txtIKey()->text(),
+                 window().lblFileName()->text(), mod().Modified ? "modified" : "not modified");
     }
 };
 
@@ -108,7 +109,7 @@ private slots:
     // The port chosen last is opened by the next transfer, once; the bar is painted as the
     // blocks go.
     void download() {
-        Rig rig;
+        TransferWindowRig rig;
         frmBrevaneMain& window = rig.window();
         const QList<QAction*> ports = window.mnuComPortOpen()->actions();
         for (const int index : {4, 4, 15, 4}) { // the marked entry chosen again stays marked
@@ -147,23 +148,25 @@ private slots:
         QTest::addColumn<QStringList>("after"); // the messages after the question
         QTest::addColumn<int>("bar");           // the bar's value at the last message
         QTest::addColumn<QString>("shown");
-        QTest::newRow("complete") << "" << QStringList{"Upload|NoIcon|Ok|NoButton|Upload Complete"}
-                                  << 9 << "0 off|3 on|Orvik|Net| /somewhere/site.BRV|modified";
+        QTest::newRow("complete")
+            << "" << QStringList{"Upload|NoIcon|Ok|NoButton|Upload Complete"} << 9
+            << "link 01 off, 04 on, keys 'Orvik' 'Net', label ' /somewhere/site.BRV', modified";
         QTest::newRow("block 3 unreadable")
             << "badsum@4"
             << QStringList{"Error|Critical|Ok|NoButton|Upload Error: 71\r\nAll Host Data Cleared."}
-            << 3 << "0 off|3 off||| None|saved";
-        QTest::newRow("declined") << "declined" << QStringList{} << 0
-                                  << "0 on|3 off|old|| /somewhere/site.BRV|modified";
+            << 3 << "link 01 off, 04 off, keys '' '', label ' None', not modified";
+        QTest::newRow("declined")
+            << "declined" << QStringList{} << 0
+            << "link 01 on, 04 off, keys 'old' '', label ' /somewhere/site.BRV', modified";
         // The table stays; the key box shows the table's key.
         QTest::newRow("no port")
             << "no port" << QStringList{"Port Error|Critical|Ok|NoButton|Unable To Open Port"} << 0
-            << "0 on|3 off||| /somewhere/site.BRV|modified";
+            << "link 01 on, 04 off, keys '' '', label ' /somewhere/site.BRV', modified";
     }
     void upload() {
         QFETCH(QString, fault);
         QFETCH(QStringList, after);
-        Rig rig(fault.contains('@') ? QStringList{fault} : QStringList{});
+        TransferWindowRig rig(fault.contains('@') ? QStringList{fault} : QStringList{});
         rig.prepareUpload();
         rig.messages.answer = fault == "declined" ? QMessageBox::No : QMessageBox::Yes;
         rig.line.portExists = fault != "no port";
@@ -171,7 +174,7 @@ private slots:
         QCOMPARE(rig.boxes(), QStringList{DiscardBox} + after);
         QCOMPARE(rig.messages.barVisible, QList<bool>({false, true}).first(1 + after.size()));
         QTEST(rig.messages.barValue.last(), "bar");
-        QTEST(rig.shownRow(), "shown");
+        QTEST(rig.shown(), "shown");
         QVERIFY(!rig.line.isOpen());
         QVERIFY(rig.window().prgUpDown()->isHidden());
     }
@@ -179,7 +182,7 @@ private slots:
     // but a click and a close request wait until the transfer has ended, and a file
     // dropped meanwhile is refused.
     void servedButDeafWhileWaiting() {
-        Rig rig({"silent@1"});
+        TransferWindowRig rig({"silent@1"});
         frmBrevaneMain& window = rig.window();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -232,7 +235,7 @@ private slots:
         QVERIFY(box->isChecked());
     }
     void noSecondTransferWhileOneRuns() {
-        Rig rig;
+        TransferWindowRig rig;
         rig.line.onWrite = [&rig](int index) {
             if (index == 2) {
                 rig.window().mnuDownload()->trigger();
