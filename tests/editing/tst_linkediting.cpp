@@ -9,12 +9,12 @@
 #include "editing/frmbrevanenode.h"
 #include "editing/frmbrevaneqd.h"
 #include "editing/frmbrevanerelay.h"
-#include "editing/linkeditor.h"
 #include "editing/pickeritem.h"
 #include "mainwindow/clicklabel.h"
 #include "tests/support/modalanswer.h"
 #include "tests/support/rowtext.h"
 #include "tests/support/testhome.h"
+#include "tests/support/windowrig.h"
 
 namespace {
 
@@ -28,31 +28,29 @@ void platformClick(QWidget* widget) {
 // The row commands' controls, in the order of the fields 0-5 they write.
 enum Control { OutBox, NodeLabel, TypeLabel, RefLabel, InBox, InRefLabel };
 
-// The window with its row commands; slot 40 (second column) is the one edited.
-struct Editing {
+// The whole program, shown; slot 40 (second column) is the one edited.
+struct EditingWindowRig : WindowRig {
     static constexpr int Slot = 40;
     static constexpr int Witness = 62;
-    ModBrevane mod;
-    frmBrevaneMain window{mod};
-    LinkEditor editor{mod, window};
 
     // Fields 0-5 of the slot, drawn as a file read would, and a stale caption in another
     // row that only a whole-table redraw puts back.
-    explicit Editing(const QList<int>& fields) {
-        window.move(200, 700); // the relay picker by slot 40 then reaches past the screen
-        window.show();
-        QTest::qVerify(QTest::qWaitForWindowExposed(&window), "exposed", "", __FILE__, __LINE__);
+    explicit EditingWindowRig(const QList<int>& fields) {
+        window().move(200, 700); // the relay picker by slot 40 then reaches past the screen
+        window().show();
+        QTest::qVerify(QTest::qWaitForWindowExposed(&window()), "exposed", "", __FILE__, __LINE__);
         for (int f = 0; f < fields.size(); ++f) {
-            mod.field(Slot, f) = static_cast<std::uint8_t>(fields[f]);
+            mod().field(Slot, f) = static_cast<std::uint8_t>(fields[f]);
         }
-        window.ShowCnf();
-        window.lblOLinkType(Witness)->setText(QStringLiteral("stale"));
+        window().ShowCnf();
+        window().lblOLinkType(Witness)->setText(QStringLiteral("stale"));
     }
-    bool redrawn() const { return window.lblOLinkType(Witness)->text() != "stale"; }
-    QWidget* control(int which) const {
-        return std::array<QWidget*, 6>{window.chkOLink(Slot),     window.lblOLinkNode(Slot),
-                                       window.lblOLinkType(Slot), window.lblOLinkRef(Slot),
-                                       window.chkILink(Slot),     window.lblILinkRef(Slot)}
+    bool redrawn() { return window().lblOLinkType(Witness)->text() != "stale"; }
+    QWidget* control(int which) {
+        frmBrevaneMain& w = window();
+        return std::array<QWidget*, 6>{w.chkOLink(Slot),     w.lblOLinkNode(Slot),
+                                       w.lblOLinkType(Slot), w.lblOLinkRef(Slot),
+                                       w.chkILink(Slot),     w.lblILinkRef(Slot)}
             .at(which);
     }
 };
@@ -130,50 +128,51 @@ private slots:
         QFETCH(int, pick);
         QFETCH(int, value);
         QFETCH(QString, row);
-        Editing e(fields);
-        e.mod.Modified = false;
-        e.mod.PickResult = 6; // a stale earlier pick must not be stored
+        EditingWindowRig rig(fields);
+        rig.mod().Modified = false;
+        rig.mod().PickResult = 6; // a stale earlier pick must not be stored
         // The relay picker opens at the window's outer corner plus the label's client place,
         // even partly off the 1280 x 1024 screen; the others in the middle of the screen.
-        const QPoint labelPlace =
-            e.window.frameGeometry().topLeft() + e.window.lblOLinkRef(Editing::Slot)->pos();
+        const QPoint labelPlace = rig.window().frameGeometry().topLeft() +
+                                  rig.window().lblOLinkRef(EditingWindowRig::Slot)->pos();
         QString opened;
         QPoint pickerPlace;
         ModalAnswer answer([&](QWidget* modal) {
             opened = modal->metaObject()->className();
-            QCOMPARE(e.mod.Modified, true); // set before the picker opened
+            QCOMPARE(rig.mod().Modified, true); // set before the picker opened
             pickerPlace = modal->frameGeometry().topLeft();
             platformClick(pick < 0 ? static_cast<PickerWindow*>(modal)->imgCancel()
                                    : static_cast<QWidget*>(itemOf(modal, pick)));
         });
-        platformClick(e.control(control));
+        platformClick(rig.control(control));
         QCOMPARE(opened, picker);
         QCOMPARE(answer.leftOpen(), false);
         QCOMPARE(pickerPlace, picker == "frmBrevaneRelay" ? labelPlace
                               : picker.isEmpty()          ? QPoint()
                                                           : QPoint(379, 339));
-        QCOMPARE(e.mod.PickResult, pick);
+        QCOMPARE(rig.mod().PickResult, pick);
         QList<int> after = fields + QList<int>(3, 0);
         after[control] = value;
-        const auto slot = e.mod.Cnf.begin() + std::ptrdiff_t{Editing::Slot} * 9;
+        const auto slot = rig.mod().Cnf.begin() + std::ptrdiff_t{EditingWindowRig::Slot} * 9;
         QCOMPARE(QList<int>(slot, slot + 9), after);
-        QCOMPARE(e.mod.Modified, !row.isEmpty());
-        QCOMPARE(e.redrawn() ? rowOf(e.window, Editing::Slot).remove("Quendel NC.") : QString(),
+        QCOMPARE(rig.mod().Modified, !row.isEmpty());
+        QCOMPARE(rig.redrawn() ? rowOf(rig.window(), EditingWindowRig::Slot).remove("Quendel NC.")
+                               : QString(),
                  row);
     }
     // A redraw sets the check boxes, which raises their events into the commands: while the
     // rows are redrawn these write nothing, not even a 1 over a stored 9.
     void inertWhileRefreshing() {
-        Editing e({});
+        EditingWindowRig rig({});
         for (int i = 0; i < LinkSlots; ++i) { // 9, 0, 1, 9, ... and 0, 200, 0, ...
-            e.mod.field(i, OEnabled) = std::array<std::uint8_t, 3>{9, 0, 1}.at(i % 3);
-            e.mod.field(i, IEnabled) = static_cast<std::uint8_t>(i % 2 == 0 ? 0 : 200);
+            rig.mod().field(i, OEnabled) = std::array<std::uint8_t, 3>{9, 0, 1}.at(i % 3);
+            rig.mod().field(i, IEnabled) = static_cast<std::uint8_t>(i % 2 == 0 ? 0 : 200);
         }
-        const CnfTable stored = e.mod.Cnf;
-        e.window.ShowCnf();
-        QVERIFY(e.mod.Cnf == stored);
-        QCOMPARE(e.mod.Modified, false);
-        QCOMPARE(e.window.chkOLink(63)->isChecked(), true);
+        const CnfTable stored = rig.mod().Cnf;
+        rig.window().ShowCnf();
+        QVERIFY(rig.mod().Cnf == stored);
+        QCOMPARE(rig.mod().Modified, false);
+        QCOMPARE(rig.window().chkOLink(63)->isChecked(), true);
     }
     // Frameless, dark blue, the cancel image in the corner; items by index.
     void picker_data() {

@@ -20,8 +20,7 @@ namespace {
 
 const QString BrvEntry = QStringLiteral("Tessaly Brevane Files (*.BRV)");
 const QString AllEntry = QStringLiteral("All Files (*.*)");
-const QString Discard = QStringLiteral("Orvik Brevane|4|14000|4000|Discard Any Changes?");
-const QString FileError = QStringLiteral("File Error|3|400|400|");
+const QString FileError = QStringLiteral("File Error|Critical|Ok|Ok|");
 
 // A file in the test's home folder.
 QString path(const QString& name) {
@@ -30,12 +29,64 @@ QString path(const QString& name) {
 
 enum Command { New, Open, Save, SaveAs, Exit, Drop };
 
+// A command by its menu caption, in the enum's order.
+Command commandNamed(const QString& name) {
+    const qsizetype found = QStringList{"New", "Open", "Save", "Save As", "Exit"}.indexOf(name);
+    return found < 0 ? Drop : Command(found);
+}
+
+// The table's non-zero bytes as "slot.field=HH", in order.
+QString nonZeroBytes(const CnfTable& cnf) {
+    QStringList bytes;
+    for (int i = 0; i < CnfBytes; ++i) {
+        if (cnf[i] != 0) {
+            bytes << QString::asprintf("%d.%d=%02X", i / FieldsPerSlot, i % FieldsPerSlot, cnf[i]);
+        }
+    }
+    return bytes.join(QLatin1Char(' '));
+}
+
+// Everything a file command may change; a fresh one is the program's start.
+struct FileState {
+    // Each field has an initializer, so a designated initializer may leave any out.
+    QString table{}; // nonZeroBytes of Cnf
+    QString OKey{};
+    QString IKey{};
+    QString oKeyBox{}; // what the key boxes show
+    QString iKeyBox{};
+    QString CnfPath = QStringLiteral("None");
+    QString fileLabel = QStringLiteral(" None");
+    bool Modified = false;
+
+    bool operator==(const FileState&) const = default;
+};
+
+// So that QCOMPARE shows two states field by field.
+char* toString(const FileState& s) {
+    return qstrdup(QStringLiteral("table {%1}, OKey \"%2\", IKey \"%3\", key boxes \"%4\" \"%5\", "
+                                  "CnfPath \"%6\", label \"%7\", Modified %8")
+                       .arg(s.table, s.OKey, s.IKey, s.oKeyBox, s.iKeyBox, s.CnfPath, s.fileLabel,
+                            s.Modified ? "true" : "false")
+                       .toUtf8()
+                       .constData());
+}
+
+// good.BRV (link 02 outgoing on, outgoing key "AB") just read.
+FileState goodOpened() {
+    const QString shown = QDir::toNativeSeparators(path("good.BRV"));
+    return {.table = "0.8=41 1.0=01 1.8=42",
+            .OKey = "AB",
+            .oKeyBox = "AB",
+            .CnfPath = shown,
+            .fileLabel = " " + shown};
+}
+
 // The whole program shown, its messages and file dialogs answered from scripts.
-struct Harness final : WindowRig {
+struct FileWindowRig final : WindowRig {
     QString dropped = path("good.BRV"); // the file Drop drops
 
-    Harness() { window().show(); }
-    void run(int command) {
+    FileWindowRig() { window().show(); }
+    void run(Command command) {
         frmBrevaneMain& w = window();
         if (command == Drop) { // dragged in over a key box, which would take it as text
             QMimeData data;
@@ -55,18 +106,18 @@ struct Harness final : WindowRig {
             .at(command)
             ->trigger();
     }
-    // Everything a refused or cancelled command must leave alone.
-    QStringList state() {
-        return {QString::fromLatin1(bytes(mod().Cnf).toHex()),
-                mod().OKey,
-                mod().IKey,
-                window().txtOKey()->text(),
-                window().txtIKey()->text(),
-                mod().CnfPath,
-                window().lblFileName()->text(),
-                mod().Modified ? "modified" : "saved"};
+    FileState state() {
+        return {.table = nonZeroBytes(mod().Cnf),
+                .OKey = mod().OKey,
+                .IKey = mod().IKey,
+                .oKeyBox = window().txtOKey()->text(),
+                .iKeyBox = window().txtIKey()->text(),
+                .CnfPath = mod().CnfPath,
+                .fileLabel = window().lblFileName()->text(),
+                .Modified = mod().Modified};
     }
-    // Unsaved edits through the window, and a key box that differs from OKey.
+    // Unsaved edits through the window (table "4.0=01 4.1=1A"), and a key box, "Zq", that
+    // differs from OKey.
     void edit() {
         mod().field(4, ONode) = 0x1A;
         window().chkOLink(4)->click();
@@ -105,44 +156,51 @@ private slots:
         }
     }
     void roundTrip() {
-        Harness h;
-        h.edit();
-        QTest::keyClicks(h.window().txtIKey(), QStringLiteral("x!9"));
+        FileWindowRig rig;
+        rig.edit();
+        QTest::keyClicks(rig.window().txtIKey(), QStringLiteral("x!9"));
 #ifdef Q_OS_WIN
         const QString file = path("Hall &amp; 1.BRV"); // no < or > in a Windows name
 #else
         const QString file = path("<b>Hall &amp; 1.BRV"); // shown as it stands
 #endif
         const QString shown = QDir::toNativeSeparators(file);
-        const QStringList named{"Zq", "x!9", "Zq", "x!9", shown, " " + shown, "saved"};
+        // The edits and both keys packed into field 8, under the file's name.
+        const FileState named{.table = "0.8=5A 1.8=71 4.0=01 4.1=1A 8.8=78 9.8=21 10.8=39",
+                              .OKey = "Zq",
+                              .IKey = "x!9",
+                              .oKeyBox = "Zq",
+                              .iKeyBox = "x!9",
+                              .CnfPath = shown,
+                              .fileLabel = " " + shown};
         QVERIFY(writeRaw(file, QByteArray(1000, 'z'))); // replaced by 576 bytes
-        h.messages.names << file;
-        h.run(SaveAs);
-        QCOMPARE(h.state().mid(1), named);
-        QCOMPARE(h.window().lblFileName()->textFormat(), Qt::PlainText);
-        const QByteArray saved = Harness::bytes(h.mod().Cnf);
+        rig.messages.names << file;
+        rig.run(SaveAs);
+        QCOMPARE(rig.state(), named);
+        QCOMPARE(rig.window().lblFileName()->textFormat(), Qt::PlainText);
+        const QByteArray saved = FileWindowRig::bytes(rig.mod().Cnf);
         QCOMPARE(readRaw(file), saved);
-        QCOMPARE(saved.mid(8, 10), QByteArray("Z\0\0\0\0\0\0\0\0q", 10)); // field 8 of slots 0, 1
 
-        h.run(New); // nothing unsaved, nothing asked
-        QCOMPARE(h.state().mid(3), (QStringList{"", "", "None", " None", "saved"}));
+        rig.run(New); // nothing unsaved, nothing asked
+        QCOMPARE(rig.state(), FileState{});
         QByteArray holed = saved; // a key byte after a 0: skipped, yet kept in place
         holed[1 * 9 + 8] = 0;
         holed[2 * 9 + 8] = 'q';
         QVERIFY(writeRaw(file, holed + QByteArray(424, 'x'))); // only 576 bytes read
-        h.messages.names << file;
-        h.run(Open);
-        QCOMPARE(h.state().mid(1), named);
-        QCOMPARE(Harness::bytes(h.mod().Cnf), holed); // read as it stands, nothing repacked
-        QCOMPARE(h.window().lblOLinkNode(4)->text(), QStringLiteral("Node: 1A"));
+        rig.messages.names << file;
+        rig.run(Open);
+        FileState opened = named; // read as it stands, nothing repacked
+        opened.table = "0.8=5A 2.8=71 4.0=01 4.1=1A 8.8=78 9.8=21 10.8=39";
+        QCOMPARE(rig.state(), opened);
+        QCOMPARE(rig.window().lblOLinkNode(4)->text(), QStringLiteral("Node: 1A"));
 
         // Typing alone marks a change; Save to the named file asks nothing and packs the keys.
-        QTest::keyClicks(h.window().txtIKey(), QStringLiteral("w"));
-        QCOMPARE(h.mod().Modified, true);
-        h.run(Save);
-        QCOMPARE(h.messages.dialogs.size(), 2);
-        QCOMPARE(h.boxes(), QStringList()); // nothing asked all along
-        QCOMPARE(h.mod().Modified, false);
+        QTest::keyClicks(rig.window().txtIKey(), QStringLiteral("w"));
+        QCOMPARE(rig.mod().Modified, true);
+        rig.run(Save);
+        QCOMPARE(rig.messages.dialogs.size(), 2);
+        QCOMPARE(rig.boxes(), QStringList()); // nothing asked all along
+        QCOMPARE(rig.mod().Modified, false);
         QCOMPARE(readRaw(file).at(11 * 9 + 8), 'w'); // the third of the incoming key
     }
     // A file that cannot be read or written is reported with the system's reason, and the
@@ -157,69 +215,84 @@ private slots:
         QFETCH(int, command);
         const QString bad = path(QTest::currentDataTag());
         QVERIFY(command == Open || QDir().mkpath(bad));
-        Harness h;
-        h.edit();
-        h.mod().CnfPath = bad; // where Save writes
-        const QStringList before = h.state();
-        h.messages.names << bad;
-        h.run(command); // Open asks the discard question first
-        QCOMPARE(h.boxes().size(), command == Open ? 2 : 1);
+        FileWindowRig rig;
+        rig.edit();
+        rig.mod().CnfPath = bad; // where Save writes
+        FileState expected = rig.state();
+        if (command != Open) { // a refused save has still packed the key boxes
+            expected.table = "0.8=5A 1.8=71 4.0=01 4.1=1A";
+            expected.OKey = "Zq";
+        }
+        rig.messages.names << bad;
+        rig.run(Command(command)); // Open asks the discard question first
+        QCOMPARE(rig.boxes().size(), command == Open ? 2 : 1);
         const QString head = FileError + "Unable To " + (command == Open ? "Open" : "Save") +
                              " File\n" + QDir::toNativeSeparators(bad) + "\n";
-        const QString error = h.boxes().last();
+        const QString error = rig.boxes().last();
         QCOMPARE(error.left(head.size()), head);
         QCOMPARE(error.size() > head.size(), true);
-        // A refused save has packed the key boxes into the table, OKey and IKey, nothing else.
-        QCOMPARE(h.state().mid(3), before.mid(3));
+        QCOMPARE(rig.state(), expected);
     }
     // The question before anything unsaved is dropped; a Yes goes on, anything else leaves
-    // it all (the key box shows what is left: typed, emptied by New or read from good.BRV).
+    // it all. Open's dialog chooses good.BRV.
     void discardQuestion_data() {
         QTest::addColumn<int>("command");
         QTest::addColumn<bool>("modified");
         QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("visible"); // the window afterwards
-        QTest::addColumn<int>("dialogs");  // Open's file dialog shown
-        QTest::addColumn<QString>("key");  // the outgoing key box afterwards
+        QTest::addColumn<bool>("visible");  // the window afterwards
+        QTest::addColumn<int>("dialogs");   // Open's file dialog shown
+        QTest::addColumn<QString>("after"); // "kept", "emptied" or "good.BRV" read
         const std::tuple<const char*, Command, const char*> commands[] = {
-            {"New", New, ""}, {"Open", Open, "Zq"}, {"Exit", Exit, "Zq"}, {"drop", Drop, "AB"}};
-        for (const auto& [name, command, key] : commands) {
+            {"New", New, "emptied"},
+            {"Open", Open, "good.BRV"},
+            {"Exit", Exit, "kept"},
+            {"drop", Drop, "good.BRV"}};
+        for (const auto& [name, command, after] : commands) {
             QTest::addRow("%s, Yes", name) << int(command) << true << int(QMessageBox::Yes)
-                                           << (command != Exit) << int(command == Open) << key;
+                                           << (command != Exit) << int(command == Open) << after;
             QTest::addRow("%s, No", name)
-                << int(command) << true << int(QMessageBox::No) << true << 0 << "Zq";
+                << int(command) << true << int(QMessageBox::No) << true << 0 << "kept";
             QTest::addRow("%s, nothing to ask", name)
                 << int(command) << false << int(QMessageBox::No) << (command != Exit)
-                << int(command == Open) << key;
+                << int(command == Open) << after;
         }
     }
     void discardQuestion() {
         QFETCH(int, command);
         QFETCH(bool, modified);
         QFETCH(int, answer);
-        QFETCH(QString, key);
-        Harness h;
-        h.edit();
-        h.mod().Modified = modified;
-        const QStringList before = h.state();
-        h.messages.answer = QMessageBox::StandardButton(answer);
-        h.run(command);
-        QCOMPARE(h.boxes(), modified ? QStringList{Discard} : QStringList());
-        QTEST(h.window().isVisible(), "visible");
-        QTEST(int(h.messages.dialogs.size()), "dialogs");
-        QCOMPARE(h.window().txtOKey()->text(), key);
-        QCOMPARE(h.state() == before, key == "Zq");
+        QFETCH(QString, after);
+        FileWindowRig rig;
+        rig.edit();
+        rig.mod().Modified = modified;
+        const FileState before = rig.state();
+        rig.messages.answer = QMessageBox::StandardButton(answer);
+        rig.messages.names << path("good.BRV");
+        rig.run(Command(command));
+        QCOMPARE(rig.boxes(), modified ? QStringList{DiscardBox} : QStringList());
+        QTEST(rig.window().isVisible(), "visible");
+        QTEST(int(rig.messages.dialogs.size()), "dialogs");
+        // A replaced table holds no unsaved edits; answering alone clears nothing.
+        const FileState expected = after == "kept"      ? before
+                                   : after == "emptied" ? FileState{}
+                                                        : goodOpened();
+        QCOMPARE(rig.state(), expected);
     }
     void dialogNames_data() {
-        // Steps "command:name box expected:answer"; "-" is empty, "preset" the first
-        // dialog's pattern, other words are files in the test folder.
+        // Steps "command: name box shown -> name chosen"; "empty" is an empty name box,
+        // "cancel" no choice, "preset" the first dialog's pattern, other words are files in
+        // the test folder.
         QTest::addColumn<QStringList>("steps");
-        QTest::newRow("Save As first, then Open")
-            << QStringList{"3:preset:a", "3:a:b", "1:-:a", "3:a:-", "3:a:-", "1:-:-", "3:-:-"};
+        QTest::newRow("Save As first, then Open") << QStringList{
+            "Save As: preset -> a",    "Save As: a -> b",      "Open: empty -> a",
+            "Save As: a -> cancel",    "Save As: a -> cancel", "Open: empty -> cancel",
+            "Save As: empty -> cancel"};
         QTest::newRow("Open first, then Save As")
-            << QStringList{"1:preset:a", "3:a:b", "1:-:-", "3:-:a", "1:-:b"};
+            << QStringList{"Open: preset -> a", "Save As: a -> b", "Open: empty -> cancel",
+                           "Save As: empty -> a", "Open: empty -> b"};
         QTest::newRow("Save without a file uses the Save dialog")
-            << QStringList{"2:preset:-", "2:preset:preset", "2:preset:a", "3:a:-"};
+            << QStringList{"Save: preset -> cancel", "Save: preset -> preset", "Save: preset -> a",
+                           "Save As: a -> cancel"};
     }
     void dialogNames() {
         QFETCH(QStringList, steps);
@@ -229,24 +302,32 @@ private slots:
         const QString preset = path("Orvik Tessaly Net/Brevane/*.BRV");
 #endif
         const auto nameOf = [&](const QString& word) {
-            return word == "-" ? QString() : word == "preset" ? preset : path(word + ".BRV");
+            return word == "empty" || word == "cancel" ? QString()
+                   : word == "preset"                  ? preset
+                                                       : path(word + ".BRV");
         };
-        Harness h;
-        h.edit();
+        FileWindowRig rig;
+        rig.edit();
         for (const QString& step : steps) {
-            const QStringList parts = step.split(QLatin1Char(':'));
-            const QStringList before = h.state();
-            h.messages.dialogs.clear();
-            h.messages.names = {nameOf(parts.at(2))};
-            h.run(parts.at(0).toInt());
-            QCOMPARE(h.messages.dialogs.size(), 1);
-            // No choice changes nothing; a file chosen changes at least the name.
-            QCOMPARE(h.state() == before, parts.at(2) == "-" || parts.at(2) == "preset");
-            const auto& [save, request] = h.messages.dialogs.last();
-            QCOMPARE(save, parts.at(0) != "1");
-            QCOMPARE(request.fileName, nameOf(parts.at(1)));
+            const Command command = commandNamed(step.section(": ", 0, 0));
+            const QString shown = step.section(": ", 1).section(" -> ", 0, 0);
+            const QString chosen = step.section(" -> ", 1);
+            const FileState before = rig.state();
+            rig.messages.dialogs.clear();
+            rig.messages.names = {nameOf(chosen)};
+            rig.run(command);
+            QCOMPARE(rig.messages.dialogs.size(), 1);
+            const auto& [save, request] = rig.messages.dialogs.last();
+            QCOMPARE(save, command != Open);
+            QCOMPARE(request.fileName, nameOf(shown));
             QCOMPARE(QStringList(request.nameFilters) << request.selectedNameFilter,
                      (QStringList{BrvEntry, AllEntry, BrvEntry}));
+            // No choice changes nothing; a file chosen becomes the current one.
+            if (chosen == "cancel" || chosen == "preset") {
+                QCOMPARE(rig.state(), before);
+            } else {
+                QCOMPARE(rig.state().CnfPath, QDir::toNativeSeparators(nameOf(chosen)));
+            }
         }
         QCOMPARE(QDir(defaultFolder()).entryList(QDir::Files), QStringList());
     }
@@ -256,17 +337,20 @@ private slots:
         const Message question{"Unable To Open File\n<b>Hall &amp; 1.BRV", "Orvik Brevane",
                                QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
                                QMessageBox::Yes};
-        QString seen; // the text format (0: plain), then the box
+        Qt::TextFormat format = Qt::AutoText;
+        QString seen;
         ModalAnswer answer([&](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);
+            format = box->textFormat();
             seen =
-                QString::number(box->textFormat()) +
                 boxText(Message{box->text(), box->windowTitle(), box->icon(),
                                 box->standardButtons(), box->standardButton(box->defaultButton())});
             box->button(QMessageBox::No)->click();
         });
         QCOMPARE(SystemMessageBoxes().show(nullptr, question), QMessageBox::No);
-        QCOMPARE(seen, "0Orvik Brevane|4|14000|4000|Unable To Open File\n<b>Hall &amp; 1.BRV");
+        QCOMPARE(format, Qt::PlainText);
+        QCOMPARE(seen,
+                 "Orvik Brevane|Question|Yes,No|Yes|Unable To Open File\n<b>Hall &amp; 1.BRV");
     }
 
     // Without the dialog: a name given at start-up, relative to the working folder, or a
@@ -278,14 +362,13 @@ private slots:
         QVERIFY(QDir::setCurrent(QDir::homePath()));
         const StartUp one = parseStartUp({"brevane", "good.BRV"});
         QCOMPARE(one.action, StartUp::Run);
-        Harness h;
-        h.dropped = path("good.txt");
-        h.run(Drop);
-        QCOMPARE(h.mod().CnfPath, "None");
-        h.app->fileCommands().openFile(one.file);
-        QCOMPARE(h.boxes(), QStringList());
-        const QString shown = QDir::toNativeSeparators(path("good.BRV"));
-        QCOMPARE(h.state().mid(1), (QStringList{"AB", "", "AB", "", shown, " " + shown, "saved"}));
+        FileWindowRig rig;
+        rig.dropped = path("good.txt");
+        rig.run(Drop);
+        QCOMPARE(rig.state(), FileState{});
+        rig.app->fileCommands().openFile(one.file);
+        QCOMPARE(rig.boxes(), QStringList());
+        QCOMPARE(rig.state(), goodOpened());
     }
 };
 

@@ -42,8 +42,8 @@ private slots:
         // Back into a window emptied by New.
         window.mnuFileNew()->trigger();
         window.mnuUpload()->trigger();
-        QCOMPARE(rig.boxes(), (QStringList{"Download|0|400|0|Download Complete",
-                                           "Upload|0|400|0|Upload Complete"}));
+        QCOMPARE(rig.boxes(), (QStringList{"Download|NoIcon|Ok|NoButton|Download Complete",
+                                           "Upload|NoIcon|Ok|NoButton|Upload Complete"}));
         QVERIFY(rig.mod().Cnf == sent);
         QCOMPARE(int(rig.mod().field(63, IRef)), 0xFE);
         QCOMPARE(window.txtOKey()->text(), QStringLiteral("Nord-7"));

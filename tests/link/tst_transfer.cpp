@@ -12,8 +12,21 @@
 
 namespace {
 
-// Records what a run shows ("start 9", "1" ... "9", "kind|title|text"), and the table as it
-// stood when the message came up.
+// A message kind by its name in the code.
+QString kindName(TransferMessage::Kind kind) {
+    switch (kind) {
+    case TransferMessage::PortError:
+        return QStringLiteral("PortError");
+    case TransferMessage::Complete:
+        return QStringLiteral("Complete");
+    case TransferMessage::Error:
+        return QStringLiteral("Error");
+    }
+    return QString::number(kind);
+}
+
+// Records what a run shows ("start 9", "1" ... "9", "kind|title|text", the kind by name), and
+// the table as it stood when the message came up.
 class RecordingReporter final : public TransferReporter {
 public:
     explicit RecordingReporter(const ModBrevane& mod) : m_mod(mod) {}
@@ -21,7 +34,7 @@ public:
     void progressStarted(int max) override { events << QStringLiteral("start %1").arg(max); }
     void progress(int value) override { events << QString::number(value); }
     void message(const TransferMessage& message) override {
-        events << QStringLiteral("%1|%2|%3").arg(message.kind).arg(message.title, message.text);
+        events << QStringList{kindName(message.kind), message.title, message.text}.join('|');
         tableAtMessage = m_mod.Cnf;
     }
 
@@ -32,12 +45,14 @@ private:
     const ModBrevane& m_mod;
 };
 
-struct Rig : ControllerEnd {
+// A table on the fake line to the stand-in's controller model, through one exchange, the run's
+// messages recorded.
+struct LinkRig : ControllerEnd {
     ModBrevane mod;
     Exchange link{line, clock, mod};
     RecordingReporter reporter{mod};
 
-    explicit Rig(const QStringList& faults = {}) : ControllerEnd(faults) {
+    explicit LinkRig(const QStringList& faults = {}) : ControllerEnd(faults) {
         mod.CnfPath = QStringLiteral("/somewhere/site.BRV");
         mod.Modified = true;
         mod.ComPortNum = 7;
@@ -59,9 +74,10 @@ const QStringList Writes{"0038000003F0", "0038000403F0", "0038000803F0", "003800
 const QStringList Reads{"0039000003F]", "0039000403F]", "0039000803F]", "0039000C03F]",
                         "0039001003F]", "0039001403F]", "0039001803F]", "0039001C03F]",
                         "0039002003F]", "003F00000023"};
-const QString DownloadError = QStringLiteral("2|Error|Download Error: %1\r\nBrevane will not "
+const QString DownloadError = QStringLiteral("Error|Error|Download Error: %1\r\nBrevane will not "
                                              "function properly until a download is complete.");
-const QString UploadError = QStringLiteral("2|Error|Upload Error: %1\r\nAll Host Data Cleared.");
+const QString UploadError =
+    QStringLiteral("Error|Error|Upload Error: %1\r\nAll Host Data Cleared.");
 
 } // namespace
 
@@ -70,7 +86,7 @@ class TestTransfer : public QObject {
 
 private slots:
     void download() {
-        Rig rig;
+        LinkRig rig;
         rig.mod.field(0, ONode) = 0x1A;
         rig.mod.field(63, Reserved7) = 0x77;
         rig.mod.field(2, KeyChar) = 'k';
@@ -82,12 +98,13 @@ private slots:
         const ControllerImage& image = rig.controller.image();
         QCOMPARE(QList<int>({image[1], image[511], image[514]}), QList<int>({0x1A, 0x77, 'k'}));
         QCOMPARE(int(std::count(image.begin(), image.end(), 0)), 573);
-        QCOMPARE(rig.reporter.events, FullProgress + QStringList{"1|Download|Download Complete"});
+        QCOMPARE(rig.reporter.events,
+                 FullProgress + QStringList{"Complete|Download|Download Complete"});
         QVERIFY(rig.mod.Modified); // a download is no save
     }
     void upload() {
         // Lower-case replies are as good as upper-case ones.
-        Rig rig({"lower@1", "lower@4", "lower@9", "lower@10"});
+        LinkRig rig({"lower@1", "lower@4", "lower@9", "lower@10"});
         ControllerImage image{};
         image[1] = 0x1A;   // slot 0's node
         image[511] = 0x77; // slot 63's field 7
@@ -103,7 +120,8 @@ private slots:
         expected[cnfOffset(63, KeyChar)] = 0xC3;
         QVERIFY(rig.mod.Cnf == expected);
         QCOMPARE(rig.mod.OKey, QString()); // the keys are left packed for the caller
-        QCOMPARE(rig.reporter.events, FullProgress + QStringList{"1|Upload|Upload Complete"});
+        QCOMPARE(rig.reporter.events,
+                 FullProgress + QStringList{"Complete|Upload|Upload Complete"});
         QCOMPARE(rig.mod.CnfPath, QStringLiteral("/somewhere/site.BRV"));
     }
     // The stand-in's faults on one frame (1-based), the code, the frames sent and the
@@ -126,7 +144,7 @@ private slots:
         QFETCH(int, code);
         QFETCH(int, frames);
         QFETCH(int, ms);
-        Rig rig({fault});
+        LinkRig rig({fault});
         rig.mod.field(5, OEnabled) = 1;
         const CnfTable before = rig.mod.Cnf;
         QCOMPARE(DownloadCnf(rig.link, rig.reporter),
@@ -154,7 +172,7 @@ private slots:
         QFETCH(int, code);
         QFETCH(int, frames);
         QFETCH(int, bytesRead);
-        Rig rig({fault});
+        LinkRig rig({fault});
         ControllerImage image;
         image.fill(0x11);
         rig.controller.setImage(image);

@@ -70,8 +70,9 @@ void queueClick(QWidget* widget) {
         window, local, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
 }
 
-struct Rig : ControllerEnd, WindowRig {
-    explicit Rig(const QStringList& faults = {})
+// The whole program on the fake line, with the stand-in's controller model at the far end.
+struct TransferWindowRig : ControllerEnd, WindowRig {
+    explicit TransferWindowRig(const QStringList& faults = {})
         : ControllerEnd(faults), WindowRig(&line, &clock) {}
 
     // The controller holds link 4 outgoing and the keys "Orvik" and "Net"; the window an
@@ -87,18 +88,16 @@ struct Rig : ControllerEnd, WindowRig {
         mod().CnfPath = QStringLiteral("/somewhere/site.BRV");
         window().ShowFileName();
     }
-    QString shownRow() {
-        return QStringList{window().chkOLink(0)->isChecked() ? "0 on" : "0 off",
-                           window().chkOLink(3)->isChecked() ? "3 on" : "3 off",
-                           window().txtOKey()->text(),
-                           window().txtIKey()->text(),
-                           window().lblFileName()->text(),
-                           mod().Modified ? "modified" : "saved"}
-            .join('|');
+    // Outgoing links 01 and 04, the key boxes, the file label and Modified, by name.
+    QString shown() {
+        const auto onOff = [this](int slot) {
+            return QString(window().chkOLink(slot)->isChecked() ? "on" : "off");
+        };
+        return QStringLiteral("link 01 %1, 04 %2, keys '%3' '%4', label '%5', %6")
+            .arg(onOff(0), onOff(3), window().txtOKey()->text(), window().txtIKey()->text(),
+                 window().lblFileName()->text(), mod().Modified ? "modified" : "not modified");
     }
 };
-
-const QString Question = QStringLiteral("Orvik Brevane|4|14000|4000|Discard Any Changes?");
 
 } // namespace
 
@@ -110,7 +109,7 @@ private slots:
     // The port chosen last is opened by the next transfer, once; the bar is painted as the
     // blocks go.
     void download() {
-        Rig rig;
+        TransferWindowRig rig;
         frmBrevaneMain& window = rig.window();
         const QList<QAction*> ports = window.mnuComPortOpen()->actions();
         for (const int index : {4, 4, 15, 4}) { // the marked entry chosen again stays marked
@@ -133,7 +132,7 @@ private slots:
         QCOMPARE(painted.values, (QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
         QCOMPARE(bar->maximum(), 9);
         // Still up, at 9, while the message is open; hidden afterwards.
-        QCOMPARE(rig.boxes(), QStringList{"Download|0|400|0|Download Complete"});
+        QCOMPARE(rig.boxes(), QStringList{"Download|NoIcon|Ok|NoButton|Download Complete"});
         QCOMPARE(rig.messages.barValue, QList<int>{9});
         QVERIFY(!bar->isVisible());
         QCOMPARE(rig.line.opens, QList<int>{5});
@@ -149,30 +148,33 @@ private slots:
         QTest::addColumn<QStringList>("after"); // the messages after the question
         QTest::addColumn<int>("bar");           // the bar's value at the last message
         QTest::addColumn<QString>("shown");
-        QTest::newRow("complete") << "" << QStringList{"Upload|0|400|0|Upload Complete"} << 9
-                                  << "0 off|3 on|Orvik|Net| /somewhere/site.BRV|modified";
+        QTest::newRow("complete")
+            << "" << QStringList{"Upload|NoIcon|Ok|NoButton|Upload Complete"} << 9
+            << "link 01 off, 04 on, keys 'Orvik' 'Net', label ' /somewhere/site.BRV', modified";
         QTest::newRow("block 3 unreadable")
-            << "badsum@4" << QStringList{"Error|3|400|0|Upload Error: 71\r\nAll Host Data Cleared."}
-            << 3 << "0 off|3 off||| None|saved";
-        QTest::newRow("declined") << "declined" << QStringList{} << 0
-                                  << "0 on|3 off|old|| /somewhere/site.BRV|modified";
+            << "badsum@4"
+            << QStringList{"Error|Critical|Ok|NoButton|Upload Error: 71\r\nAll Host Data Cleared."}
+            << 3 << "link 01 off, 04 off, keys '' '', label ' None', not modified";
+        QTest::newRow("declined")
+            << "declined" << QStringList{} << 0
+            << "link 01 on, 04 off, keys 'old' '', label ' /somewhere/site.BRV', modified";
         // The table stays; the key box shows the table's key.
-        QTest::newRow("no port") << "no port"
-                                 << QStringList{"Port Error|3|400|0|Unable To Open Port"} << 0
-                                 << "0 on|3 off||| /somewhere/site.BRV|modified";
+        QTest::newRow("no port")
+            << "no port" << QStringList{"Port Error|Critical|Ok|NoButton|Unable To Open Port"} << 0
+            << "link 01 on, 04 off, keys '' '', label ' /somewhere/site.BRV', modified";
     }
     void upload() {
         QFETCH(QString, fault);
         QFETCH(QStringList, after);
-        Rig rig(fault.contains('@') ? QStringList{fault} : QStringList{});
+        TransferWindowRig rig(fault.contains('@') ? QStringList{fault} : QStringList{});
         rig.prepareUpload();
         rig.messages.answer = fault == "declined" ? QMessageBox::No : QMessageBox::Yes;
         rig.line.portExists = fault != "no port";
         rig.window().mnuUpload()->trigger();
-        QCOMPARE(rig.boxes(), QStringList{Question} + after);
+        QCOMPARE(rig.boxes(), QStringList{DiscardBox} + after);
         QCOMPARE(rig.messages.barVisible, QList<bool>({false, true}).first(1 + after.size()));
         QTEST(rig.messages.barValue.last(), "bar");
-        QTEST(rig.shownRow(), "shown");
+        QTEST(rig.shown(), "shown");
         QVERIFY(!rig.line.isOpen());
         QVERIFY(rig.window().prgUpDown()->isHidden());
     }
@@ -180,7 +182,7 @@ private slots:
     // but a click and a close request wait until the transfer has ended, and a file
     // dropped meanwhile is refused.
     void servedButDeafWhileWaiting() {
-        Rig rig({"silent@1"});
+        TransferWindowRig rig({"silent@1"});
         frmBrevaneMain& window = rig.window();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -215,8 +217,9 @@ private slots:
         QTest::keyClicks(window.txtOKey(), QStringLiteral("A")); // modified
         rig.messages.answer = QMessageBox::No; // keep the window when asked to discard
         window.mnuDownload()->trigger();
-        const QString error = QStringLiteral("Error|3|400|0|Download Error: 4\r\nBrevane will "
-                                             "not function properly until a download is complete.");
+        const QString error =
+            QStringLiteral("Error|Critical|Ok|NoButton|Download Error: 4\r\nBrevane will "
+                           "not function properly until a download is complete.");
         QCOMPARE(rig.boxes(), QStringList{error});
         QVERIFY2(
             painted.at >= askedAt && painted.at <= askedAt + 100,
@@ -226,13 +229,13 @@ private slots:
         QCOMPARE(dropTaken, std::optional<bool>(false));
         // Once it has ended, the close is asked for (declined here), then the click lands.
         QTest::qWait(50);
-        QCOMPARE(rig.boxes(), (QStringList{error, Question}));
+        QCOMPARE(rig.boxes(), (QStringList{error, DiscardBox}));
         QCOMPARE(rig.messages.barVisible, (QList<bool>{true, false}));
         QVERIFY(window.isVisible());
         QVERIFY(box->isChecked());
     }
     void noSecondTransferWhileOneRuns() {
-        Rig rig;
+        TransferWindowRig rig;
         rig.line.onWrite = [&rig](int index) {
             if (index == 2) {
                 rig.window().mnuDownload()->trigger();

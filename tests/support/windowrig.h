@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMetaEnum>
 #include <QProgressBar>
 #include <memory>
 
@@ -8,12 +9,24 @@
 #include "platform/messageboxes.h"
 #include "platform/serialport.h"
 
-// A message as "title|icon|buttons|default button|text" (buttons in hex), for one comparison.
+// A message as "title|icon|buttons|default button|text", icon and buttons by name, for one
+// comparison: "Orvik Brevane|Question|Yes,No|Yes|Discard Any Changes?".
 inline QString boxText(const Message& m) {
-    return QString::asprintf("%s|%d|%x|%x|", qPrintable(m.title), int(m.icon), int(m.buttons),
-                             int(m.defaultButton)) +
-           m.text;
+    const QMetaEnum button = QMetaEnum::fromType<QMessageBox::StandardButtons>();
+    QStringList buttons;
+    for (quint32 bit = 1; bit != 0; bit <<= 1) {
+        if ((quint32(m.buttons.toInt()) & bit) != 0) {
+            buttons << QString::fromLatin1(button.valueToKey(int(bit)));
+        }
+    }
+    return QStringList{m.title, QMetaEnum::fromType<QMessageBox::Icon>().valueToKey(m.icon),
+                       buttons.join(QLatin1Char(',')), button.valueToKey(m.defaultButton), m.text}
+        .join(QLatin1Char('|'));
 }
+
+// The question before unsaved edits are dropped, as boxText shows it.
+inline const QString DiscardBox =
+    QStringLiteral("Orvik Brevane|Question|Yes,No|Yes|Discard Any Changes?");
 
 // Answers every message with OK (a question with the scripted answer) and records it,
 // with the progress bar as it stood; a file dialog takes the next scripted name (none
