@@ -93,9 +93,7 @@ private slots:
                                        << 1 << L{"held", "held"};
         QTest::newRow("verify - mine") << 1 << "Controller differs from SITE\n"
                                        << 1 << L{"mine", "held"};
-        // Either half of the controller's checksum decides.
-        QTest::newRow("verify high held") << 1 << "Controller differs from SITE\n"
-                                          << 1 << L{"held", "held"};
+        // The second half of the controller's checksum counts too.
         QTest::newRow("verify low held") << 1 << "Controller differs from SITE\n"
                                          << 1 << L{"held", "held"};
         QTest::newRow("verify badsum held")

@@ -249,26 +249,19 @@ private slots:
         QTest::addColumn<QString>("hardwareId");
         QTest::addColumn<QString>("usbId");
         QTest::addColumn<QString>("serial");
-        QTest::newRow("FTDI") << R"(FTDIBUS\VID_0403+PID_6001+A10KXYZA\0000)"
-                              << R"(FTDIBUS\COMPORT&VID_0403&PID_6001)"
-                              << "0403:6001"
-                              << "A10KXYZ";
-        QTest::newRow("CP210x") << R"(USB\VID_10C4&PID_EA60\0001)"
-                                << R"(USB\VID_10C4&PID_EA60&REV_0100)"
-                                << "10c4:ea60"
-                                << "0001";
-        QTest::newRow("Prolific, no serial number") << R"(USB\VID_067B&PID_2303\5&2B1E3A8F&0&2)"
-                                                    << R"(USB\VID_067B&PID_2303&REV_0300)"
-                                                    << "067b:2303"
-                                                    << "";
-        QTest::newRow("ids in the hardware id only") << R"(ROOT\PORTS\0000)"
-                                                     << R"(USB\VID_1A86&PID_7523&REV_0264)"
-                                                     << "1a86:7523"
-                                                     << "";
-        QTest::newRow("a built-in port") << R"(ACPI\PNP0501\1)"
-                                         << R"(ACPI\PNP0501)"
-                                         << ""
-                                         << "";
+        const auto row = [](const char* name, const char* instance, const char* hardware,
+                            const char* usbId, const char* serial) {
+            QTest::newRow(name) << instance << hardware << usbId << serial;
+        };
+        row("FTDI", R"(FTDIBUS\VID_0403+PID_6001+A10KXYZA\0000)",
+            R"(FTDIBUS\COMPORT&VID_0403&PID_6001)", "0403:6001", "A10KXYZ");
+        row("CP210x", R"(USB\VID_10C4&PID_EA60\0001)", R"(USB\VID_10C4&PID_EA60&REV_0100)",
+            "10c4:ea60", "0001");
+        row("Prolific, no serial number", R"(USB\VID_067B&PID_2303\5&2B1E3A8F&0&2)",
+            R"(USB\VID_067B&PID_2303&REV_0300)", "067b:2303", "");
+        row("ids in the hardware id only", R"(ROOT\PORTS\0000)",
+            R"(USB\VID_1A86&PID_7523&REV_0264)", "1a86:7523", "");
+        row("a built-in port", R"(ACPI\PNP0501\1)", R"(ACPI\PNP0501)", "", "");
     }
     void usbIdentity() {
         QFETCH(QString, instanceId);

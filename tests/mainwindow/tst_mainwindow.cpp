@@ -121,13 +121,7 @@ private slots:
         QTRY_VERIFY(w.scroller() != nullptr);
         const QRect work = screens.at(1)->availableGeometry();
         QVERIFY2(work.contains(w.frameGeometry()),
-                 qPrintable(QStringLiteral("%1 x %2 at %3, %4 on a work area of %5 x %6")
-                                .arg(w.frameGeometry().width())
-                                .arg(w.frameGeometry().height())
-                                .arg(w.frameGeometry().x())
-                                .arg(w.frameGeometry().y())
-                                .arg(work.width())
-                                .arg(work.height())));
+                 qPrintable(QDebug::toString(w.frameGeometry()) + " in " + QDebug::toString(work)));
         for (QWidget* far : QList<QWidget*>{w.lblILinkRef(63), w.chkOLink(31)}) {
             w.scroller()->ensureWidgetVisible(far, 0, 0);
             QCOMPARE(far->visibleRegion().boundingRect(), far->rect());
