@@ -16,13 +16,13 @@
 #include <vector>
 
 #include "bench/procinfo.h"
+#include "cli/clicore.h"
 #include "files/brvfile.h"
 #include "link/exchange.h"
 #include "link/protocol.h"
 #include "link/transfer.h"
 #include "platform/clock.h"
 #include "platform/serialport.h"
-#include "cli/clicore.h"
 #include "tests/support/simprocess.h"
 
 namespace {

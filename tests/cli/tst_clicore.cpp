@@ -4,11 +4,11 @@
 
 #include <QtTest>
 
+#include "cli/clicore.h"
+#include "cli/portlist.h"
 #include "files/brvfile.h"
 #include "tests/support/controllerend.h"
 #include "tests/support/testhome.h"
-#include "cli/clicore.h"
-#include "cli/portlist.h"
 
 class TestCliCore : public QObject {
     Q_OBJECT

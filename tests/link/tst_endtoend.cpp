@@ -13,9 +13,9 @@
 #include "mainwindow/keybox.h"
 #include "platform/clock.h"
 #include "tests/support/fakeline.h"
+#include "tests/support/simprocess.h"
 #include "tests/support/testhome.h"
 #include "tests/support/windowrig.h"
-#include "tests/support/simprocess.h"
 
 class TestEndToEnd : public QObject {
     Q_OBJECT

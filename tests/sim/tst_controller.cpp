@@ -4,8 +4,8 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
-#include "tests/support/controllerend.h"
 #include "nc-sim/controller.h"
+#include "tests/support/controllerend.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <QtTest>
 
 #include "tests/support/fakeline.h"
-#include "tests/support/testhome.h"
 #include "tests/support/simprocess.h"
+#include "tests/support/testhome.h"
 
 namespace {
 

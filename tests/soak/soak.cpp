@@ -8,9 +8,9 @@
 
 #include "files/brvfile.h"
 #include "mainwindow/keybox.h"
-#include "tests/support/windowrig.h"
 #include "nc-sim/controller.h"
 #include "tests/support/simprocess.h"
+#include "tests/support/windowrig.h"
 
 namespace {
 

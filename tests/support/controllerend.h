@@ -2,8 +2,8 @@
 
 #include <QStringList>
 
-#include "tests/support/fakeline.h"
 #include "nc-sim/controller.h"
+#include "tests/support/fakeline.h"
 
 // Block 2 holding 03 07 0B ... FF, everything else zero.
 inline ControllerImage blockPattern() {
