@@ -32,13 +32,8 @@ site="Z:$out/SITE.BRV"
 # The stand-in with these arguments, mapped to COM$port; the Wine session started afresh.
 stand_in() {
     [ -z "$sim" ] || { kill "$sim"; wait "$sim" 2>/dev/null || true; }
-    HOME="$out" build/nc-sim/brevane-nc-sim --quiet "$@" >"$out/sim.out" 2>/dev/null &
-    sim=$!
-    for _ in $(seq 50); do
-        [ -s "$out/sim.out" ] && break
-        sleep 0.2
-    done
-    wine_com $port "$(head -n 1 "$out/sim.out")"
+    wine_standin $port "$out" --quiet "$@"
+    sim=$standin
     wineserver -p >/dev/null 2>&1
     $wine64 cmd /c exit >/dev/null 2>&1
 }

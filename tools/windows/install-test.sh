@@ -26,11 +26,8 @@ out=build-windows/install-test
 rm -rf "$out"
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-display=:$((390 + $$ % 100))
-Xvfb "$display" -screen 0 1280x1024x24 >/dev/null 2>&1 &
-xvfb=$!
+wine_xvfb 390
 trap 'wine_stop; kill $xvfb 2>/dev/null || true' EXIT
-export DISPLAY="$display"
 # dash's say reads backslashes, which Windows paths are full of.
 say() { printf '%s\n' "$*"; }
 fail() {

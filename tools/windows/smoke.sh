@@ -25,12 +25,9 @@ out=build-windows/smoke
 rm -rf "$out"
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-display=:$((190 + $$ % 100))
-Xvfb "$display" -screen 0 1280x1024x24 >/dev/null 2>&1 &
-xvfb=$!
 sims=
+wine_xvfb 190
 trap 'wine_stop; kill $xvfb $sims 2>/dev/null || true' EXIT
-export DISPLAY="$display"
 fail() {
     echo "FAIL: $*" >&2
     [ -z "${window:-}" ] || import -window root "$out/failed.png" 2>/dev/null || true
@@ -49,17 +46,9 @@ table() {
 
 # Starts a stand-in keeping its table in $out/COM<n>.BRV and maps COM<n> of the prefix to it.
 start_sim() {
-    HOME="$out" build/nc-sim/brevane-nc-sim --state "$out/COM$1.BRV" \
-        >"$out/sim$1.out" 2>"$out/sim$1.log" &
-    eval "sim$1=$!"
-    sims="$sims $!"
-    for _ in $(seq 50); do
-        [ -s "$out/sim$1.out" ] && break
-        sleep 0.2
-    done
-    line=$(head -n 1 "$out/sim$1.out")
-    case "$line" in /dev/*) ;; *) fail "the stand-in for COM$1 printed no line" ;; esac
-    wine_com "$1" "$line"
+    wine_standin "$1" "$out" --state "$out/COM$1.BRV" || fail "no stand-in for COM$1"
+    eval "sim$1=$standin"
+    sims="$sims $standin"
 }
 
 # Keys to the window, as typed. The menu bar is reached with Alt, then the arrow keys:

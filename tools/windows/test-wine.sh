@@ -17,13 +17,10 @@ cmake --build build --target brevane-nc-sim >/dev/null
 out=$(pwd)/build-windows/wine-tests
 rm -rf "$out"
 mkdir -p "$out"
-sim=
+standin=
 # Wine makes a window's HWND only with an X display, whatever Qt platform draws it.
-display=:$((290 + $$ % 100))
-Xvfb "$display" -screen 0 1280x1024x24 >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY="$display"
-trap 'wine_stop; kill $xvfb ${sim:-} 2>/dev/null || true' EXIT
+wine_xvfb 290
+trap 'wine_stop; kill $xvfb ${standin:-} 2>/dev/null || true' EXIT
 wine_prefix "$out/prefix"
 # Wine passes a program none of this machine's QT_* variables; the prefix's own environment
 # gives them: the offscreen platform and its screens, test output on stdout rather than the
@@ -36,14 +33,7 @@ for setting in "QT_QPA_PLATFORM=$screens" QT_FORCE_STDERR_LOGGING=1 'QT_QPA_FONT
 done
 
 # As tst_serialport's standIn() expects it: a fresh image, the line dropped at the 4th frame.
-HOME="$out" build/nc-sim/brevane-nc-sim --no-pacing --fault hangup@4 \
-    >"$out/sim.out" 2>"$out/sim.log" &
-sim=$!
-for _ in $(seq 50); do
-    [ -s "$out/sim.out" ] && break
-    sleep 0.2
-done
-wine_com 25 "$(head -n 1 "$out/sim.out")"
+wine_standin 25 "$out" --no-pacing --fault hangup@4
 export BREVANE_TEST_COM=25
 
 # The Qt and MinGW runtime DLLs, where Wine looks for them (its drive Z: is /).

@@ -2,6 +2,11 @@
 #   wine_prefix DIR    makes DIR a fresh prefix (Carlito standing in for Calibri)
 #   wine_com N PATH    maps COMn of the prefix to the Unix device PATH
 #   wine_stop          ends every process of the prefix
+#   wine_xvfb BASE     starts Xvfb (1280 x 1024) on a display near BASE, as DISPLAY; $xvfb its pid
+#   wine_standin N DIR [ARG...]
+#                      starts the Linux controller stand-in with the arguments, its line's path
+#                      in DIR/simN.out and its log in DIR/simN.log, home DIR; maps COMn of the
+#                      prefix to its line; $standin its pid
 wine64=/usr/lib/wine/wine64 # Debian's "wine" wrapper asks for the 32-bit Wine
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=" # no Mono or Gecko installer dialogs
@@ -26,4 +31,30 @@ wine_com() {
 wine_stop() {
     wineserver -k 2>/dev/null || true
     wineserver -w 2>/dev/null || true
+}
+
+wine_xvfb() {
+    export DISPLAY=:$(($1 + $$ % 100))
+    Xvfb "$DISPLAY" -screen 0 1280x1024x24 >/dev/null 2>&1 &
+    xvfb=$!
+}
+
+wine_standin() {
+    number=$1
+    dir=$2
+    shift 2
+    HOME="$dir" build/nc-sim/brevane-nc-sim "$@" >"$dir/sim$number.out" 2>"$dir/sim$number.log" &
+    standin=$!
+    for _ in $(seq 50); do
+        [ -s "$dir/sim$number.out" ] && break
+        sleep 0.2
+    done
+    line=$(head -n 1 "$dir/sim$number.out")
+    case "$line" in
+    /dev/*) wine_com "$number" "$line" ;;
+    *)
+        echo "the stand-in for COM$number printed no line" >&2
+        return 1
+        ;;
+    esac
 }

@@ -37,13 +37,8 @@ x86_64-w64-mingw32-gcc-posix -o "$out/hangup.exe" "$out/hangup.c"
 
 attempt() { # $1: where the server's standard error goes
     wine_prefix "$out/prefix"
-    HOME="$out" build/nc-sim/brevane-nc-sim --quiet >"$out/sim.out" &
-    sim=$!
-    for _ in $(seq 50); do
-        [ -s "$out/sim.out" ] && break
-        sleep 0.2
-    done
-    wine_com 1 "$(head -n 1 "$out/sim.out")"
+    wine_standin 1 "$out" --quiet
+    sim=$standin
     rm -f "$out/pipe"
     mkfifo "$out/pipe"
     sleep 60 <"$out/pipe" & # holds the pipe open, reads nothing
