@@ -198,9 +198,11 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
-    // One unanswered command at the real time-out: the wait blocks on the line.
+    // One unanswered command at the real time-out: the wait blocks on the line; then the
+    // same wait as the window waits, serving its events every IdleIntervalMs.
     std::vector<double> waitCpu;
     std::vector<double> waitWall;
+    std::vector<double> servedCpu;
     {
         const auto standIn = startStandIn(
             {QStringLiteral("--no-pacing"), QStringLiteral("--fault"), QStringLiteral("silent")});
@@ -220,6 +222,14 @@ int main(int argc, char* argv[]) {
                 return 1;
             }
         }
+        link.exchange.setIdle(
+            [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+        for (int wait = 0; wait < Waits; ++wait) {
+            const double before = processorMs();
+            link.exchange.SendCommand(ChecksumCommand, ChecksumReplyLength);
+            servedCpu.push_back(processorMs() - before);
+        }
+        link.exchange.setIdle({});
         link.port.close();
     }
 
@@ -250,6 +260,8 @@ int main(int argc, char* argv[]) {
     printFigure("unanswered command, wall (median of 3)", median(waitWall), "ms", "(5000 ms)");
     if (waitCpu.front() >= 0.0) {
         printFigure("processor time in that wait (median of 3)", median(waitCpu), "ms", "< 50 ms");
+        printFigure("that wait, served every 50 ms (median of 3)", median(servedCpu), "ms",
+                    "< 50 ms");
     } else {
         std::printf("%-44s %11s  %s\n", "processor time in that wait", "n/a", "< 50 ms");
     }
