@@ -117,20 +117,24 @@ prompt --help | grep -q '^Usage: brevane \[FILE.BRV\]' || fail "--help said noth
 prompt --bogus | grep -q "^brevane: Unknown option 'bogus'" || fail "a wrong argument said nothing"
 echo "the prompt shows \"$said\", the help and the complaint"
 
+# Starts brevane.exe (its output into $1) and waits until its window has painted; then
+# $window, $width, $height, $left and $top. Without a window manager Wine's X window is the
+# window's client area, the Qt menu bar included, as docs/mainwindow.png is.
+start_window() {
+    $wine64 "$app" >"$1" 2>&1 &
+    window=
+    for _ in $(seq 120); do
+        window=$(xdotool search --name '^Orvik Brevane Rev 01$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+        sleep 0.5
+    done
+    [ -n "$window" ] || fail "no window titled \"Orvik Brevane Rev 01\""
+    sleep 3 # let it paint
+    eval "$(xwininfo -id "$window" | awk '/Absolute upper-left X/{print "left=" $4} /Absolute upper-left Y/{print "top=" $4} /Width:/{print "width=" $2} /Height:/{print "height=" $2}')"
+}
+
 echo "== brevane.exe"
-$wine64 "$app" >"$out/brevane.log" 2>&1 &
-window=
-for _ in $(seq 120); do
-    window=$(xdotool search --name '^Orvik Brevane Rev 01$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
-    sleep 0.5
-done
-[ -n "$window" ] || fail "no window titled \"Orvik Brevane Rev 01\""
-sleep 3 # let it paint
-# Without a window manager Wine's X window is the window's client area, the Qt menu bar
-# included, as docs/mainwindow.png is.
-width=$(xwininfo -id "$window" | awk '/Width:/{print $2}')
-height=$(xwininfo -id "$window" | awk '/Height:/{print $2}')
-geometry=$(xwininfo -id "$window" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4} /Width/{w=$2} /Height/{h=$2} END{printf "%dx%d+%d+%d", w, h, x, y}')
+start_window "$out/brevane.log"
+geometry=${width}x$height+$left+$top
 import -window root -crop "$geometry" +repage "$out/mainwindow-wine.png"
 echo "window \"Orvik Brevane Rev 01\": ${width}x$height, a menu bar of $((height - 585)) px above 1001x585"
 echo "screenshot $out/mainwindow-wine.png (docs/mainwindow.png: $(identify -format %wx%h docs/mainwindow.png))"
@@ -170,18 +174,7 @@ echo "BACK.BRV equals SITE.BRV ($(grep -c ' in  #' "$out/sim2.log") frames recei
 echo "== the window at 150 % (144 dpi) on a 1280 x 1024 screen"
 $wine64 reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
 wine_stop
-$wine64 "$app" >"$out/brevane-150.log" 2>&1 &
-window=
-for _ in $(seq 120); do
-    window=$(xdotool search --name '^Orvik Brevane Rev 01$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
-    sleep 0.5
-done
-[ -n "$window" ] || fail "no window at 150 %"
-sleep 3
-width=$(xwininfo -id "$window" | awk '/Width:/{print $2}')
-height=$(xwininfo -id "$window" | awk '/Height:/{print $2}')
-left=$(xwininfo -id "$window" | awk '/Absolute upper-left X/{print $4}')
-top=$(xwininfo -id "$window" | awk '/Absolute upper-left Y/{print $4}')
+start_window "$out/brevane-150.log"
 import -window root "$out/mainwindow-wine-150.png"
 echo "window at 150 %: ${width}x$height at $left,$top (whole, it would be about 1502x911)"
 echo "screenshot $out/mainwindow-wine-150.png"
