@@ -11,13 +11,8 @@ cd "$(dirname "$0")/.."
 cli=$(find build-windows -name brevane-cli.exe -not -path '*/zip/*' 2>/dev/null | head -n 1)
 [ -n "$cli" ] || { echo "no brevane-cli.exe in build-windows/: run tools/windows/build.sh first" >&2; exit 2; }
 tools/deps.sh wine wine64 python3
-cmake --preset linux >/dev/null
-cmake --build build --target brevane-nc-sim >/dev/null
 . tools/windows/wine-env.sh
-
-out=$(pwd)/build-windows/wine-figures
-rm -rf "$out"
-mkdir -p "$out"
+wine_workdir wine-figures
 sim=
 trap 'wine_stop; kill ${sim:-} 2>/dev/null || true' EXIT
 wine_prefix "$out/prefix"

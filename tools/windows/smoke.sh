@@ -16,15 +16,8 @@ cd "$(dirname "$0")/../.."
 tools/deps.sh wine wine64 unzip xdotool
 zip=$(ls build-windows/Orvik-Brevane-*-win64.zip 2>/dev/null | head -n 1)
 [ -n "$zip" ] || { echo "no zip in build-windows/: run tools/windows/build.sh first" >&2; exit 2; }
-# The stand-in is a Linux program.
-cmake --preset linux >/dev/null
-cmake --build build --target brevane-nc-sim >/dev/null
 . tools/windows/wine-env.sh
-
-out=build-windows/smoke
-rm -rf "$out"
-mkdir -p "$out"
-out=$(cd "$out" && pwd)
+wine_workdir smoke
 sims=
 wine_xvfb 190
 trap 'wine_stop; kill $xvfb $sims 2>/dev/null || true' EXIT

@@ -10,13 +10,8 @@ set -eu
 cd "$(dirname "$0")/../.."
 TESTS=ON tools/windows/build.sh >/dev/null
 tools/deps.sh wine wine64
-cmake --preset linux >/dev/null
-cmake --build build --target brevane-nc-sim >/dev/null
 . tools/windows/wine-env.sh
-
-out=$(pwd)/build-windows/wine-tests
-rm -rf "$out"
-mkdir -p "$out"
+wine_workdir wine-tests
 standin=
 # Wine makes a window's HWND only with an X display, whatever Qt platform draws it.
 wine_xvfb 290

@@ -11,12 +11,8 @@
 set -eu
 cd "$(dirname "$0")/../.."
 tools/deps.sh wine wine64 g++-mingw-w64-x86-64-posix
-cmake --preset linux >/dev/null
-cmake --build build --target brevane-nc-sim >/dev/null
 . tools/windows/wine-env.sh
-out=$(pwd)/build-windows/wine-hangup
-rm -rf "$out"
-mkdir -p "$out"
+wine_workdir wine-hangup
 cat >"$out/hangup.c" <<'C'
 #include <stdio.h>
 #include <windows.h>
