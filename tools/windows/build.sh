@@ -59,8 +59,9 @@ The ComPort menu offers the system's own serial ports COM1 to COM16
 (a USB serial adapter shows its number in the Device Manager under
 "Ports (COM & LPT)"). The line runs at 38400 baud, 8N1.
 
-brevane-cli.exe does from a command prompt what the window does:
-show, diff, download, upload and verify (brevane-cli help COMMAND).
+brevane-cli.exe does from a command prompt what the window does, and
+more: show, diff, download, upload, verify, compare and ports
+(brevane-cli help lists them; brevane-cli help COMMAND tells one).
 TXT
 
 # Every DLL imported by a file of the zip is in the zip or belongs to Windows.
