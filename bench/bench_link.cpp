@@ -80,9 +80,9 @@ public:
 // The real port and clock, as the program uses them.
 struct Link {
     ModBrevane mod;
-    SystemSerialPort port;
+    std::unique_ptr<SerialPort> port = makeSystemSerialPort();
     SteadyClock clock;
-    Exchange exchange{port, clock, mod};
+    Exchange exchange{*port, clock, mod};
     QuietReporter reporter;
 
     Link() { mod.ComPortNum = PortNumber; }
@@ -98,7 +98,7 @@ std::vector<double> timeRuns(Link& link, int runs, bool upload) {
         const TransferOutcome outcome = upload ? UploadCnf(link.exchange, link.reporter)
                                                : DownloadCnf(link.exchange, link.reporter);
         ms.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-        link.port.close();
+        link.port->close();
         if (outcome.kind != TransferOutcome::Complete) {
             std::fprintf(stderr, "%s failed (%d)\n", upload ? "Upload" : "Download",
                          outcome.errorCode);
@@ -206,7 +206,7 @@ int main(int argc, char* argv[]) {
     {
         const auto standIn = startStandIn(
             {QStringLiteral("--no-pacing"), QStringLiteral("--fault"), QStringLiteral("silent")});
-        if (!standIn || !link.port.open(PortNumber)) {
+        if (!standIn || !link.port->open(PortNumber)) {
             std::fprintf(stderr, "cannot open the stand-in's line\n");
             return 1;
         }
@@ -230,7 +230,7 @@ int main(int argc, char* argv[]) {
             servedCpu.push_back(processorMs() - before);
         }
         link.exchange.setIdle({});
-        link.port.close();
+        link.port->close();
     }
 
     const double downFloor = wireMs(downChars);

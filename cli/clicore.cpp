@@ -80,7 +80,7 @@ public:
     LinkRig(const LinkSettings& settings, Console& console, ModBrevane& mod) {
         SerialPort* line = settings.line;
         if (line == nullptr) {
-            m_ownLine = std::make_unique<SystemSerialPort>();
+            m_ownLine = makeSystemSerialPort();
             line = m_ownLine.get();
         }
         TimeoutClock* clock = settings.clock;
@@ -119,7 +119,7 @@ public:
     }
 
 private:
-    std::unique_ptr<SystemSerialPort> m_ownLine;
+    std::unique_ptr<SerialPort> m_ownLine;
     std::unique_ptr<SteadyClock> m_ownClock;
     std::unique_ptr<TracingPort> m_trace;
     SerialPort* m_line = nullptr;

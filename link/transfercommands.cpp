@@ -85,7 +85,7 @@ TransferCommands::TransferCommands(ModBrevane& mod, frmBrevaneMain& window, cons
         m_messages = m_ownMessages.get();
     }
     if (m_port == nullptr) {
-        m_ownPort = std::make_unique<SystemSerialPort>();
+        m_ownPort = makeSystemSerialPort();
         m_port = m_ownPort.get();
     }
     if (m_clock == nullptr) {

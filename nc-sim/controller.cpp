@@ -5,6 +5,7 @@
 #include <array>
 #include <utility>
 
+#include "platform/linesettings.h"
 #include "table/hextext.h"
 
 namespace {
@@ -202,8 +203,7 @@ Received Controller::handleFrame(const QByteArray& frame) {
 }
 
 std::chrono::nanoseconds wireTime(qsizetype characters) {
-    return std::chrono::nanoseconds(static_cast<std::int64_t>(characters) * 10'000'000'000LL /
-                                    38400);
+    return ControllerLine.wireTime(characters);
 }
 
 std::vector<LinePiece> replyPieces(const Received& received, bool paced,

@@ -81,7 +81,7 @@ struct LinePiece {
 // How long stale bytes may wait for the client to take the reply before they go anyway.
 inline constexpr std::chrono::milliseconds StaleWaitLimit{100};
 
-// Time on a 38400-baud 8N1 line (ten bits a character).
+// Time on the controller's line (ControllerLine: 38400 baud, ten bits a character).
 std::chrono::nanoseconds wireTime(qsizetype characters);
 
 // The pieces of one reply. Paced: a frame of frameLength characters that arrived at

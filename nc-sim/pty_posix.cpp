@@ -11,6 +11,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "platform/linesettings.h"
+
 namespace {
 
 volatile std::sig_atomic_t quitSignal = 0;
@@ -23,6 +25,22 @@ void onQuitSignal(int) {
 
 QString systemError() {
     return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// The terminal's code for a speed in baud; 38400 for one it has no code for.
+speed_t speedOf(int baudRate) {
+    switch (baudRate) {
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    default:
+        return B38400;
+    }
 }
 
 void closeFd(int& fd) {
@@ -63,9 +81,10 @@ bool PseudoTerminal::open(QString* error) {
     if (::tcgetattr(m_slave, &raw) != 0) {
         return fail();
     }
+    // Raw is 8N1 without flow control already; the speed is only for a client that asks.
     ::cfmakeraw(&raw);
-    ::cfsetispeed(&raw, B38400);
-    ::cfsetospeed(&raw, B38400);
+    ::cfsetispeed(&raw, speedOf(ControllerLine.baudRate));
+    ::cfsetospeed(&raw, speedOf(ControllerLine.baudRate));
     if (::tcsetattr(m_slave, TCSANOW, &raw) != 0) {
         return fail();
     }

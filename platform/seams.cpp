@@ -11,8 +11,8 @@ Seams Seams::system() {
     seams.messages = &messages;
     static SystemFileDialogs fileDialogs;
     seams.fileDialogs = &fileDialogs;
-    static SystemSerialPort serialPort;
-    seams.serialPort = &serialPort;
+    static const std::unique_ptr<SerialPort> serialPort = makeSystemSerialPort();
+    seams.serialPort = serialPort.get();
     static SteadyClock clock;
     seams.clock = &clock;
     return seams;

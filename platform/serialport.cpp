@@ -5,26 +5,14 @@
 #include "platform/folders.h"
 
 QString portPath(int portNumber, const QString& portsFolder, bool portsFolderExists) {
-    const QString com = QStringLiteral("COM%1").arg(portNumber);
-#ifdef Q_OS_WIN
-    Q_UNUSED(portsFolder);
-    Q_UNUSED(portsFolderExists);
-    return com;
-#else
     if (portsFolderExists) {
-        return portsFolder + QLatin1Char('/') + com;
+        return portsFolder + QStringLiteral("/COM%1").arg(portNumber);
     }
     return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
-#endif
 }
 
 QString portsFolder() {
     return workingRoot() + QStringLiteral("/ports");
-}
-
-QString systemPortPath(int portNumber) {
-    const QString folder = portsFolder();
-    return portPath(portNumber, folder, folderExists(folder));
 }
 
 QString openFailureText(const OpenFailure& failure) {

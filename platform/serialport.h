@@ -3,11 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "table/modbrevane.h"
-
-#ifndef Q_OS_WIN
-#include <QSerialPort>
-#endif
+#include <memory>
 
 #include "platform/clock.h"
 
@@ -33,8 +29,8 @@ class SerialPort {
 public:
     virtual ~SerialPort() = default;
 
-    // Opens port n (1-256) at 38400 baud, 8N1, no flow control, with RTS raised where the
-    // line can raise it. False when the port cannot be opened; openFailure() says why.
+    // Opens port n (1-256) as ControllerLine sets it (linesettings.h), with RTS raised where
+    // the line can raise it. False when the port cannot be opened; openFailure() says why.
     virtual bool open(int portNumber) = 0;
     // Why the last open() failed (None after one that worked).
     virtual OpenFailure openFailure() const = 0;
@@ -80,74 +76,16 @@ enum class WaitResult { Arrived, TimedOut, Failed };
 // followed by a pause for the rest of it, so a driver that does so is never polled hot.
 WaitResult waitInSlices(SerialDriver& driver, TimeoutClock& clock, int ms, QByteArray& buffer);
 
-// The device behind port n. Windows: "COMn". Elsewhere: the entry "COMn" of the ports
-// folder when that folder exists (the user links it to the real device), else
-// /dev/ttyS<n-1>.
+// The device behind port n where the system has no COM numbers of its own: the entry
+// "COMn" of the ports folder when that folder exists (the user links it to the real
+// device), else /dev/ttyS<n-1>.
 QString portPath(int portNumber, const QString& portsFolder, bool portsFolderExists);
 // "~/Orvik Tessaly Net/ports" (unused on Windows).
 QString portsFolder();
-// portPath() for this machine as it is now.
+// The device behind port n on this machine as it is now: "COMn" on Windows, else portPath()
+// (each backend says which).
 QString systemPortPath(int portNumber);
 
-#ifdef Q_OS_WIN
-// The real serial port, on the Win32 communications API.
-class WinSerialPort final : public SerialPort {
-public:
-    WinSerialPort() = default;
-    ~WinSerialPort() override;
-    WinSerialPort(const WinSerialPort&) = delete;
-    WinSerialPort& operator=(const WinSerialPort&) = delete;
-
-    bool open(int portNumber) override;
-    OpenFailure openFailure() const override;
-    void close() override;
-    bool isOpen() const override;
-    bool write(const QByteArray& bytes) override;
-    qint64 bytesWaiting() override;
-    QByteArray takeAll() override;
-    void discardInput() override;
-    bool waitForMore(int ms) override;
-    bool failed() const override;
-
-private:
-    // Bytes the driver holds; -1 when the line is gone.
-    qint64 driverWaiting();
-    // Fails the open: the handle (when given) is closed, and why is kept.
-    bool refuseOpen(void* handle, unsigned long systemError);
-
-    void* m_handle = nullptr; // the port's HANDLE
-    QByteArray m_buffer;      // read from the driver, not yet taken
-    bool m_failed = false;
-    OpenFailure m_openFailure;
-    SteadyClock m_waitClock;
-};
-using SystemSerialPort = WinSerialPort;
-#else
-// The real serial port, through Qt Serial Port.
-class QtSerialPort final : public SerialPort {
-public:
-    QtSerialPort() = default;
-
-    bool open(int portNumber) override;
-    OpenFailure openFailure() const override;
-    void close() override;
-    bool isOpen() const override;
-    bool write(const QByteArray& bytes) override;
-    qint64 bytesWaiting() override;
-    QByteArray takeAll() override;
-    void discardInput() override;
-    bool waitForMore(int ms) override;
-    bool failed() const override;
-
-private:
-    // Moves what the driver holds into Qt's buffer without waiting.
-    void pullWaiting();
-    // Time-outs are expected; any other error means the line is gone.
-    void noteError();
-
-    QSerialPort m_port;
-    bool m_failed = false;
-    OpenFailure m_openFailure;
-};
-using SystemSerialPort = QtSerialPort;
-#endif
+// The system's own serial port: the Win32 communications API on Windows, Qt Serial Port
+// elsewhere (the backend is chosen in platform/CMakeLists.txt).
+std::unique_ptr<SerialPort> makeSystemSerialPort();

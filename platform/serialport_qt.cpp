@@ -1,8 +1,38 @@
+// The serial port off Windows, through Qt Serial Port.
+
 #include "platform/serialport.h"
 
 #include <QFileInfo>
+#include <QSerialPort>
+
+#include "platform/folders.h"
+#include "platform/linesettings.h"
 
 namespace {
+
+class QtSerialPort final : public SerialPort {
+public:
+    bool open(int portNumber) override;
+    OpenFailure openFailure() const override;
+    void close() override;
+    bool isOpen() const override;
+    bool write(const QByteArray& bytes) override;
+    qint64 bytesWaiting() override;
+    QByteArray takeAll() override;
+    void discardInput() override;
+    bool waitForMore(int ms) override;
+    bool failed() const override;
+
+private:
+    // Moves what the driver holds into Qt's buffer without waiting.
+    void pullWaiting();
+    // Time-outs are expected; any other error means the line is gone.
+    void noteError();
+
+    QSerialPort m_port;
+    bool m_failed = false;
+    OpenFailure m_openFailure;
+};
 
 // A write of the longest frame takes under 40 ms at 38400 baud; far longer means the
 // line is stuck.
@@ -24,7 +54,33 @@ OpenFailure openFailureOf(const QSerialPort& port, const QString& path) {
     }
 }
 
-} // namespace
+void configure(QSerialPort& port, const LineSettings& line) {
+    port.setBaudRate(line.baudRate);
+    port.setDataBits(QSerialPort::DataBits(line.dataBits));
+    switch (line.parity) {
+    case LineSettings::Parity::None:
+        port.setParity(QSerialPort::NoParity);
+        break;
+    case LineSettings::Parity::Even:
+        port.setParity(QSerialPort::EvenParity);
+        break;
+    case LineSettings::Parity::Odd:
+        port.setParity(QSerialPort::OddParity);
+        break;
+    }
+    port.setStopBits(line.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+    switch (line.flowControl) {
+    case LineSettings::FlowControl::None:
+        port.setFlowControl(QSerialPort::NoFlowControl);
+        break;
+    case LineSettings::FlowControl::Hardware:
+        port.setFlowControl(QSerialPort::HardwareControl);
+        break;
+    case LineSettings::FlowControl::Software:
+        port.setFlowControl(QSerialPort::SoftwareControl);
+        break;
+    }
+}
 
 bool QtSerialPort::open(int portNumber) {
     close();
@@ -32,18 +88,16 @@ bool QtSerialPort::open(int portNumber) {
     m_openFailure = {};
     const QString path = systemPortPath(portNumber);
     m_port.setPortName(path);
-    m_port.setBaudRate(QSerialPort::Baud38400);
-    m_port.setDataBits(QSerialPort::Data8);
-    m_port.setParity(QSerialPort::NoParity);
-    m_port.setStopBits(QSerialPort::OneStop);
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    configure(m_port, ControllerLine);
     if (!m_port.open(QIODevice::ReadWrite)) {
         m_openFailure = openFailureOf(m_port, path);
         m_port.clearError();
         return false;
     }
     // A pseudo-terminal and some adapters have no RTS line; the port is usable anyway.
-    m_port.setRequestToSend(true);
+    if (ControllerLine.raiseRts) {
+        m_port.setRequestToSend(true);
+    }
     m_port.clearError();
     return true;
 }
@@ -131,4 +185,15 @@ void QtSerialPort::noteError() {
         m_failed = true;
     }
     m_port.clearError();
+}
+
+} // namespace
+
+QString systemPortPath(int portNumber) {
+    const QString folder = portsFolder();
+    return portPath(portNumber, folder, folderExists(folder));
+}
+
+std::unique_ptr<SerialPort> makeSystemSerialPort() {
+    return std::make_unique<QtSerialPort>();
 }

@@ -1,3 +1,5 @@
+// The serial port on Windows, on the Win32 communications API.
+
 #include "platform/serialport.h"
 
 #include <QThread>
@@ -5,6 +7,8 @@
 #include <utility>
 
 #include <windows.h>
+
+#include "platform/linesettings.h"
 
 namespace {
 
@@ -54,7 +58,63 @@ private:
     HANDLE m_handle;
 };
 
-} // namespace
+class WinSerialPort final : public SerialPort {
+public:
+    WinSerialPort() = default;
+    ~WinSerialPort() override;
+    WinSerialPort(const WinSerialPort&) = delete;
+    WinSerialPort& operator=(const WinSerialPort&) = delete;
+
+    bool open(int portNumber) override;
+    OpenFailure openFailure() const override;
+    void close() override;
+    bool isOpen() const override;
+    bool write(const QByteArray& bytes) override;
+    qint64 bytesWaiting() override;
+    QByteArray takeAll() override;
+    void discardInput() override;
+    bool waitForMore(int ms) override;
+    bool failed() const override;
+
+private:
+    // Bytes the driver holds; -1 when the line is gone.
+    qint64 driverWaiting();
+    // Fails the open: the handle (when given) is closed, and why is kept.
+    bool refuseOpen(void* handle, unsigned long systemError);
+
+    void* m_handle = nullptr; // the port's HANDLE
+    QByteArray m_buffer;      // read from the driver, not yet taken
+    bool m_failed = false;
+    OpenFailure m_openFailure;
+    SteadyClock m_waitClock;
+};
+
+// The line's settings in the driver's terms; every other field as the port had it.
+void configure(DCB& dcb, const LineSettings& line) {
+    dcb.BaudRate = DWORD(line.baudRate);
+    dcb.ByteSize = BYTE(line.dataBits);
+    switch (line.parity) {
+    case LineSettings::Parity::None:
+        dcb.Parity = NOPARITY;
+        break;
+    case LineSettings::Parity::Even:
+        dcb.Parity = EVENPARITY;
+        break;
+    case LineSettings::Parity::Odd:
+        dcb.Parity = ODDPARITY;
+        break;
+    }
+    dcb.fParity = line.parity == LineSettings::Parity::None ? FALSE : TRUE;
+    dcb.StopBits = line.stopBits == 2 ? TWOSTOPBITS : ONESTOPBIT;
+    const bool hardware = line.flowControl == LineSettings::FlowControl::Hardware;
+    const bool software = line.flowControl == LineSettings::FlowControl::Software;
+    dcb.fOutxCtsFlow = hardware ? TRUE : FALSE;
+    dcb.fOutX = software ? TRUE : FALSE;
+    dcb.fInX = software ? TRUE : FALSE;
+    dcb.fRtsControl = hardware        ? RTS_CONTROL_HANDSHAKE
+                      : line.raiseRts ? RTS_CONTROL_ENABLE
+                                      : RTS_CONTROL_DISABLE;
+}
 
 WinSerialPort::~WinSerialPort() {
     close();
@@ -75,17 +135,10 @@ bool WinSerialPort::open(int portNumber) {
     dcb.DCBlength = sizeof(dcb);
     bool ready = GetCommState(handle, &dcb) != 0;
     if (ready) {
-        dcb.BaudRate = CBR_38400;
-        dcb.ByteSize = 8;
-        dcb.Parity = NOPARITY;
-        dcb.StopBits = ONESTOPBIT;
+        configure(dcb, ControllerLine);
         dcb.fBinary = TRUE;
-        dcb.fParity = FALSE;
-        dcb.fOutxCtsFlow = FALSE;
         dcb.fOutxDsrFlow = FALSE;
         dcb.fDsrSensitivity = FALSE;
-        dcb.fOutX = FALSE;
-        dcb.fInX = FALSE;
         // Whatever last used the port may have left others; equal ones are refused.
         dcb.XonChar = 0x11;
         dcb.XoffChar = 0x13;
@@ -93,7 +146,6 @@ bool WinSerialPort::open(int portNumber) {
         dcb.fNull = FALSE;
         dcb.fAbortOnError = FALSE;
         dcb.fDtrControl = DTR_CONTROL_ENABLE;
-        dcb.fRtsControl = RTS_CONTROL_ENABLE;
         ready = SetCommState(handle, &dcb) != 0;
     }
     // Reads return what is there at once; waitForMore() sets its own time-out.
@@ -105,7 +157,9 @@ bool WinSerialPort::open(int portNumber) {
     }
     // A pseudo-terminal behind an emulated port and some adapters have no RTS line; the
     // port is usable anyway.
-    EscapeCommFunction(handle, SETRTS);
+    if (ControllerLine.raiseRts) {
+        EscapeCommFunction(handle, SETRTS);
+    }
     PurgeComm(handle, PURGE_RXCLEAR | PURGE_TXCLEAR);
     m_handle = handle;
     return true;
@@ -206,4 +260,14 @@ qint64 WinSerialPort::driverWaiting() {
         return -1;
     }
     return status.cbInQue;
+}
+
+} // namespace
+
+QString systemPortPath(int portNumber) {
+    return QStringLiteral("COM%1").arg(portNumber);
+}
+
+std::unique_ptr<SerialPort> makeSystemSerialPort() {
+    return std::make_unique<WinSerialPort>();
 }

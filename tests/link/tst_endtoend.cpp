@@ -45,7 +45,7 @@ private slots:
         QCOMPARE(int(rig.mod().field(63, IRef)), 0xFE);
         QCOMPARE(window.txtOKey()->text(), QStringLiteral("Nord-7"));
         QCOMPARE(window.txtIKey()->text(), QStringLiteral("Ost 42"));
-        QVERIFY(!rig.port.isOpen());
+        QVERIFY(!rig.port->isOpen());
     }
 };
 

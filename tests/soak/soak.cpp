@@ -136,7 +136,7 @@ void Soak::run(int number) {
     // The first run may open what lasts for the whole program; after that the count holds.
     const auto descriptors =
         QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System).size();
-    if (port.isOpen() || (lastDescriptors >= 0 && descriptors != lastDescriptors)) {
+    if (port->isOpen() || (lastDescriptors >= 0 && descriptors != lastDescriptors)) {
         fail(QStringLiteral("the port is open, or %1 descriptors where there were %2")
                  .arg(descriptors)
                  .arg(lastDescriptors));

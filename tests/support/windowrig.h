@@ -77,8 +77,8 @@ struct WindowRig {
 
 // The whole program on the real port and clock.
 struct RealPort {
-    SystemSerialPort port;
+    std::unique_ptr<SerialPort> port = makeSystemSerialPort();
 };
 struct RealPortRig : RealPort, WindowRig {
-    RealPortRig() : WindowRig(&port) {}
+    RealPortRig() : WindowRig(port.get()) {}
 };
