@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -73,11 +74,11 @@ private:
     TransferMessage m_message;
 };
 
-// The line (traced when asked), the clock and the exchange for one command. The line is
-// closed when the command is done with it, whatever happened.
+// The line (traced when asked), the clock, the shared state and the exchange for one
+// command. The line is closed when the command is done with it, whatever happened.
 class LinkRig {
 public:
-    LinkRig(const LinkSettings& settings, Console& console, ModBrevane& mod) {
+    LinkRig(const LinkSettings& settings, Console& console) {
         SerialPort* line = settings.line;
         if (line == nullptr) {
             m_ownLine = makeSystemSerialPort();
@@ -96,8 +97,8 @@ public:
         }
         m_line = line;
         m_portNumber = settings.portNumber;
-        mod.ComPortNum = settings.portNumber;
-        m_exchange = std::make_unique<Exchange>(*line, *clock, mod);
+        m_mod.ComPortNum = settings.portNumber;
+        m_exchange = std::make_unique<Exchange>(*line, *clock, m_mod);
         m_exchange->setTimeoutMs(settings.replyTimeoutMs);
     }
     ~LinkRig() { close(); }
@@ -105,6 +106,8 @@ public:
     LinkRig& operator=(const LinkRig&) = delete;
 
     Exchange& exchange() { return *m_exchange; }
+    // The table a run reads into or sends from.
+    CnfTable& cnf() { return m_mod.Cnf; }
     // "COM3 (/dev/ttyS2): no such port": the port that did not open, and why.
     QString openFailureLine() const {
         const QString path = systemPortPath(m_portNumber);
@@ -124,6 +127,7 @@ private:
     std::unique_ptr<TracingPort> m_trace;
     SerialPort* m_line = nullptr;
     int m_portNumber = 0;
+    ModBrevane m_mod;
     std::unique_ptr<Exchange> m_exchange;
 };
 
@@ -188,6 +192,19 @@ QString backupPath(const QString& folder, int portNumber) {
     return path;
 }
 
+// A command between a file and the controller: it is given the file's table as the window
+// sends it once the file is open (keys unpacked and packed again), and the line. 2 when
+// the file cannot be read.
+int withFileAndLink(const QString& path, const LinkSettings& link, Console& console,
+                    const std::function<int(const CnfTable& file, LinkRig& rig)>& command) {
+    const std::optional<CnfTable> cnf = readTable(path, console);
+    if (!cnf) {
+        return StatusBadUsage;
+    }
+    LinkRig rig(link, console);
+    return command(withKeysRepacked(*cnf), rig);
+}
+
 } // namespace
 
 void printProblem(Console& console, const QString& text) {
@@ -220,67 +237,61 @@ int runDiff(const QString& pathA, const QString& pathB, Console& console) {
 
 int runDownload(const QString& path, const LinkSettings& link, Console& console,
                 const QString& backupFolder) {
-    const std::optional<CnfTable> cnf = readTable(path, console);
-    if (!cnf) {
-        return StatusBadUsage;
-    }
-    if (!backupFolder.isEmpty() && !QDir().mkpath(backupFolder)) {
-        printProblem(console, QStringLiteral("cannot create the folder %1").arg(backupFolder));
-        return StatusBadUsage;
-    }
-    ModBrevane mod;
-    LinkRig rig(link, console, mod);
-    QString backup;
-    if (!backupFolder.isEmpty()) {
-        const TransferOutcome read = readController(rig, link, console, QStringLiteral("Backup"));
-        if (read.kind != TransferOutcome::Complete) {
-            console.err << QStringLiteral("Nothing was downloaded.\n");
-            return outcomeStatus(read);
+    return withFileAndLink(path, link, console, [&](const CnfTable& file, LinkRig& rig) {
+        if (!backupFolder.isEmpty() && !QDir().mkpath(backupFolder)) {
+            printProblem(console, QStringLiteral("cannot create the folder %1").arg(backupFolder));
+            return int(StatusBadUsage);
         }
-        backup = QDir::toNativeSeparators(backupPath(backupFolder, link.portNumber));
-        QString error;
-        if (!writeBrvFile(backup, mod.Cnf, &error)) {
-            printProblem(console, QStringLiteral("cannot write %1: %2").arg(backup, error));
-            console.err << QStringLiteral("Nothing was downloaded.\n");
-            return StatusBadUsage;
+        QString backup;
+        if (!backupFolder.isEmpty()) {
+            const TransferOutcome read =
+                readController(rig, link, console, QStringLiteral("Backup"));
+            if (read.kind != TransferOutcome::Complete) {
+                console.err << QStringLiteral("Nothing was downloaded.\n");
+                return outcomeStatus(read);
+            }
+            backup = QDir::toNativeSeparators(backupPath(backupFolder, link.portNumber));
+            QString error;
+            if (!writeBrvFile(backup, rig.cnf(), &error)) {
+                printProblem(console, QStringLiteral("cannot write %1: %2").arg(backup, error));
+                console.err << QStringLiteral("Nothing was downloaded.\n");
+                return int(StatusBadUsage);
+            }
         }
-    }
-    mod.Cnf = withKeysRepacked(*cnf); // one file, one controller content, whichever tool sends it
-    ConsoleReporter reporter(console, QStringLiteral("Download"), wantsProgressLine(link, console));
-    const TransferOutcome outcome = DownloadCnf(rig.exchange(), reporter);
-    rig.close();
-    const int status = finishTransfer(outcome, reporter.closingMessage(), rig, console);
-    if (!backup.isEmpty()) {
-        (status == StatusOk ? console.out : console.err)
-            << QStringLiteral("The controller's former table is in %1\n").arg(backup);
-    }
-    return status;
+        rig.cnf() = file;
+        ConsoleReporter reporter(console, QStringLiteral("Download"),
+                                 wantsProgressLine(link, console));
+        const TransferOutcome outcome = DownloadCnf(rig.exchange(), reporter);
+        rig.close();
+        const int status = finishTransfer(outcome, reporter.closingMessage(), rig, console);
+        if (!backup.isEmpty()) {
+            (status == StatusOk ? console.out : console.err)
+                << QStringLiteral("The controller's former table is in %1\n").arg(backup);
+        }
+        return status;
+    });
 }
 
 int runCompare(const QString& path, ShowFormat format, const LinkSettings& link, Console& console) {
-    const std::optional<CnfTable> cnf = readTable(path, console);
-    if (!cnf) {
-        return StatusBadUsage;
-    }
-    ModBrevane mod;
-    LinkRig rig(link, console, mod);
-    const TransferOutcome read = readController(rig, link, console, QStringLiteral("Compare"));
-    rig.close();
-    if (read.kind != TransferOutcome::Complete) {
-        return outcomeStatus(read);
-    }
-    const QList<TableDifference> differences = tableDifferences(withKeysRepacked(*cnf), mod.Cnf);
-    if (format == ShowFormat::Json) {
-        console.out << differencesJson(differences, QStringLiteral("file"),
-                                       QStringLiteral("controller"));
-    } else if (differences.isEmpty()) {
-        console.out << QStringLiteral("No differences\n");
-    } else {
-        for (const TableDifference& difference : differences) {
-            console.out << difference.line() << '\n';
+    return withFileAndLink(path, link, console, [&](const CnfTable& file, LinkRig& rig) {
+        const TransferOutcome read = readController(rig, link, console, QStringLiteral("Compare"));
+        rig.close();
+        if (read.kind != TransferOutcome::Complete) {
+            return outcomeStatus(read);
         }
-    }
-    return differences.isEmpty() ? StatusOk : StatusDiffers;
+        const QList<TableDifference> differences = tableDifferences(file, rig.cnf());
+        if (format == ShowFormat::Json) {
+            console.out << differencesJson(differences, QStringLiteral("file"),
+                                           QStringLiteral("controller"));
+        } else if (differences.isEmpty()) {
+            console.out << QStringLiteral("No differences\n");
+        } else {
+            for (const TableDifference& difference : differences) {
+                console.out << difference.line() << '\n';
+            }
+        }
+        return differences.isEmpty() ? int(StatusOk) : int(StatusDiffers);
+    });
 }
 
 int runUpload(const QString& path, const LinkSettings& link, Console& console) {
@@ -296,8 +307,7 @@ int runUpload(const QString& path, const LinkSettings& link, Console& console) {
         return StatusBadUsage;
     }
     // A fresh table: a failed run leaves nothing that could reach the file.
-    ModBrevane mod;
-    LinkRig rig(link, console, mod);
+    LinkRig rig(link, console);
     ConsoleReporter reporter(console, QStringLiteral("Upload"), wantsProgressLine(link, console));
     const TransferOutcome outcome = UploadCnf(rig.exchange(), reporter);
     rig.close();
@@ -308,7 +318,7 @@ int runUpload(const QString& path, const LinkSettings& link, Console& console) {
     }
     if (outcome.kind == TransferOutcome::Complete) {
         QString error;
-        if (!writeBrvFile(path, mod.Cnf, &error)) {
+        if (!writeBrvFile(path, rig.cnf(), &error)) {
             printProblem(console, QStringLiteral("cannot write %1: %2").arg(path, error));
             return StatusBadUsage;
         }
@@ -327,29 +337,25 @@ int runPorts(Console& console) {
 }
 
 int runVerify(const QString& path, const LinkSettings& link, Console& console) {
-    const std::optional<CnfTable> cnf = readTable(path, console);
-    if (!cnf) {
-        return StatusBadUsage;
-    }
-    ModBrevane mod;
-    LinkRig rig(link, console, mod);
-    ConsoleReporter reporter(console, QStringLiteral("Verify"), false);
-    if (!openComPort(rig.exchange(), reporter)) {
-        printPortError(messageLines(reporter.closingMessage().text), rig, console);
-        return StatusPortFailed;
-    }
-    const int code = VerifyCnf(rig.exchange(), controllerImage(withKeysRepacked(*cnf)));
-    rig.close();
-    if (code == ChecksumRequestFailed) {
-        console.err << QStringLiteral("Verify Error: %1\nThe controller gave no valid answer to "
-                                      "the checksum request.\n")
-                           .arg(code);
-        return code;
-    }
-    if (code == 0) {
-        console.out << QStringLiteral("Controller matches %1\n").arg(path);
-        return StatusOk;
-    }
-    console.out << QStringLiteral("Controller differs from %1\n").arg(path);
-    return StatusDiffers;
+    return withFileAndLink(path, link, console, [&](const CnfTable& file, LinkRig& rig) {
+        ConsoleReporter reporter(console, QStringLiteral("Verify"), false);
+        if (!openComPort(rig.exchange(), reporter)) {
+            printPortError(messageLines(reporter.closingMessage().text), rig, console);
+            return int(StatusPortFailed);
+        }
+        const int code = VerifyCnf(rig.exchange(), controllerImage(file));
+        rig.close();
+        if (code == ChecksumRequestFailed) {
+            console.err << QStringLiteral("Verify Error: %1\nThe controller gave no valid answer "
+                                          "to the checksum request.\n")
+                               .arg(code);
+            return code;
+        }
+        if (code == 0) {
+            console.out << QStringLiteral("Controller matches %1\n").arg(path);
+            return int(StatusOk);
+        }
+        console.out << QStringLiteral("Controller differs from %1\n").arg(path);
+        return int(StatusDiffers);
+    });
 }

@@ -98,18 +98,16 @@ QString textColumns(const QList<QStringList>& rows) {
     return text;
 }
 
-std::optional<ShowFormat> showFormatFromName(const QString& name) {
-    const QString lower = name.toLower();
-    if (lower == QStringLiteral("text")) {
-        return ShowFormat::Text;
+QString showFormatName(ShowFormat format) {
+    switch (format) {
+    case ShowFormat::Csv:
+        return QStringLiteral("csv");
+    case ShowFormat::Json:
+        return QStringLiteral("json");
+    case ShowFormat::Text:
+        break;
     }
-    if (lower == QStringLiteral("csv")) {
-        return ShowFormat::Csv;
-    }
-    if (lower == QStringLiteral("json")) {
-        return ShowFormat::Json;
-    }
-    return std::nullopt;
+    return QStringLiteral("text");
 }
 
 QString quotedKey(const QString& key) {

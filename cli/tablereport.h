@@ -11,8 +11,8 @@
 
 enum class ShowFormat { Text, Csv, Json };
 
-// "text", "csv", "json" (any case); nothing for another name.
-std::optional<ShowFormat> showFormatFromName(const QString& name);
+// "text", "csv", "json": the name --format takes.
+QString showFormatName(ShowFormat format);
 
 // One line per link: outgoing on/off, node, type, ref; incoming on/off, ref. Then the
 // two keys, and any carried byte (fields 6 and 7, field 8 beyond the keys) that is set.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <array>
 
 #include "link/protocol.h"
 
@@ -38,6 +39,13 @@ enum TransferErrorCode : int {
     ChecksumLowDiffers = 62,
     BlockReadFailed = 71,
 };
+
+// Every code a run can fail with, and those of an Upload.
+inline constexpr std::array<TransferErrorCode, 5> TransferErrorCodes{
+    BlockWriteFailed, ChecksumRequestFailed, ChecksumHighDiffers, ChecksumLowDiffers,
+    BlockReadFailed};
+inline constexpr std::array<TransferErrorCode, 4> UploadErrorCodes{
+    ChecksumRequestFailed, ChecksumHighDiffers, ChecksumLowDiffers, BlockReadFailed};
 
 struct TransferOutcome {
     enum Kind { Complete, PortError, Failed };

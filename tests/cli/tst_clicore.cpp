@@ -1,10 +1,11 @@
 // The CLI's trace (--trace) on the stand-in's controller model, through Verify's one
 // exchange: a trace ending "checksum holds" is a match, any other an error. And the ports
-// report.
+// report. The help, word for word.
 
 #include <QtTest>
 
 #include "cli/clicore.h"
+#include "cli/commandtable.h"
 #include "cli/portlist.h"
 #include "files/brvfile.h"
 #include "tests/support/controllerend.h"
@@ -155,6 +156,27 @@ private slots:
         QStringList tail = lines.mid(17);
         tail.replaceInStrings(QRegularExpression("  +"), " ");
         QCOMPARE(tail, after);
+    }
+
+    // The help as tests/cli/help.txt holds it: "==== help" and the program's help, then
+    // "==== help COMMAND" and each command's.
+    void help_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("expected");
+        QFile golden(QStringLiteral(":/help.txt"));
+        QVERIFY(golden.open(QIODevice::ReadOnly | QIODevice::Text));
+        const QStringList sections = QString::fromUtf8(golden.readAll()).split("==== help");
+        QCOMPARE(sections.first(), QString());
+        for (const QString& section : sections.mid(1)) {
+            const qsizetype end = section.indexOf('\n');
+            const QString command = section.left(end).trimmed();
+            QTest::newRow(qPrintable("help " + command)) << command << section.mid(end + 1);
+        }
+    }
+    void help() {
+        QFETCH(QString, command);
+        QFETCH(QString, expected);
+        QCOMPARE(command.isEmpty() ? programHelp() : commandHelp(command), expected);
     }
 };
 
