@@ -133,41 +133,44 @@ Received Controller::handleFrame(const QByteArray& frame) {
         r.note = QStringLiteral("ignored: unknown command");
         return r;
     }
-
     QStringList applied;
-    QByteArray body;
+    const QByteArray body = answer(command, r, applied);
+    if (faultApplies(FaultKind::Silent)) {
+        applied << faultName(FaultKind::Silent);
+    } else {
+        shapeReply(body, r, applied);
+    }
+    r.note = applied.join(QStringLiteral(", "));
+    return r;
+}
+
+QByteArray Controller::answer(const ReceivedCommand& command, Received& r, QStringList& applied) {
     switch (command.kind) {
     case ReceivedCommand::Kind::BlockWrite:
         std::copy_n(command.data.cbegin(), BlockBytes,
                     m_image.begin() + std::ptrdiff_t{command.block} * BlockBytes);
         r.imageChanged = true;
-        body = "00";
-        break;
+        return "00";
     case ReceivedCommand::Kind::BlockRead:
-        body = blockHex(m_image, command.block);
-        break;
-    case ReceivedCommand::Kind::ChecksumRequest: {
-        const std::uint32_t sum = ImageChecksum(m_image);
-        auto high = static_cast<std::int32_t>(sum >> 16U);
-        auto low = static_cast<std::int32_t>(sum & 0xFFFFU);
-        if (faultApplies(FaultKind::High)) {
-            high ^= 0xFFFF;
-            applied << faultName(FaultKind::High);
-        }
-        if (faultApplies(FaultKind::Low)) {
-            low ^= 0xFFFF;
-            applied << faultName(FaultKind::Low);
-        }
-        body = Hex4(high) + Hex4(low);
+        return blockHex(m_image, command.block);
+    case ReceivedCommand::Kind::ChecksumRequest:
         break;
     }
+    const std::uint32_t sum = ImageChecksum(m_image);
+    auto high = static_cast<std::int32_t>(sum >> 16U);
+    auto low = static_cast<std::int32_t>(sum & 0xFFFFU);
+    if (faultApplies(FaultKind::High)) {
+        high ^= 0xFFFF;
+        applied << faultName(FaultKind::High);
     }
+    if (faultApplies(FaultKind::Low)) {
+        low ^= 0xFFFF;
+        applied << faultName(FaultKind::Low);
+    }
+    return Hex4(high) + Hex4(low);
+}
 
-    if (faultApplies(FaultKind::Silent)) {
-        applied << faultName(FaultKind::Silent);
-        r.note = applied.join(QStringLiteral(", "));
-        return r;
-    }
+void Controller::shapeReply(const QByteArray& body, Received& r, QStringList& applied) const {
     const bool lower = faultApplies(FaultKind::Lower);
     const bool badSum = faultApplies(FaultKind::BadSum);
     if (!lower && !badSum) {
@@ -198,8 +201,6 @@ Received Controller::handleFrame(const QByteArray& frame) {
         r.stale = StaleBytes;
         applied << faultName(FaultKind::Stale);
     }
-    r.note = applied.join(QStringLiteral(", "));
-    return r;
 }
 
 std::chrono::nanoseconds wireTime(qsizetype characters) {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <chrono>
 #include <optional>
@@ -60,6 +61,10 @@ public:
 
 private:
     Received handleFrame(const QByteArray& frame);
+    // A command's reply body, its effect on the image done; the faults it took noted.
+    QByteArray answer(const ReceivedCommand& command, Received& r, QStringList& applied);
+    // The reply frame around the body, as the faults shape it.
+    void shapeReply(const QByteArray& body, Received& r, QStringList& applied) const;
     bool faultApplies(FaultKind kind) const;
     void discard(std::vector<Received>& out, QByteArray& bytes);
 

@@ -10,7 +10,8 @@
 
 #include "files/brvfile.h"
 #include "nc-sim/simulator.h"
-#include "platform/folders.h"
+#include "platform/linesettings.h"
+#include "platform/serialport.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ namespace {
 // ~/Orvik Tessaly Net/ports/COMn, made ready for our link. A link left by an earlier
 // stand-in is replaced; one the user made to a real device, or a file, is left alone.
 QString portLink(int port) {
-    const QString folder = workingRoot() + QStringLiteral("/ports");
+    const QString folder = portsFolder();
     if (!QDir().mkpath(folder)) {
         refuse(QStringLiteral("cannot create %1").arg(folder));
     }
@@ -41,6 +42,89 @@ QString portLink(int port) {
     return link;
 }
 
+const QString Description = QStringLiteral(
+    "A stand-in for the NC on a pseudo-terminal. Prints the line's path (or, with --port,\n"
+    "the link's) as the first line of standard output and answers block writes, block\n"
+    "reads and the checksum request until SIGINT or SIGTERM. Every frame in and out is\n"
+    "logged on standard error.\n\n"
+    "Faults (KIND for every frame, KIND@N for the N-th frame received, counted from 1):\n"
+    "  silent  no reply (a block write is still stored)\n"
+    "  badsum  reply with a wrong frame checksum\n"
+    "  short   reply without its last character\n"
+    "  extra   extra characters right after the reply, in the same write\n"
+    "  lower   lower-case hex digits in the reply, checksum still right\n"
+    "  high    checksum reply with a wrong high half of the image checksum\n"
+    "  low     checksum reply with a wrong low half\n"
+    "  junk    junk bytes right before the reply, in the same write\n"
+    "  stale   junk bytes once the client has taken the reply\n"
+    "  hangup  drop the line when the frame arrives (no reply, nothing stored),\n"
+    "          then open a fresh one (relinked with --port, else its path printed)");
+
+const QCommandLineOption PortOption(
+    QStringLiteral("port"),
+    QStringLiteral("Link ~/Orvik Tessaly Net/ports/COM<n> (n 1 to %1) to the line while running.")
+        .arg(MaxPortNumber),
+    QStringLiteral("n"));
+const QCommandLineOption StateOption(
+    QStringLiteral("state"),
+    QStringLiteral(
+        "Start from this *.BRV file when it exists; write it back after every block write."),
+    QStringLiteral("file"));
+const QCommandLineOption
+    NoPacingOption(QStringLiteral("no-pacing"),
+                   QStringLiteral("Reply at once, in one write, instead of at %1 baud.")
+                       .arg(ControllerLine.baudRate));
+const QCommandLineOption
+    FaultOption(QStringLiteral("fault"),
+                QStringLiteral("Misbehave as KIND (see above); may be repeated."),
+                QStringLiteral("KIND[@N]"));
+const QCommandLineOption QuietOption(QStringLiteral("quiet"),
+                                     QStringLiteral("No log on standard error."));
+
+// The table kept in the state file, when there is one yet; refuses a file it cannot keep.
+void takeState(const QString& path, SimOptions& options) {
+    options.statePath = QFileInfo(path).absoluteFilePath();
+    if (QFileInfo::exists(options.statePath)) {
+        QString error;
+        const std::optional<CnfTable> cnf = readBrvFile(options.statePath, &error);
+        if (!cnf) {
+            refuse(QStringLiteral("cannot read %1: %2").arg(options.statePath, error));
+        }
+        options.image = controllerImage(*cnf);
+    } else if (!QFileInfo(options.statePath).absoluteDir().exists()) {
+        refuse(QStringLiteral("cannot keep %1: its folder does not exist").arg(options.statePath));
+    }
+}
+
+// What the command line asks for; refuses anything it cannot take.
+SimOptions parseOptions(QCommandLineParser& parser) {
+    SimOptions options;
+    options.paced = !parser.isSet(NoPacingOption);
+    options.quiet = parser.isSet(QuietOption);
+    for (const QString& text : parser.values(FaultOption)) {
+        QString error;
+        const std::optional<Fault> fault = parseFault(text, &error);
+        if (!fault) {
+            refuse(error);
+        }
+        options.faults.push_back(*fault);
+    }
+    if (parser.isSet(StateOption)) {
+        takeState(parser.value(StateOption), options);
+    }
+    if (parser.isSet(PortOption)) {
+        bool ok = false;
+        const int port = parser.value(PortOption).toInt(&ok);
+        if (!ok || port < 1 || port > MaxPortNumber) {
+            refuse(QStringLiteral("--port takes a number from 1 to %1, not '%2'")
+                       .arg(MaxPortNumber)
+                       .arg(parser.value(PortOption)));
+        }
+        options.linkPath = portLink(port);
+    }
+    return options;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -49,45 +133,10 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationVersion(QStringLiteral(BREVANE_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "A stand-in for the NC on a pseudo-terminal. Prints the line's path (or, with --port,\n"
-        "the link's) as the first line of standard output and answers block writes, block\n"
-        "reads and the checksum request until SIGINT or SIGTERM. Every frame in and out is\n"
-        "logged on standard error.\n\n"
-        "Faults (KIND for every frame, KIND@N for the N-th frame received, counted from 1):\n"
-        "  silent  no reply (a block write is still stored)\n"
-        "  badsum  reply with a wrong frame checksum\n"
-        "  short   reply without its last character\n"
-        "  extra   extra characters right after the reply, in the same write\n"
-        "  lower   lower-case hex digits in the reply, checksum still right\n"
-        "  high    checksum reply with a wrong high half of the image checksum\n"
-        "  low     checksum reply with a wrong low half\n"
-        "  junk    junk bytes right before the reply, in the same write\n"
-        "  stale   junk bytes once the client has taken the reply\n"
-        "  hangup  drop the line when the frame arrives (no reply, nothing stored),\n"
-        "          then open a fresh one (relinked with --port, else its path printed)"));
+    parser.setApplicationDescription(Description);
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption portOption(
-        QStringLiteral("port"),
-        QStringLiteral(
-            "Link ~/Orvik Tessaly Net/ports/COM<n> (n 1 to 16) to the line while running."),
-        QStringLiteral("n"));
-    const QCommandLineOption stateOption(
-        QStringLiteral("state"),
-        QStringLiteral(
-            "Start from this *.BRV file when it exists; write it back after every block write."),
-        QStringLiteral("file"));
-    const QCommandLineOption noPacingOption(
-        QStringLiteral("no-pacing"),
-        QStringLiteral("Reply at once, in one write, instead of at 38400 baud."));
-    const QCommandLineOption faultOption(
-        QStringLiteral("fault"), QStringLiteral("Misbehave as KIND (see above); may be repeated."),
-        QStringLiteral("KIND[@N]"));
-    const QCommandLineOption quietOption(QStringLiteral("quiet"),
-                                         QStringLiteral("No log on standard error."));
-    parser.addOptions({portOption, stateOption, noPacingOption, faultOption, quietOption});
-
+    parser.addOptions({PortOption, StateOption, NoPacingOption, FaultOption, QuietOption});
     if (!parser.parse(QCoreApplication::arguments())) {
         refuse(parser.errorText());
     }
@@ -101,41 +150,5 @@ int main(int argc, char* argv[]) {
         refuse(
             QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
     }
-
-    SimOptions options;
-    options.paced = !parser.isSet(noPacingOption);
-    options.quiet = parser.isSet(quietOption);
-    for (const QString& text : parser.values(faultOption)) {
-        QString error;
-        const std::optional<Fault> fault = parseFault(text, &error);
-        if (!fault) {
-            refuse(error);
-        }
-        options.faults.push_back(*fault);
-    }
-    if (parser.isSet(stateOption)) {
-        options.statePath = QFileInfo(parser.value(stateOption)).absoluteFilePath();
-        if (QFileInfo::exists(options.statePath)) {
-            QString error;
-            const std::optional<CnfTable> cnf = readBrvFile(options.statePath, &error);
-            if (!cnf) {
-                refuse(QStringLiteral("cannot read %1: %2").arg(options.statePath, error));
-            }
-            options.image = controllerImage(*cnf);
-        } else if (!QFileInfo(options.statePath).absoluteDir().exists()) {
-            refuse(
-                QStringLiteral("cannot keep %1: its folder does not exist").arg(options.statePath));
-        }
-    }
-    if (parser.isSet(portOption)) {
-        bool ok = false;
-        const int port = parser.value(portOption).toInt(&ok);
-        if (!ok || port < 1 || port > ComPorts) {
-            refuse(QStringLiteral("--port takes a number from 1 to 16, not '%1'")
-                       .arg(parser.value(portOption)));
-        }
-        options.linkPath = portLink(port);
-    }
-
-    return Simulator(std::move(options)).run();
+    return Simulator(parseOptions(parser)).run();
 }

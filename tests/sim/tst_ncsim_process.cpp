@@ -42,10 +42,10 @@ private slots:
     void hangUpRenewsTheLine() {
         useFreshHome();
         // A stale link where the port goes is replaced.
-        const QString link = QDir::homePath() + "/Orvik Tessaly Net/ports/COM7";
+        const QString link = QDir::homePath() + "/Orvik Tessaly Net/ports/COM200";
         QVERIFY(QDir().mkpath(QFileInfo(link).path()));
         QVERIFY(QFile::link(QStringLiteral("/dev/pts/no-such-line"), link));
-        SimProcess sim({"--fault", "hangup@3", "--port", "7"});
+        SimProcess sim({"--fault", "hangup@3", "--port", "200"});
         QCOMPARE(sim.nextLine(), link);
         const QString firstTarget = QFileInfo(link).canonicalFilePath();
         // Two clients in turn, a third whose frame hangs up, a fourth on the fresh line.
