@@ -291,9 +291,9 @@ const QList<CommandInfo>& commands() {
          QStringLiteral(
              "One line for each of COM1 to COM16: the device it reaches on this system, whether\n"
              "that device is present (or the link dangles), and what the adapter tells of itself\n"
-             "(description, maker, serial number) where it is known. Then every serial device\n"
-             "present that no COM number reaches (a USB adapter with no link), each with the one\n"
-             "command that links it as a free COM number.\n"
+             "(description, maker, USB vendor and product id, serial number) where it is known.\n"
+             "Then every serial device present that no COM number reaches (a USB adapter with no\n"
+             "link), each with the one command that links it as a free COM number.\n"
              "On Windows COMn is the system's own: COM1 to COM16 each present or missing, then\n"
              "every port above COM16 that is present; a present port shows the driver's device,\n"
              "its friendly name, maker, USB vendor and product id and serial number where known."),

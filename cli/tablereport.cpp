@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr int KeySlots = 2 * KeyLength; // field 8 of slots 0-15 holds the keys
-
 const QString Arrow = QStringLiteral(" → ");
 
 QString onOff(std::uint8_t enabled) {
@@ -37,18 +35,6 @@ QString nodeWord(std::uint8_t oNode) {
 // Bytes the table carries without meaning: fields 6 and 7, and field 8 outside the keys.
 bool isCarried(int slot, int field) {
     return field == Reserved6 || field == Reserved7 || (field == KeyChar && slot >= KeySlots);
-}
-
-struct Keys {
-    QString outgoing;
-    QString incoming;
-};
-
-Keys keysOf(const CnfTable& cnf) {
-    ModBrevane mod;
-    mod.Cnf = cnf;
-    mod.UnpackKeys();
-    return {mod.OKey, mod.IKey};
 }
 
 QString keyCharacter(QChar c) {

@@ -13,7 +13,6 @@
 #include <QStyle>
 #include <QWindow>
 
-#include "link/protocol.h"
 #include "mainwindow/centring.h"
 #include "mainwindow/clicklabel.h"
 #include "mainwindow/keybox.h"
@@ -126,8 +125,7 @@ void frmBrevaneMain::buildFixedControls() {
 
     m_prgUpDown = place(new QProgressBar(c), "prgUpDown", 96, 0, 121, 12);
     m_prgUpDown->setTextVisible(false);
-    m_prgUpDown->setRange(0, ImageBlocks);
-    m_prgUpDown->setValue(0);
+    m_prgUpDown->setValue(0);       // a run sets the range when it starts
     m_prgUpDown->setVisible(false); // shown only while a transfer runs
 }
 

@@ -37,10 +37,17 @@ void ModBrevane::UnpackKeys() {
     }
 }
 
-CnfTable withKeysRepacked(const CnfTable& cnf) {
+Keys keysOf(const CnfTable& cnf) {
     ModBrevane mod;
     mod.Cnf = cnf;
     mod.UnpackKeys();
-    mod.PackKeys(mod.OKey, mod.IKey);
+    return {mod.OKey, mod.IKey};
+}
+
+CnfTable withKeysRepacked(const CnfTable& cnf) {
+    const Keys keys = keysOf(cnf);
+    ModBrevane mod;
+    mod.Cnf = cnf;
+    mod.PackKeys(keys.outgoing, keys.incoming);
     return mod.Cnf;
 }

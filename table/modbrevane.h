@@ -12,6 +12,7 @@ constexpr int LinkSlots = 64;
 constexpr int FieldsPerSlot = 9;
 constexpr int CnfBytes = LinkSlots * FieldsPerSlot; // 576
 constexpr int KeyLength = 8;
+constexpr int KeySlots = 2 * KeyLength; // field 8 of slots 0-15 holds the two keys
 
 enum CnfField : int {
     OEnabled = 0, // outgoing link in use
@@ -64,6 +65,13 @@ public:
     // Rebuilds both keys from field 8 of slots 0-15, skipping every 0 byte.
     void UnpackKeys();
 };
+
+// The two keys a table holds, as UnpackKeys reads them.
+struct Keys {
+    QString outgoing;
+    QString incoming;
+};
+Keys keysOf(const CnfTable& cnf);
 
 // The table as the window holds it once it has opened a file and packed the keys again
 // (for a Download or a Save): the keys unpacked and packed back, so a 0 byte inside a key
