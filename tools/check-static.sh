@@ -1,7 +1,8 @@
 #!/bin/sh
-# Static checks: clang-format, no POSIX header outside platform/ (and the stand-in's
-# pseudo-terminal, the CLI's terminal test and the benchmarks' process figures), a warning-free gcc build,
-# clang-tidy (the repo's .clang-tidy) and cppcheck. Fails on any finding.
+# Static checks: clang-format; no POSIX or Windows header outside platform/ (and the
+# stand-in's pseudo-terminal, the CLI's terminal test and the benchmarks' process figures);
+# the map in docs/DEVELOPING.md; a warning-free gcc build; clang-tidy (the repo's
+# .clang-tidy) and cppcheck. Fails on any finding.
 set -eu
 cd "$(dirname "$0")/.."
 tools/deps.sh clang-format clang-tidy cppcheck
@@ -15,6 +16,9 @@ if git grep -nE '#include <(unistd|termios|fcntl|signal|poll|pty|dirent|sys/[a-z
     echo "POSIX or Windows headers outside platform/ and the programs' own seams (above)"
     exit 1
 fi
+
+echo "== the map in docs/DEVELOPING.md matches the tree"
+tools/check-map.py
 
 echo "== gcc build, warnings as errors"
 cmake -S . -B build-gcc -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=g++ -DBREVANE_WERROR=ON >/dev/null
