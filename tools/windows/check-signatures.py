@@ -115,8 +115,10 @@ def check(path, trust, tsa_trust, signer, timestamped):
     subject, issuer, serial = signer_of(text)
     algorithm = re.search(r"^Message digest algorithm\s*: (\S+)", text, re.M)
     description = re.search(r"^\s*Text description: (.*)$", text, re.M)
-    stamp = re.search(r"^\s*Timestamp time: (.*)$", text, re.M)
-    stamped_by = re.search(r"^Countersignatures:(?:\n\s+.*)*?\n\s+Issuer: (.*)$", text, re.M)
+    # osslsigncode 2.9 prints "Timestamp time:", Debian 12's 2.5 "The signature is timestamped:";
+    # both name the time-stamp's issuer next.
+    stamp = re.search(r"^\s*(?:Timestamp time|The signature is timestamped): (.*)$", text, re.M)
+    stamped_by = re.compile(r"^\s*Issuer\s*: (.*)$", re.M).search(text, stamp.end()) if stamp else None
     pairs = digests(text)
     # The file's own digest against the signed one, by this script as well as by osslsigncode.
     if not pairs:
