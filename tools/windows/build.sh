@@ -16,6 +16,12 @@
 #                   compiling (tools/windows/sign-test.sh)
 #   PACK_DIR        where the zip's folder, the zip and the installer go (default build-windows)
 set -eu
+# The certificate's files named relative to where this was started, not to the checkout.
+case ${BREVANE_SIGN_PFX:-/} in /*) ;; *) export BREVANE_SIGN_PFX="$PWD/$BREVANE_SIGN_PFX" ;; esac
+case ${BREVANE_SIGN_PASSWORD_FILE:-/} in
+/*) ;;
+*) export BREVANE_SIGN_PASSWORD_FILE="$PWD/$BREVANE_SIGN_PASSWORD_FILE" ;;
+esac
 cd "$(dirname "$0")/../.."
 qt=${QT_MINGW_PREFIX:-$HOME/.cache/brevane/qt6-mingw64}
 tests=${TESTS:-OFF}

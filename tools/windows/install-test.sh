@@ -12,6 +12,12 @@
 # signatures, and signs the older installer and the rebuild with it too.
 #   OLD_VERSION  the older installer's version (default 0.9.0)
 set -eu
+# The certificate's files named relative to where this was started, not to the checkout.
+case ${BREVANE_SIGN_PFX:-/} in /*) ;; *) export BREVANE_SIGN_PFX="$PWD/$BREVANE_SIGN_PFX" ;; esac
+case ${BREVANE_SIGN_PASSWORD_FILE:-/} in
+/*) ;;
+*) export BREVANE_SIGN_PASSWORD_FILE="$PWD/$BREVANE_SIGN_PASSWORD_FILE" ;;
+esac
 cd "$(dirname "$0")/../.."
 tools/deps.sh wine wine64 xdotool wixl msitools ${BREVANE_SIGN_PFX:+osslsigncode python3-pefile}
 msi=$(ls build-windows/Orvik-Brevane-*-win64.msi 2>/dev/null | head -n 1)
