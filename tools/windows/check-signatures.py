@@ -128,7 +128,8 @@ def check(path, trust, tsa_trust, signer, timestamped):
             problems.append(f"the file's {kind} {pair.get('Calculated', 'none')[:16]}... is not "
                             f"the signed {pair.get('Current', 'none')[:16]}... (changed since signing)")
     if run.returncode != 0 or not re.search(r"^Signature verification: ok$", text, re.M):
-        errors = sorted(set(re.findall(r"^\s*Error: (.*)$", text, re.M)))
+        # The chain's error, as osslsigncode (2.9) or OpenSSL's error queue (2.5 too) says it.
+        errors = sorted(set(re.findall(r"(?:^\s*Error|Verify error): (.*)$", text, re.M)))
         problems.append("osslsigncode verify: failed" + (f" ({'; '.join(errors)})" if errors else ""))
     # osslsigncode names the signer only once the digests match.
     if signer and subject and (subject, issuer, serial) != signer:
