@@ -6,7 +6,22 @@
 # makes the installer build-windows/Orvik-Brevane-<version>-win64.msi of the same files.
 #   TESTS=ON        also builds the test programs (tools/windows/test-wine.sh runs them)
 #   QT_MINGW_PREFIX the MinGW Qt (default ~/.cache/brevane/qt6-mingw64)
+#   BREVANE_SIGN_PFX, BREVANE_SIGN_PASSWORD_FILE, BREVANE_SIGN_TIMESTAMP_URL
+#                   the publisher's code-signing certificate, the file holding its password
+#                   and a time-stamp service (tools/windows/sign.sh): both programs are
+#                   signed before they are packed, then the installer, and all three
+#                   signatures are verified (tools/windows/check-signatures.py). Without a
+#                   certificate the build is unsigned.
+#   PACK_ONLY=1     packs the programs built before once more, without configuring or
+#                   compiling (tools/windows/sign-test.sh)
+#   PACK_DIR        where the zip's folder, the zip and the installer go (default build-windows)
 set -eu
+# The certificate's files named relative to where this was started, not to the checkout.
+case ${BREVANE_SIGN_PFX:-/} in /*) ;; *) export BREVANE_SIGN_PFX="$PWD/$BREVANE_SIGN_PFX" ;; esac
+case ${BREVANE_SIGN_PASSWORD_FILE:-/} in
+/*) ;;
+*) export BREVANE_SIGN_PASSWORD_FILE="$PWD/$BREVANE_SIGN_PASSWORD_FILE" ;;
+esac
 cd "$(dirname "$0")/../.."
 qt=${QT_MINGW_PREFIX:-$HOME/.cache/brevane/qt6-mingw64}
 tests=${TESTS:-OFF}
@@ -14,25 +29,55 @@ if [ ! -f "$qt/.complete" ]; then
     echo "No MinGW Qt in $qt: run tools/windows/build-qt.sh first" >&2
     exit 2
 fi
-tools/deps.sh g++-mingw-w64-x86-64-posix zip python3-pefile
+pfx=${BREVANE_SIGN_PFX:-}
+tools/deps.sh g++-mingw-w64-x86-64-posix zip python3-pefile ${pfx:+osslsigncode}
 out=build-windows
-launcher=
-command -v ccache >/dev/null && launcher=-DCMAKE_CXX_COMPILER_LAUNCHER=ccache
-cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release $launcher \
-    -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
-    -DQT_CHAINLOAD_TOOLCHAIN_FILE="$(pwd)/tools/windows/mingw64.cmake" \
-    -DCMAKE_CROSSCOMPILING_EMULATOR=/usr/lib/wine/wine64 \
-    -DBREVANE_BUILD_TESTS="$tests" -DBREVANE_BUILD_BENCH=OFF >/dev/null
-if [ "$tests" = ON ]; then
-    cmake --build "$out" -j"${JOBS:-2}"
-else
-    cmake --build "$out" -j"${JOBS:-2}" --target brevane brevane-cli
+dest=${PACK_DIR:-$out}
+compile=yes
+[ "${PACK_ONLY:-}" = 1 ] && compile=no
+if [ $compile = yes ]; then
+    launcher=
+    command -v ccache >/dev/null && launcher=-DCMAKE_CXX_COMPILER_LAUNCHER=ccache
+    cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release $launcher \
+        -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+        -DQT_CHAINLOAD_TOOLCHAIN_FILE="$(pwd)/tools/windows/mingw64.cmake" \
+        -DCMAKE_CROSSCOMPILING_EMULATOR=/usr/lib/wine/wine64 \
+        -DBREVANE_BUILD_TESTS="$tests" -DBREVANE_BUILD_BENCH=OFF >/dev/null
+elif [ ! -f "$out/brevane.exe" ] || [ ! -f "$out/brevane-cli.exe" ]; then
+    echo "PACK_ONLY: no programs built in $out: run tools/windows/build.sh first" >&2
+    exit 2
 fi
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$out/CMakeCache.txt")
 name=Orvik-Brevane-$version-win64
-stage=$out/zip/$name
-rm -rf "$out/zip" "$out/$name.zip" "$out/$name.msi"
+stage=$dest/zip/$name
+# Whatever fails from here on leaves no zip or installer of an earlier build behind.
+rm -rf "$dest/zip" "$dest/$name.zip" "$dest/$name.msi"
+mkdir -p "$dest"
+# The certificate and its password are checked before compiling, not after.
+if [ -n "$pfx" ]; then
+    certs=$(mktemp -d)
+    trap 'rm -rf "$certs"' EXIT
+    tools/windows/sign.sh --check "$certs"
+else
+    echo "unsigned: BREVANE_SIGN_PFX names no certificate, so neither program nor the installer is signed"
+fi
+# A signing that fails leaves nothing of this build: no half-signed file is ever packed.
+sign() {
+    tools/windows/sign.sh "$@" && return 0
+    rm -rf "$dest/zip" "$dest/$name.zip" "$dest/$name.msi"
+    echo "signing failed: no zip or installer made" >&2
+    exit 1
+}
+
+if [ $compile = yes ]; then
+    if [ "$tests" = ON ]; then
+        cmake --build "$out" -j"${JOBS:-2}"
+    else
+        cmake --build "$out" -j"${JOBS:-2}" --target brevane brevane-cli
+    fi
+fi
+
 mkdir -p "$stage/platforms" "$stage/styles"
 for exe in brevane.exe brevane-cli.exe; do
     cp "$out/$exe" "$stage/" # where the Qt toolchain puts every program
@@ -48,6 +93,8 @@ cp "$runtime/libstdc++-6.dll" "$runtime/libgcc_s_seh-1.dll" \
 find "$stage" -name '*.exe' -o -name '*.dll' | xargs x86_64-w64-mingw32-strip --strip-unneeded
 # Explorer's icon and Properties, and Windows' reading of the manifest, see these files.
 tools/windows/check-resources.py "$version" "$stage/brevane.exe" "$stage/brevane-cli.exe"
+# Signed before packing, so that the zip and the installer carry the signed programs.
+[ -z "$pfx" ] || sign "$stage/brevane.exe" "$stage/brevane-cli.exe"
 sed 's/$/\r/' >"$stage/README.txt" <<TXT
 Orvik Brevane $version for 64-bit Windows
 
@@ -85,10 +132,20 @@ for file in $(find "$stage" -name '*.exe' -o -name '*.dll'); do
 done
 [ $missing = 0 ]
 
-(cd "$out/zip" && zip -q -r -X "../$name.zip" "$name")
-echo "wrote $out/$name.zip ($(du -k "$out/$name.zip" | cut -f1) KB):"
-(cd "$out/zip" && find "$name" -type f | sort | sed 's/^/  /')
+(cd "$dest/zip" && zip -q -r -X "../$name.zip" "$name")
+echo "wrote $dest/$name.zip ($(du -k "$dest/$name.zip" | cut -f1) KB):"
+(cd "$dest/zip" && find "$name" -type f | sort | sed 's/^/  /')
 
 start=$(date +%s%N)
-tools/windows/make-msi.sh "$stage" "$out/$name.msi"
-echo "wrote $out/$name.msi ($(du -k "$out/$name.msi" | cut -f1) KB) in $((($(date +%s%N) - start) / 1000000)) ms"
+tools/windows/make-msi.sh "$stage" "$dest/$name.msi"
+[ -z "$pfx" ] || sign "$dest/$name.msi"
+echo "wrote $dest/$name.msi ($(du -k "$dest/$name.msi" | cut -f1) KB) in $((($(date +%s%N) - start) / 1000000)) ms"
+
+# All three signed by the given certificate and verifying, or nothing of this build is kept.
+if [ -n "$pfx" ] && ! tools/windows/check-signatures.py --signer "$certs/signer.pem" \
+    --ca "$certs/certs.pem" ${BREVANE_SIGN_TIMESTAMP_URL:+--timestamped} \
+    "$stage/brevane.exe" "$stage/brevane-cli.exe" "$dest/$name.msi"; then
+    rm -rf "$dest/zip" "$dest/$name.zip" "$dest/$name.msi"
+    echo "the signatures do not hold: zip and installer removed" >&2
+    exit 1
+fi

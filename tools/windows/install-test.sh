@@ -7,10 +7,19 @@
 # C:\Orvik Tessaly Net\Brevane is left. Then upgrades an older installer (these files under
 # a lower version) in place, refuses to go back to it and replaces a rebuild of the same
 # version. Run tools/windows/build.sh first.
+# Given the certificate the build signed with (BREVANE_SIGN_PFX and BREVANE_SIGN_PASSWORD_FILE,
+# as for build.sh), checks that the installer and the installed programs carry its verifying
+# signatures, and signs the older installer and the rebuild with it too.
 #   OLD_VERSION  the older installer's version (default 0.9.0)
 set -eu
+# The certificate's files named relative to where this was started, not to the checkout.
+case ${BREVANE_SIGN_PFX:-/} in /*) ;; *) export BREVANE_SIGN_PFX="$PWD/$BREVANE_SIGN_PFX" ;; esac
+case ${BREVANE_SIGN_PASSWORD_FILE:-/} in
+/*) ;;
+*) export BREVANE_SIGN_PASSWORD_FILE="$PWD/$BREVANE_SIGN_PASSWORD_FILE" ;;
+esac
 cd "$(dirname "$0")/../.."
-tools/deps.sh wine wine64 xdotool wixl msitools
+tools/deps.sh wine wine64 xdotool wixl msitools ${BREVANE_SIGN_PFX:+osslsigncode python3-pefile}
 msi=$(ls build-windows/Orvik-Brevane-*-win64.msi 2>/dev/null | head -n 1)
 [ -n "$msi" ] || { echo "no installer in build-windows/: run tools/windows/build.sh first" >&2; exit 2; }
 name=$(basename "$msi" .msi)
@@ -96,6 +105,21 @@ brevane_arguments() {
     done
 }
 
+say "== signatures"
+signed=
+if [ -n "${BREVANE_SIGN_PFX:-}" ]; then
+    signed=yes
+    mkdir "$out/certificate"
+    tools/windows/sign.sh --check "$out/certificate" >/dev/null
+    signatures() {
+        tools/windows/check-signatures.py --signer "$out/certificate/signer.pem" \
+            --ca "$out/certificate/certs.pem" "$@" || fail "signatures that do not hold"
+    }
+    signatures "$msi"
+else
+    say "none checked: no certificate given (BREVANE_SIGN_PFX)"
+fi
+
 say "== a fresh Wine prefix; $name.msi installed silently"
 wine_prefix "$out/prefix"
 app="$WINEPREFIX/drive_c/Program Files/Orvik Brevane"
@@ -111,6 +135,7 @@ grep -q 'Property(S): ALLUSERS = 1' "$out/install.log" || fail "not installed fo
 say "== files"
 check_files "$stage"
 say "C:\\Program Files\\Orvik Brevane: the zip's $(wc -l <"$out/expected.txt") files, byte for byte"
+[ -z "$signed" ] || signatures "$app/brevane.exe" "$app/brevane-cli.exe"
 
 say "== Start-menu shortcut"
 lnk=$(shortcut)
@@ -219,6 +244,8 @@ sed -i "1s/.*/Orvik Brevane $old_version for 64-bit Windows\r/" "$old_stage/READ
 say "only in $old_version" >"$old_stage/notes-$old_version.txt"
 old_msi=$out/Orvik-Brevane-$old_version-win64.msi
 VERSION=$old_version tools/windows/make-msi.sh "$old_stage" "$old_msi"
+# A signed release follows a signed one.
+[ -z "$signed" ] || tools/windows/sign.sh "$old_msi"
 msiexec old.log /i "$(windows_path "$old_msi")" || fail "installing $old_version: status $?"
 [ "$(reg_value "$(entries)" DisplayVersion)" = "$old_version" ] || fail "$old_version is not installed"
 check_files "$old_stage"
@@ -239,6 +266,7 @@ if msiexec downgrade.log /i "$(windows_path "$old_msi")"; then fail "$old_versio
     fail "installing $old_version over $version changed the entries: $(entries)"
 check_files "$stage"
 tools/windows/make-msi.sh "$stage" "$out/rebuilt.msi"
+[ -z "$signed" ] || tools/windows/sign.sh "$out/rebuilt.msi"
 msiexec rebuilt.log /i "$(windows_path "$out/rebuilt.msi")" || fail "installing the rebuild: status $?"
 rebuilt=$(entries)
 [ "$(say "$rebuilt" | grep -c .)" = 1 ] && [ "$rebuilt" != "$entry" ] ||
@@ -248,4 +276,4 @@ msiexec last-uninstall.log /x "${rebuilt##*\\}" || fail "msiexec /x of the rebui
 icon_file=$WINEPREFIX/drive_c/windows/Installer/${rebuilt##*\\}/brevane.ico
 check_removed
 
-say "install test passed: install $install_ms ms, uninstall $uninstall_ms ms, upgrade $upgrade_ms ms under Wine"
+say "install test passed${signed:+ with signed installers}: install $install_ms ms, uninstall $uninstall_ms ms, upgrade $upgrade_ms ms under Wine"
