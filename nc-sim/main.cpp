@@ -78,6 +78,13 @@ const QCommandLineOption
     FaultOption(QStringLiteral("fault"),
                 QStringLiteral("Misbehave as KIND (see above); may be repeated."),
                 QStringLiteral("KIND[@N]"));
+const QCommandLineOption AdapterOption(
+    QStringLiteral("adapter-latency"),
+    QStringLiteral("Reach the client as a USB serial adapter hands replies over: a full packet "
+                   "of 62 bytes at the next 1 ms USB frame, the rest when its latency timer "
+                   "runs out (every MS ms, restarted by each hand-over; 1 to 255). 0, the "
+                   "default: straight from the line."),
+    QStringLiteral("MS"));
 const QCommandLineOption QuietOption(QStringLiteral("quiet"),
                                      QStringLiteral("No log on standard error."));
 
@@ -109,6 +116,14 @@ SimOptions parseOptions(QCommandLineParser& parser) {
         }
         options.faults.push_back(*fault);
     }
+    if (parser.isSet(AdapterOption)) {
+        bool ok = false;
+        options.adapterLatencyMs = parser.value(AdapterOption).toInt(&ok);
+        if (!ok || options.adapterLatencyMs < 0 || options.adapterLatencyMs > 255) {
+            refuse(QStringLiteral("--adapter-latency takes 0 to 255 ms, not '%1'")
+                       .arg(parser.value(AdapterOption)));
+        }
+    }
     if (parser.isSet(StateOption)) {
         takeState(parser.value(StateOption), options);
     }
@@ -136,7 +151,8 @@ int main(int argc, char* argv[]) {
     parser.setApplicationDescription(Description);
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOptions({PortOption, StateOption, NoPacingOption, FaultOption, QuietOption});
+    parser.addOptions(
+        {PortOption, StateOption, NoPacingOption, AdapterOption, FaultOption, QuietOption});
     if (!parser.parse(QCoreApplication::arguments())) {
         refuse(parser.errorText());
     }

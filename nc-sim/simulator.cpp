@@ -2,11 +2,13 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QStringList>
 #include <chrono>
 #include <cstdio>
 
 #include "files/brvfile.h"
+#include "platform/linesettings.h"
 
 namespace {
 
@@ -17,8 +19,22 @@ void printLine(std::FILE* stream, const QString& text) {
 
 } // namespace
 
+namespace {
+
+// A moment the adapter's timer ran out: somewhere within one period from now, on a whole
+// millisecond, as a timer that has run since the adapter was plugged in.
+PseudoTerminal::Clock::time_point timerPhase(int latencyMs) {
+    const auto now = PseudoTerminal::Clock::now();
+    return latencyMs <= 0
+               ? now
+               : now - std::chrono::milliseconds(QRandomGenerator::global()->bounded(latencyMs));
+}
+
+} // namespace
+
 Simulator::Simulator(SimOptions options)
-    : m_options(std::move(options)), m_controller(m_options.faults) {
+    : m_options(std::move(options)), m_controller(m_options.faults),
+      m_adapter(m_options.adapterLatencyMs, timerPhase(m_options.adapterLatencyMs)) {
     m_controller.setImage(m_options.image);
 }
 
@@ -77,11 +93,15 @@ bool Simulator::openLine() {
     if (m_options.linkPath.isEmpty() || !m_line) {
         printLine(stdout, shown);
     }
-    log(QStringLiteral("line %1%2, %3")
+    log(QStringLiteral("line %1%2, %3%4")
             .arg(fresh->slavePath(),
                  m_options.linkPath.isEmpty() ? QString() : QStringLiteral(" as ") + shown,
-                 m_options.paced ? QStringLiteral("paced at 38400 baud")
-                                 : QStringLiteral("no pacing")));
+                 m_options.paced ? QStringLiteral("paced at %1 baud").arg(ControllerLine.baudRate)
+                                 : QStringLiteral("no pacing"),
+                 m_options.adapterLatencyMs > 0
+                     ? QStringLiteral(", through a USB adapter with a %1 ms latency timer")
+                           .arg(m_options.adapterLatencyMs)
+                     : QString()));
     m_line = std::move(fresh);
     return true;
 }
@@ -110,8 +130,12 @@ void Simulator::take(const QByteArray& input, Clock::time_point arrived) {
             hangUp(); // the controller has dropped whatever followed
             break;
         }
-        const Clock::time_point lineFree = m_pending.empty() ? arrived : m_pending.back().due;
-        for (LinePiece& piece : replyPieces(r, m_options.paced, arrived, lineFree)) {
+        const std::vector<LinePiece> onWire =
+            replyPieces(r, m_options.paced, arrived, std::max(arrived, m_wireFree));
+        if (!onWire.empty()) {
+            m_wireFree = onWire.back().due;
+        }
+        for (LinePiece& piece : m_adapter.handOver(onWire)) {
             m_pending.push_back(std::move(piece));
         }
         changed = changed || r.imageChanged;

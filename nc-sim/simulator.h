@@ -8,12 +8,14 @@
 
 #include "nc-sim/controller.h"
 #include "nc-sim/pty_posix.h"
+#include "nc-sim/usbadapter.h"
 
 struct SimOptions {
     QString linkPath;  // ~/Orvik Tessaly Net/ports/COMn with --port; empty: print the line
     QString statePath; // --state; empty: none
     bool paced = true;
     bool quiet = false;
+    int adapterLatencyMs = 0; // 0: the line reaches the client directly
     std::vector<Fault> faults;
     ControllerImage image{};
 };
@@ -44,4 +46,6 @@ private:
     std::unique_ptr<PseudoTerminal> m_line;
     std::deque<LinePiece> m_pending;
     Clock::time_point m_start;
+    UsbAdapter m_adapter;
+    Clock::time_point m_wireFree; // when the last reply's last character is off the wire
 };

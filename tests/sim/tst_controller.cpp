@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include "nc-sim/controller.h"
+#include "nc-sim/usbadapter.h"
 #include "tests/support/controllerend.h"
 
 namespace {
@@ -157,6 +158,46 @@ private slots:
         QCOMPARE(pieces[11].due - (t0 + milliseconds(50)), wireTime(12));
 
         QCOMPARE(wireTime(384).count(), 100'000'000); // 3840 bits at 38400 baud
+    }
+
+    // A reply's characters reach the adapter from 2 ms on, one a character time apart; its
+    // timer ran out at 0. Hand-overs as "ms:bytes".
+    void adapterHandOver_data() {
+        QTest::addColumn<int>("latencyMs");
+        QTest::addColumn<int>("characters");
+        QTest::addColumn<QString>("handOvers");
+        QTest::newRow("4 characters, 16 ms") << 16 << 4 << "16:4";
+        QTest::newRow("4 characters, 1 ms: the timer runs out before the last")
+            << 1 << 4 << "3:3 4:1";
+        QTest::newRow("12 characters, 16 ms") << 16 << 12 << "16:12";
+        QTest::newRow("12 characters, 1 ms") << 1 << 12 << "3:3 4:4 5:4 6:1";
+        QTest::newRow("134 characters, 16 ms: a full packet at the next frame")
+            << 16 << 134 << "16:53 32:62 48:19";
+        QTest::newRow("134 characters, 1 ms")
+            << 1 << 134
+            << "3:3 4:4 5:4 6:4 7:4 8:4 9:3 10:4 11:4 12:4 13:4 14:4 15:3 16:4 17:4 18:4 19:4 "
+               "20:4 21:3 22:4 23:4 24:4 25:4 26:4 27:4 28:3 29:4 30:4 31:4 32:4 33:4 34:3 35:4 "
+               "36:4 37:4";
+        QTest::newRow("no adapter: as they arrive") << 0 << 2 << "2.26042:1 2.52083:1";
+    }
+    void adapterHandOver() {
+        QFETCH(int, latencyMs);
+        QFETCH(int, characters);
+        QFETCH(QString, handOvers);
+        using namespace std::chrono;
+        const steady_clock::time_point t0{};
+        std::vector<LinePiece> arrivals;
+        for (int k = 0; k < characters; ++k) {
+            arrivals.push_back({t0 + milliseconds(2) + wireTime(k + 1), QByteArray(1, 'x')});
+        }
+        UsbAdapter adapter(latencyMs, t0);
+        QStringList seen;
+        for (const LinePiece& piece : adapter.handOver(arrivals)) {
+            seen << QStringLiteral("%1:%2")
+                        .arg(duration<double, std::milli>(piece.due - t0).count())
+                        .arg(piece.bytes.size());
+        }
+        QCOMPARE(seen.join(' '), handOvers);
     }
 };
 
