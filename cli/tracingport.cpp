@@ -59,8 +59,8 @@ void TracingPort::discardInput() {
     m_line.discardInput();
 }
 
-bool TracingPort::waitForMore(int ms) {
-    return m_line.waitForMore(ms);
+bool TracingPort::waitForMore(int ms, qint64 missing) {
+    return m_line.waitForMore(ms, missing);
 }
 
 bool TracingPort::failed() const {

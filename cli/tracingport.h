@@ -24,7 +24,7 @@ public:
     qint64 bytesWaiting() override;
     QByteArray takeAll() override;
     void discardInput() override;
-    bool waitForMore(int ms) override;
+    bool waitForMore(int ms, qint64 missing) override;
     bool failed() const override;
 
 private:

@@ -28,7 +28,8 @@ bool Exchange::SendCommand(QByteArrayView cmd, int replyLen) {
     }
     m_clock.restart();
     for (;;) {
-        if (m_port.bytesWaiting() >= replyLen) {
+        const qint64 waiting = m_port.bytesWaiting();
+        if (waiting >= replyLen) {
             break;
         }
         const qint64 elapsed = m_clock.elapsedMs();
@@ -37,7 +38,7 @@ bool Exchange::SendCommand(QByteArrayView cmd, int replyLen) {
         }
         const qint64 wait =
             m_idle ? qMin<qint64>(limit - elapsed, IdleIntervalMs) : limit - elapsed;
-        if (!m_port.waitForMore(static_cast<int>(wait)) && m_port.failed()) {
+        if (!m_port.waitForMore(static_cast<int>(wait), replyLen - waiting) && m_port.failed()) {
             return false;
         }
         if (m_idle) {

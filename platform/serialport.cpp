@@ -31,7 +31,8 @@ QString openFailureText(const OpenFailure& failure) {
     return failure.systemText;
 }
 
-WaitResult waitInSlices(SerialDriver& driver, TimeoutClock& clock, int ms, QByteArray& buffer) {
+WaitResult waitInSlices(SerialDriver& driver, TimeoutClock& clock, int ms, qint64 missing,
+                        QByteArray& buffer) {
     clock.restart();
     for (;;) {
         const qint64 started = clock.elapsedMs();
@@ -41,7 +42,7 @@ WaitResult waitInSlices(SerialDriver& driver, TimeoutClock& clock, int ms, QByte
         }
         const int slice = int(qMin<qint64>(left, ReadSliceMs));
         const qsizetype before = buffer.size();
-        if (!driver.read(slice, buffer)) {
+        if (!driver.read(slice, qMax<qint64>(missing, 1), buffer)) {
             return WaitResult::Failed;
         }
         if (buffer.size() > before) {

@@ -44,8 +44,10 @@ public:
     virtual QByteArray takeAll() = 0;
     // Drops every received byte, including what the driver still holds.
     virtual void discardInput() = 0;
-    // Blocks up to ms for more bytes to arrive. False on time-out or when the line broke.
-    virtual bool waitForMore(int ms) = 0;
+    // Blocks up to ms for more bytes to arrive; missing is how many more the caller awaits,
+    // so a backend whose reads end on a count can end the wait as they come. False on
+    // time-out or when the line broke.
+    virtual bool waitForMore(int ms, qint64 missing) = 0;
     // The line broke after opening (adapter unplugged, a write failed).
     virtual bool failed() const = 0;
 };
@@ -58,10 +60,10 @@ constexpr int MaxPortNumber = 256;
 class SerialDriver {
 public:
     virtual ~SerialDriver() = default;
-    // Appends what arrives within ms, returning once the line pauses after the first byte;
-    // a driver may instead wait out the whole ms, or return empty long before it. False
-    // when the line failed.
-    virtual bool read(int ms, QByteArray& into) = 0;
+    // Appends what arrives within ms, returning once count bytes have come (ms 0: only
+    // what is there); a driver may instead wait out the whole ms, or return empty long
+    // before it. False when the line failed.
+    virtual bool read(int ms, qint64 count, QByteArray& into) = 0;
     virtual void pause(int ms) = 0;
 };
 
@@ -72,9 +74,11 @@ constexpr int ReadSliceMs = 50;
 enum class WaitResult { Arrived, TimedOut, Failed };
 
 // Blocks up to ms (on clock, which it restarts) for bytes to arrive into buffer, one read
-// of at most a slice at a time. A read that comes back empty before its slice is up is
-// followed by a pause for the rest of it, so a driver that does so is never polled hot.
-WaitResult waitInSlices(SerialDriver& driver, TimeoutClock& clock, int ms, QByteArray& buffer);
+// of at most a slice at a time, each asking for the missing bytes. A read that comes back
+// empty before its slice is up is followed by a pause for the rest of it, so a driver that
+// does so is never polled hot.
+WaitResult waitInSlices(SerialDriver& driver, TimeoutClock& clock, int ms, qint64 missing,
+                        QByteArray& buffer);
 
 // The device behind port n where the system has no COM numbers of its own: the entry
 // "COMn" of the ports folder when that folder exists (the user links it to the real

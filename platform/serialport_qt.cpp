@@ -20,7 +20,7 @@ public:
     qint64 bytesWaiting() override;
     QByteArray takeAll() override;
     void discardInput() override;
-    bool waitForMore(int ms) override;
+    bool waitForMore(int ms, qint64 missing) override;
     bool failed() const override;
 
 private:
@@ -155,7 +155,8 @@ void QtSerialPort::discardInput() {
     m_port.clear(QSerialPort::Input);
 }
 
-bool QtSerialPort::waitForMore(int ms) {
+// Qt hands over whatever came as it comes; the count changes nothing here.
+bool QtSerialPort::waitForMore(int ms, qint64 /*missing*/) {
     if (m_failed || !m_port.isOpen()) {
         return false;
     }

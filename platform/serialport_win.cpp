@@ -25,23 +25,25 @@ class CommDriver final : public SerialDriver {
 public:
     explicit CommDriver(HANDLE handle) : m_handle(handle) {}
 
-    // Blocks in the driver until the first byte comes, then returns once the line pauses
-    // for a millisecond (ms 0: only what is there). The MAXDWORD form that returns at the
-    // first byte is not honoured by Wine, which then waits out the whole time-out.
-    bool read(int ms, QByteArray& into) override {
+    // Blocks in the driver until count bytes have come or ms has passed (ms 0: only what
+    // is there). A read that ends on its count ends with the reply's last byte, whatever
+    // the system tick: an interval time-out would wait for a tick after it.
+    bool read(int ms, qint64 count, QByteArray& into) override {
         COMMTIMEOUTS timeouts{};
-        timeouts.ReadIntervalTimeout = ms > 0 ? 1 : MAXDWORD;
+        timeouts.ReadIntervalTimeout = ms > 0 ? 0 : MAXDWORD;
         timeouts.ReadTotalTimeoutConstant = ms > 0 ? DWORD(ms) : 0;
         timeouts.WriteTotalTimeoutConstant = WriteTimeoutMs;
         char chunk[512];
+        DWORD wanted = ms > 0 ? DWORD(qBound<qint64>(1, count, sizeof(chunk))) : sizeof(chunk);
         DWORD got = 0;
         if (SetCommTimeouts(m_handle, &timeouts) == 0 ||
-            ReadFile(m_handle, chunk, sizeof(chunk), &got, nullptr) == 0) {
+            ReadFile(m_handle, chunk, wanted, &got, nullptr) == 0) {
             return false;
         }
         into.append(chunk, qsizetype(got));
-        // What came with the first byte and after it, without waiting again.
-        while (got == sizeof(chunk)) {
+        // What came with the last byte and after it, without waiting again.
+        while (got == wanted) {
+            wanted = sizeof(chunk);
             timeouts.ReadIntervalTimeout = MAXDWORD;
             timeouts.ReadTotalTimeoutConstant = 0;
             if (SetCommTimeouts(m_handle, &timeouts) == 0 ||
@@ -73,7 +75,7 @@ public:
     qint64 bytesWaiting() override;
     QByteArray takeAll() override;
     void discardInput() override;
-    bool waitForMore(int ms) override;
+    bool waitForMore(int ms, qint64 missing) override;
     bool failed() const override;
 
 private:
@@ -222,7 +224,7 @@ qint64 WinSerialPort::bytesWaiting() {
 }
 
 QByteArray WinSerialPort::takeAll() {
-    if (!m_failed && isOpen() && !CommDriver(handleOf(m_handle)).read(0, m_buffer)) {
+    if (!m_failed && isOpen() && !CommDriver(handleOf(m_handle)).read(0, 0, m_buffer)) {
         m_failed = true;
     }
     return std::exchange(m_buffer, {});
@@ -235,12 +237,12 @@ void WinSerialPort::discardInput() {
     }
 }
 
-bool WinSerialPort::waitForMore(int ms) {
+bool WinSerialPort::waitForMore(int ms, qint64 missing) {
     if (m_failed || !isOpen()) {
         return false;
     }
     CommDriver driver(handleOf(m_handle));
-    const WaitResult result = waitInSlices(driver, m_waitClock, qMax(ms, 1), m_buffer);
+    const WaitResult result = waitInSlices(driver, m_waitClock, qMax(ms, 1), missing, m_buffer);
     m_failed = result == WaitResult::Failed;
     return result == WaitResult::Arrived;
 }

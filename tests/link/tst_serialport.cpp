@@ -30,7 +30,8 @@ constexpr int MissingPort = 250;
 qint64 awaitBytes(SerialPort& port, qint64 n) {
     QElapsedTimer timer;
     timer.start();
-    while (port.bytesWaiting() < n && timer.elapsed() < 10000 && port.waitForMore(1000)) {
+    while (port.bytesWaiting() < n && timer.elapsed() < 10000 &&
+           port.waitForMore(1000, n - port.bytesWaiting())) {
     }
     return port.bytesWaiting();
 }
@@ -81,33 +82,45 @@ int holdPort(int portNumber) {
     return 0;
 }
 
-// A driver on the fake clock that reads as told; one byte arrives at arrivalMs.
+// A driver on the fake clock that reads as told, while a reply arrives in pieces.
 class FakeDriver final : public SerialDriver {
 public:
-    enum Kind { Honours, IgnoresInterval, EmptyAtOnce, FailsAtArrival };
+    enum Kind {
+        Honours,      // a read ends once its count has come, or its time has passed
+        IgnoresCount, // a read waits out its time
+        EmptyAtOnce,  // a read returns what is there without waiting
+        FailsAtArrival,
+    };
 
-    FakeDriver(FakeClock& clock, Kind kind, qint64 arrivalMs)
-        : m_clock(clock), m_kind(kind), m_arrival(arrivalMs) {}
+    FakeDriver(FakeClock& clock, Kind kind, QMap<qint64, QByteArray> pieces)
+        : m_clock(clock), m_kind(kind), m_pieces(std::move(pieces)) {}
 
-    bool read(int ms, QByteArray& into) override {
+    bool read(int ms, qint64 count, QByteArray& into) override {
         // A wait that polls without end fails here rather than hanging the test.
         if (++reads > 1000) {
             return false;
         }
-        const qint64 end = m_clock.now() + ms;
-        const bool comes = m_arrival >= 0 && m_arrival <= end;
-        if (m_kind == FailsAtArrival && comes) {
-            m_clock.advance(m_arrival - m_clock.now());
+        qint64 end = m_clock.now() + ms;
+        if (m_kind == Honours) {
+            // The moment count bytes have come, if that is before the end.
+            qint64 come = 0;
+            for (auto piece = m_pieces.cbegin(); piece != m_pieces.cend(); ++piece) {
+                come += piece.value().size();
+                if (come >= count) {
+                    end = qMin(end, qMax(piece.key(), m_clock.now()));
+                    break;
+                }
+            }
+        }
+        if (m_kind == FailsAtArrival && !m_pieces.isEmpty() && m_pieces.firstKey() <= end) {
+            m_clock.advance(m_pieces.firstKey() - m_clock.now());
             return false;
         }
-        if (m_kind == Honours && comes) {
-            m_clock.advance(qMax(m_arrival, m_clock.now()) + 1 - m_clock.now()); // 1 ms quiet
-        } else if (m_kind != EmptyAtOnce) {
-            m_clock.advance(ms);
+        if (m_kind != EmptyAtOnce) {
+            m_clock.advance(end - m_clock.now());
         }
-        if (m_arrival >= 0 && m_arrival <= m_clock.now()) {
-            into += 'x';
-            m_arrival = -1;
+        while (!m_pieces.isEmpty() && m_pieces.firstKey() <= m_clock.now()) {
+            into += m_pieces.take(m_pieces.firstKey());
         }
         return true;
     }
@@ -118,7 +131,7 @@ public:
 private:
     FakeClock& m_clock;
     Kind m_kind;
-    qint64 m_arrival;
+    QMap<qint64, QByteArray> m_pieces; // arrival time -> bytes
 };
 
 } // namespace
@@ -207,42 +220,60 @@ private slots:
         QCOMPARE(openFailureText(port.openFailure()), text);
         QVERIFY(!port.isOpen());
         QVERIFY(!port.write(Request));
-        QVERIFY(!port.waitForMore(0));
+        QVERIFY(!port.waitForMore(0, 1));
         QCOMPARE(port.takeAll(), QByteArray());
     }
 
-    // The Windows port's wait, over drivers that misbehave as some do: one read at a time,
-    // none longer than a slice, none returning early without a pause after it.
+    // The Windows port's wait, as the exchange waits for a 12-character reply (each wait
+    // asking for the missing characters), over drivers that behave as some do: one read at
+    // a time, none longer than a slice, none returning early without a pause after it.
     void waitInSlices_data() {
         QTest::addColumn<int>("kind");
-        QTest::addColumn<int>("arrivalMs"); // -1: nothing comes
+        QTest::addColumn<QString>("pieces"); // "ms:characters ..."
         QTest::addColumn<int>("result");
         QTest::addColumn<int>("elapsedMs");
         QTest::addColumn<int>("reads");
-        QTest::newRow("honours the interval")
-            << int(FakeDriver::Honours) << 120 << int(WaitResult::Arrived) << 121 << 3;
-        QTest::newRow("ignores the interval")
-            << int(FakeDriver::IgnoresInterval) << 120 << int(WaitResult::Arrived) << 150 << 3;
+        const int arrived = int(WaitResult::Arrived);
+        QTest::newRow("in one piece: ends on its last character")
+            << int(FakeDriver::Honours) << "120:12" << arrived << 120 << 3;
+        QTest::newRow("in three pieces: ends on the last")
+            << int(FakeDriver::Honours) << "20:4 60:4 110:4" << arrived << 110 << 3;
+        QTest::newRow("never") << int(FakeDriver::Honours) << "" << int(WaitResult::TimedOut)
+                               << 5000 << 100;
+        QTest::newRow("a driver that waits out every read")
+            << int(FakeDriver::IgnoresCount) << "120:12" << arrived << 150 << 3;
         QTest::newRow("empty at once, nothing comes")
-            << int(FakeDriver::EmptyAtOnce) << -1 << int(WaitResult::TimedOut) << 5000 << 100;
+            << int(FakeDriver::EmptyAtOnce) << "" << int(WaitResult::TimedOut) << 5000 << 100;
         QTest::newRow("empty at once, then a reply")
-            << int(FakeDriver::EmptyAtOnce) << 120 << int(WaitResult::Arrived) << 150 << 4;
+            << int(FakeDriver::EmptyAtOnce) << "120:12" << arrived << 150 << 4;
         QTest::newRow("line fails")
-            << int(FakeDriver::FailsAtArrival) << 70 << int(WaitResult::Failed) << 70 << 2;
+            << int(FakeDriver::FailsAtArrival) << "70:12" << int(WaitResult::Failed) << 70 << 2;
     }
     void waitInSlices() {
         QFETCH(int, kind);
-        QFETCH(int, arrivalMs);
+        QFETCH(QString, pieces);
         QFETCH(int, result);
         QFETCH(int, elapsedMs);
         QFETCH(int, reads);
+        QMap<qint64, QByteArray> arrivals;
+        for (const QString& piece : pieces.split(' ', Qt::SkipEmptyParts)) {
+            arrivals[piece.section(':', 0, 0).toInt()] =
+                QByteArray(piece.section(':', 1).toInt(), 'x');
+        }
         FakeClock clock;
-        FakeDriver driver(clock, FakeDriver::Kind(kind), arrivalMs);
-        QByteArray buffer("old");
-        QCOMPARE(int(::waitInSlices(driver, clock, 5000, buffer)), result);
-        QCOMPARE(clock.now(), elapsedMs);
+        FakeDriver driver(clock, FakeDriver::Kind(kind), arrivals);
+        const QByteArray old("old");
+        QByteArray buffer = old;
+        WaitResult got = WaitResult::Arrived;
+        qint64 waited = 0;
+        while (got == WaitResult::Arrived && buffer.size() < old.size() + 12) {
+            got = ::waitInSlices(driver, clock, 5000, old.size() + 12 - buffer.size(), buffer);
+            waited = clock.now();
+        }
+        QCOMPARE(int(got), result);
+        QCOMPARE(waited, elapsedMs);
         QCOMPARE(driver.reads, reads);
-        QCOMPARE(buffer, QByteArray(result == int(WaitResult::Arrived) ? "oldx" : "old"));
+        QCOMPARE(buffer, result == int(WaitResult::Arrived) ? old + QByteArray(12, 'x') : old);
     }
 
     // What a Windows device instance id and hardware id tell of the adapter.
@@ -310,7 +341,7 @@ private slots:
         // Nothing comes: the wait lasts its time and is no failure.
         QElapsedTimer timer;
         timer.start();
-        QVERIFY(!port.waitForMore(300));
+        QVERIFY(!port.waitForMore(300, 1));
         QVERIFY2(timer.elapsed() >= 250, qPrintable(QString::number(timer.elapsed())));
         QVERIFY(!port.failed());
 

@@ -233,6 +233,20 @@ private slots:
         QCOMPARE(int(clock.elapsedMs()), accepted ? afterMs : timeoutMs);
         QVERIFY2(line.waits <= 2, qPrintable(QString::number(line.waits))); // blocks, no spin
     }
+    // A reply in three pieces: each wait tells the line how much is still to come, so a
+    // line that can end a read on a count ends it with the reply's last character.
+    void waitsAskForWhatIsMissing() {
+        FakeClock clock;
+        FakeLine line{clock};
+        ModBrevane mod;
+        Exchange link{line, clock, mod};
+        line.open(1);
+        line.setResponder([](const QByteArray&, int) {
+            return QList<Arrival>{{10, "[34D"}, {20, "A9019"}, {30, "0E]"}};
+        });
+        QVERIFY(link.SendCommand(ChecksumCommand, ChecksumReplyLength));
+        QCOMPARE(line.missingAsked, (QList<qint64>{12, 8, 3}));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTransfer)

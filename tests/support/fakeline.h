@@ -103,8 +103,9 @@ public:
         deliverDue();
         m_buffer.clear();
     }
-    bool waitForMore(int ms) override {
+    bool waitForMore(int ms, qint64 missing) override {
         ++waits;
+        missingAsked << missing;
         if (m_failed) {
             return false;
         }
@@ -128,6 +129,7 @@ public:
     QList<int> opens;
     int closes = 0;
     int waits = 0;
+    QList<qint64> missingAsked;             // what each wait was told was still to come
     std::function<void(int index)> onWrite; // runs before the frame is answered
 
 private:
