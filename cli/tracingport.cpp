@@ -11,9 +11,15 @@ bool TracingPort::open(int portNumber) {
     const bool opened = m_line.open(portNumber);
     const QString port =
         QStringLiteral("COM%1 (%2)").arg(portNumber).arg(systemPortPath(portNumber));
-    note(opened ? QStringLiteral("opened ") + port
+    const QString lacking = opened ? openNote() : QString();
+    note(opened ? QStringLiteral("opened ") + port +
+                      (lacking.isEmpty() ? QString() : QStringLiteral("; ") + lacking)
                 : QStringLiteral("cannot open %1: %2").arg(port, openFailureText(openFailure())));
     return opened;
+}
+
+QString TracingPort::openNote() const {
+    return m_line.openNote();
 }
 
 OpenFailure TracingPort::openFailure() const {

@@ -18,6 +18,7 @@ public:
 
     bool open(int portNumber) override;
     OpenFailure openFailure() const override;
+    QString openNote() const override;
     void close() override;
     bool isOpen() const override;
     bool write(const QByteArray& bytes) override;

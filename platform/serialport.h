@@ -34,6 +34,9 @@ public:
     virtual bool open(int portNumber) = 0;
     // Why the last open() failed (None after one that worked).
     virtual OpenFailure openFailure() const = 0;
+    // What the last open() that worked could not arrange beyond the port itself, in words
+    // for a trace ("low latency not granted: ..."); empty when nothing.
+    virtual QString openNote() const { return {}; }
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     // Writes the bytes as given, nothing added. False when the line refused them.

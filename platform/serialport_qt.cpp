@@ -7,12 +7,80 @@
 
 #include "platform/folders.h"
 #include "platform/linesettings.h"
+#include "platform/lowlatency.h"
+
+#ifdef Q_OS_LINUX
+#include <cerrno>
+#include <cstring>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#endif
 
 namespace {
 
+#ifdef Q_OS_LINUX
+// The driver's flag through TIOCGSERIAL and TIOCSSERIAL, which an ordinary user may call
+// for it. A pseudo-terminal, or a driver without the calls, refuses.
+class DriverLowLatencyFlag final : public LowLatencyFlag {
+public:
+    explicit DriverLowLatencyFlag(int fd) : m_fd(fd) {}
+
+    bool read(bool& on, QString& why) override {
+        serial_struct info{};
+        if (!get(info, why)) {
+            return false;
+        }
+        on = (info.flags & ASYNC_LOW_LATENCY) != 0;
+        return true;
+    }
+    bool write(bool on, QString& why) override {
+        serial_struct info{};
+        if (!get(info, why)) {
+            return false;
+        }
+        info.flags = on ? info.flags | ASYNC_LOW_LATENCY : info.flags & ~ASYNC_LOW_LATENCY;
+        if (::ioctl(m_fd, TIOCSSERIAL, &info) != 0) {
+            why = QString::fromLocal8Bit(std::strerror(errno));
+            return false;
+        }
+        return true;
+    }
+
+private:
+    bool get(serial_struct& info, QString& why) const {
+        if (::ioctl(m_fd, TIOCGSERIAL, &info) != 0) {
+            why = QString::fromLocal8Bit(std::strerror(errno));
+            return false;
+        }
+        return true;
+    }
+
+    int m_fd;
+};
+#else
+class DriverLowLatencyFlag final : public LowLatencyFlag {
+public:
+    explicit DriverLowLatencyFlag(int) {}
+    bool read(bool&, QString& why) override { return refuse(why); }
+    bool write(bool, QString& why) override { return refuse(why); }
+
+private:
+    static bool refuse(QString& why) {
+        why = QStringLiteral("this system has no low-latency flag");
+        return false;
+    }
+};
+#endif
+
 class QtSerialPort final : public SerialPort {
 public:
+    QtSerialPort() = default;
+    ~QtSerialPort() override { close(); }
+    QtSerialPort(const QtSerialPort&) = delete;
+    QtSerialPort& operator=(const QtSerialPort&) = delete;
+
     bool open(int portNumber) override;
+    QString openNote() const override { return m_lowLatency.refusal(); }
     OpenFailure openFailure() const override;
     void close() override;
     bool isOpen() const override;
@@ -32,6 +100,7 @@ private:
     QSerialPort m_port;
     bool m_failed = false;
     OpenFailure m_openFailure;
+    LowLatencyRequest m_lowLatency;
 };
 
 // A write of the longest frame takes under 40 ms at 38400 baud; far longer means the
@@ -98,6 +167,9 @@ bool QtSerialPort::open(int portNumber) {
     if (ControllerLine.raiseRts) {
         m_port.setRequestToSend(true);
     }
+    // An adapter that holds replies for its latency timer slows every exchange.
+    DriverLowLatencyFlag flag(int(m_port.handle()));
+    m_lowLatency.ask(flag);
     m_port.clearError();
     return true;
 }
@@ -108,6 +180,8 @@ OpenFailure QtSerialPort::openFailure() const {
 
 void QtSerialPort::close() {
     if (m_port.isOpen()) {
+        DriverLowLatencyFlag flag(int(m_port.handle()));
+        m_lowLatency.putBack(flag);
         m_port.close();
     }
     m_port.clearError();

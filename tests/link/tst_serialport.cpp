@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "platform/lowlatency.h"
 #include "platform/serialport.h"
 #include "platform/serialportlist.h"
 #include "tests/support/fakeline.h"
@@ -307,6 +308,55 @@ private slots:
         QCOMPARE(device.serialNumber, serial);
     }
 
+    // Low latency asked for when a port opens and put back when it closes.
+    void lowLatency_data() {
+        QTest::addColumn<bool>("wasOn");
+        QTest::addColumn<QString>(
+            "refusal"); // the driver's; "ignores": takes the request, keeps it off
+        QTest::addColumn<bool>("granted");
+        QTest::addColumn<QString>("writes"); // the flag written by ask(), then by putBack()
+        QTest::addColumn<QString>("note");
+        QTest::newRow("granted, then put back") << false << "" << true << "on off"
+                                                << "";
+        QTest::newRow("already on: left on") << true << "" << true << ""
+                                             << "";
+        QTest::newRow("a pseudo-terminal refuses")
+            << false << "Inappropriate ioctl for device" << false << ""
+            << "low latency not granted: Inappropriate ioctl for device";
+        QTest::newRow("taken but ignored") << false << "ignores" << false << "on off"
+                                           << "low latency not granted: the driver kept it off";
+    }
+    void lowLatency() {
+        QFETCH(bool, wasOn);
+        QFETCH(QString, refusal);
+        QFETCH(bool, granted);
+        QFETCH(QString, writes);
+        QFETCH(QString, note);
+        struct Flag final : LowLatencyFlag {
+            bool on = false;
+            QString refusal;
+            QStringList written;
+            bool read(bool& value, QString& why) override {
+                why = refusal;
+                value = on;
+                return refusal.isEmpty() || refusal == "ignores";
+            }
+            bool write(bool value, QString& why) override {
+                written << (value ? "on" : "off");
+                on = refusal == "ignores" ? on : value;
+                return read(value, why);
+            }
+        } flag;
+        flag.on = wasOn;
+        flag.refusal = refusal;
+        LowLatencyRequest request;
+        QCOMPARE(request.ask(flag), granted);
+        QCOMPARE(request.refusal(), note);
+        request.putBack(flag);
+        QCOMPARE(flag.written.join(' '), writes);
+        QCOMPARE(flag.on, wasOn);
+    }
+
     // The line's contract, on the platform's own port with the stand-in at the far end.
     void standIn() {
 #ifdef BREVANE_NC_SIM
@@ -324,6 +374,11 @@ private slots:
         QVERIFY(port.open(number));
         QVERIFY(port.isOpen());
         QCOMPARE(int(port.openFailure().reason), int(OpenFailure::None));
+        // A pseudo-terminal has no low-latency flag: said, and the port works as it is.
+#ifdef Q_OS_LINUX
+        QCOMPARE(port.openNote(),
+                 QStringLiteral("low latency not granted: Inappropriate ioctl for device"));
+#endif
         QCOMPARE(port.bytesWaiting(), 0);
         QVERIFY(port.write(Request));
         QCOMPARE(awaitBytes(port, 12), 12);
