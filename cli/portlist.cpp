@@ -49,7 +49,21 @@ QString details(const SerialDevice& device) {
     if (!device.serialNumber.isEmpty()) {
         parts << QStringLiteral("serial ") + device.serialNumber;
     }
+    if (device.latencyTimerMs >= 0) {
+        parts << QStringLiteral("latency timer %1 ms").arg(device.latencyTimerMs);
+    }
     return parts.join(QStringLiteral(", "));
+}
+
+// The advice for every device whose adapter holds replies long.
+QString latencyAdvices(const QList<SerialDevice>& devices,
+                       QString (*advice)(const SerialDevice& device)) {
+    QString text;
+    for (const SerialDevice& device : devices) {
+        const QString lines = advice(device);
+        text += lines.isEmpty() ? QString() : QLatin1Char('\n') + lines;
+    }
+    return text;
 }
 
 QString canonical(const QString& path) {
@@ -112,7 +126,7 @@ QString portsReport(const QString& portsFolder, bool folderExists,
                          QStringLiteral("ln -s %1 %2").arg(quoted(device.location), quoted(link));
     }
     if (unreached.isEmpty()) {
-        return text;
+        return text + latencyAdvices(devices, linuxLatencyAdvice);
     }
     text += QStringLiteral("\nSerial devices no COM number reaches, each with the command that "
                            "links it:\n") +
@@ -121,7 +135,7 @@ QString portsReport(const QString& portsFolder, bool folderExists,
         text += QStringLiteral("Once that folder exists, each COM number is its link there only: "
                                "link the /dev/ttyS devices in use too.\n");
     }
-    return text;
+    return text + latencyAdvices(devices, linuxLatencyAdvice);
 }
 
 QString comPortsReport(const QList<SerialDevice>& ports) {
@@ -165,5 +179,39 @@ QString comPortsReport(const QList<SerialDevice>& ports) {
                                "Device Manager > the port > Port Settings > Advanced > COM Port "
                                "Number.\n");
     }
-    return text;
+    return text + latencyAdvices(ports, windowsLatencyAdvice);
+}
+
+QString linuxLatencyAdvice(const SerialDevice& device) {
+    if (device.latencyTimerMs <= PromptLatencyMs) {
+        return {};
+    }
+    QString match;
+    if (!device.serialNumber.isEmpty()) {
+        match = QStringLiteral("ATTRS{serial}==\"%1\", ").arg(device.serialNumber);
+    } else if (!device.usbId.isEmpty()) {
+        match = QStringLiteral("ATTRS{idVendor}==\"%1\", ATTRS{idProduct}==\"%2\", ")
+                    .arg(device.usbId.section(QLatin1Char(':'), 0, 0),
+                         device.usbId.section(QLatin1Char(':'), 1, 1));
+    }
+    return QStringLiteral(
+               "%1 holds what it receives for up to %2 ms (its latency timer). Orvik Brevane\n"
+               "asks its driver for 1 ms while it uses the port. For other programs, this udev "
+               "rule\nsets 1 ms whenever the adapter is plugged in:\n"
+               "    echo 'ACTION==\"add\", SUBSYSTEM==\"usb-serial\", %3"
+               "ATTR{latency_timer}=\"1\"' | sudo tee /etc/udev/rules.d/99-serial-latency.rules\n")
+        .arg(device.location)
+        .arg(device.latencyTimerMs)
+        .arg(match);
+}
+
+QString windowsLatencyAdvice(const SerialDevice& device) {
+    if (device.latencyTimerMs <= PromptLatencyMs) {
+        return {};
+    }
+    return QStringLiteral("%1 holds what it receives for up to %2 ms (its latency timer). To "
+                          "set 1 ms:\nDevice Manager > Ports (COM & LPT) > %1 > Properties > "
+                          "Port Settings > Advanced >\nLatency Timer (msec): 1, then OK.\n")
+        .arg(device.name.toUpper())
+        .arg(device.latencyTimerMs);
 }

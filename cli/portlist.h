@@ -16,3 +16,10 @@ QString portsReport(const QString& portsFolder, bool folderExists,
 // missing; then every other port present, with how to give it a number the window's menu
 // reaches.
 QString comPortsReport(const QList<SerialDevice>& ports);
+
+// How to lower an adapter's latency timer when it is above PromptLatencyMs: on Linux the
+// program's own request and, for other programs, a udev rule for that adapter; on Windows
+// the Device Manager's steps. Lines each ending in a line break; empty for a prompt adapter
+// or one whose timer is not told.
+QString linuxLatencyAdvice(const SerialDevice& device);
+QString windowsLatencyAdvice(const SerialDevice& device);

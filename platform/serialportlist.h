@@ -10,12 +10,17 @@ struct SerialDevice {
     QString description;
     QString manufacturer;
     QString serialNumber;
-    QString usbId; // the adapter's USB vendor and product id, "0403:6001"
+    QString usbId;           // the adapter's USB vendor and product id, "0403:6001"
+    int latencyTimerMs = -1; // how long the adapter may hold what it receives; -1: not told
 };
 
+// Above this an adapter's latency timer slows every exchange noticeably.
+constexpr int PromptLatencyMs = 2;
+
 // The serial ports present. Windows: each port of the system's list of serial ports, with
-// the friendly name, maker and USB ids the driver gave its device. Elsewhere: as Qt finds
-// them.
+// the friendly name, maker and USB ids the driver gave its device, and an FTDI driver's
+// latency timer. Elsewhere: as Qt finds them, with the latency timer a USB serial driver
+// shows in sysfs.
 QList<SerialDevice> serialDevices();
 
 // The USB vendor and product id ("0403:6001") and serial number a Windows device instance

@@ -28,6 +28,19 @@ QString stringValue(HKEY key, const wchar_t* name) {
     return QString::fromWCharArray(text);
 }
 
+// A number value of an open key; -1 when it has none.
+int numberValue(HKEY key, const wchar_t* name) {
+    DWORD value = 0;
+    DWORD bytes = sizeof(value);
+    DWORD type = 0;
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &bytes) !=
+            ERROR_SUCCESS ||
+        type != REG_DWORD) {
+        return -1;
+    }
+    return int(value);
+}
+
 // Every port present, as its driver entered it: "\Device\VCP0" = "COM3".
 QList<SerialDevice> registeredPorts() {
     QList<SerialDevice> ports;
@@ -81,6 +94,8 @@ void describePorts(HDEVINFO set, QList<SerialDevice>& ports) {
             continue;
         }
         const QString name = stringValue(key, L"PortName");
+        // An FTDI driver keeps its latency timer beside the port name (Device Parameters).
+        const int latencyTimer = numberValue(key, L"LatencyTimer");
         RegCloseKey(key);
         if (!name.startsWith(QLatin1String("COM"), Qt::CaseInsensitive)) {
             continue; // a printer port
@@ -101,6 +116,7 @@ void describePorts(HDEVINFO set, QList<SerialDevice>& ports) {
             port->description = deviceProperty(set, device, SPDRP_DEVICEDESC);
         }
         port->manufacturer = deviceProperty(set, device, SPDRP_MFG);
+        port->latencyTimerMs = latencyTimer;
         wchar_t instanceId[512] = {};
         if (SetupDiGetDeviceInstanceIdW(set, &device, instanceId, 511, nullptr) == 0) {
             instanceId[0] = 0;

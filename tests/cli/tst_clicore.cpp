@@ -158,6 +158,48 @@ private slots:
         QCOMPARE(tail, after);
     }
 
+    // An adapter's latency timer beside what it says of itself, and, when it holds replies
+    // long, how to lower it: the Linux and the Windows words.
+    void latencyTimer() {
+        const SerialDevice ftdi{.name = "COM3",
+                                .location = "/dev/ttyUSB0",
+                                .description = "FT232R USB UART",
+                                .manufacturer = "FTDI",
+                                .serialNumber = "A10KXYZ",
+                                .usbId = "0403:6001",
+                                .latencyTimerMs = 16};
+        SerialDevice prompt = ftdi;
+        prompt.latencyTimerMs = 1;
+        SerialDevice anonymous = ftdi;
+        anonymous.serialNumber.clear();
+        QCOMPARE(linuxLatencyAdvice(prompt), QString());
+        QCOMPARE(windowsLatencyAdvice(prompt), QString());
+        QCOMPARE(linuxLatencyAdvice(ftdi),
+                 "/dev/ttyUSB0 holds what it receives for up to 16 ms (its latency timer). Orvik "
+                 "Brevane\nasks its driver for 1 ms while it uses the port. For other programs, "
+                 "this udev rule\nsets 1 ms whenever the adapter is plugged in:\n"
+                 R"(    echo 'ACTION=="add", SUBSYSTEM=="usb-serial", ATTRS{serial}=="A10KXYZ", )"
+                 R"(ATTR{latency_timer}="1"' | sudo tee /etc/udev/rules.d/99-serial-latency.rules)"
+                 "\n");
+        QVERIFY(linuxLatencyAdvice(anonymous).contains(
+            R"(ATTRS{idVendor}=="0403", ATTRS{idProduct}=="6001", ATTR{)"));
+        SerialDevice onWindows = ftdi;
+        onWindows.location = R"(\Device\VCP0)";
+        const QString windows = comPortsReport({onWindows});
+        QCOMPARE(windows.split('\n')[3].simplified(),
+                 R"(COM3 \Device\VCP0 present FT232R USB UART, FTDI, USB ID 0403:6001, serial )"
+                 "A10KXYZ, latency timer 16 ms");
+        QVERIFY2(windows.endsWith(
+                     "\nCOM3 holds what it receives for up to 16 ms (its latency timer). To set "
+                     "1 ms:\nDevice Manager > Ports (COM & LPT) > COM3 > Properties > Port "
+                     "Settings > Advanced >\nLatency Timer (msec): 1, then OK.\n"),
+                 qPrintable(windows));
+        const QString linux = portsReport("/nowhere/ports", false, {ftdi});
+        QVERIFY2(linux.endsWith("\n" + linuxLatencyAdvice(ftdi)), qPrintable(linux));
+        QVERIFY(linux.contains("/dev/ttyUSB0  FT232R USB UART, FTDI, USB ID 0403:6001, serial "
+                               "A10KXYZ, latency timer 16 ms\n"));
+    }
+
     // The help as tests/cli/help.txt holds it: "==== help" and the program's help, then
     // "==== help COMMAND" and each command's.
     void help_data() {
