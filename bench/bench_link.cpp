@@ -22,6 +22,7 @@
 #include "link/protocol.h"
 #include "link/transfer.h"
 #include "platform/clock.h"
+#include "platform/linesettings.h"
 #include "platform/serialport.h"
 #include "tests/support/simprocess.h"
 
@@ -34,25 +35,9 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// Time on a 38400-baud line, ten bits a character.
+// Time on the controller's line.
 double wireMs(qsizetype characters) {
-    return static_cast<double>(characters) * 10.0 / 38400.0 * 1000.0;
-}
-
-// Every frame a run sends and every reply it awaits.
-qsizetype downloadCharacters(const ControllerImage& image) {
-    qsizetype characters = commandFrame(ChecksumCommand).size() + ChecksumReplyLength;
-    for (int block = 0; block < ImageBlocks; ++block) {
-        characters += commandFrame(blockWriteCommand(block, image)).size() + BlockWriteReplyLength;
-    }
-    return characters;
-}
-qsizetype uploadCharacters() {
-    qsizetype characters = commandFrame(ChecksumCommand).size() + ChecksumReplyLength;
-    for (int block = 0; block < ImageBlocks; ++block) {
-        characters += commandFrame(blockReadCommand(block)).size() + BlockReadReplyLength;
-    }
-    return characters;
+    return std::chrono::duration<double, std::milli>(ControllerLine.wireTime(characters)).count();
 }
 
 // User and system time of this process so far, in ms.
@@ -149,7 +134,7 @@ int main(int argc, char* argv[]) {
         link.mod.Cnf[i] = static_cast<std::uint8_t>((i * 37 + 11) & 0xFF);
     }
     link.mod.PackKeys(QStringLiteral("Nord-7"), QStringLiteral("Ost 42"));
-    const qsizetype downChars = downloadCharacters(controllerImage(link.mod.Cnf));
+    const qsizetype downChars = downloadCharacters();
     const qsizetype upChars = uploadCharacters();
 
     constexpr int PacedRuns = 7;

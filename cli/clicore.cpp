@@ -2,11 +2,13 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <functional>
 #include <memory>
 #include <optional>
 
+#include "cli/ping.h"
 #include "cli/portlist.h"
 #include "cli/tracingport.h"
 #include "files/brvfile.h"
@@ -108,12 +110,15 @@ public:
     Exchange& exchange() { return *m_exchange; }
     // The table a run reads into or sends from.
     CnfTable& cnf() { return m_mod.Cnf; }
-    // "COM3 (/dev/ttyS2): no such port": the port that did not open, and why.
-    QString openFailureLine() const {
+    // "COM3 (/dev/ttyS2)", or "COM3" where that is the system's own name.
+    QString portName() const {
         const QString path = systemPortPath(m_portNumber);
         const QString name = QStringLiteral("COM%1").arg(m_portNumber);
-        return (path == name ? name : QStringLiteral("%1 (%2)").arg(name, path)) +
-               QStringLiteral(": ") + openFailureText(m_line->openFailure());
+        return path == name ? name : QStringLiteral("%1 (%2)").arg(name, path);
+    }
+    // "COM3 (/dev/ttyS2): no such port": the port that did not open, and why.
+    QString openFailureLine() const {
+        return portName() + QStringLiteral(": ") + openFailureText(m_line->openFailure());
     }
     void close() {
         if (m_line->isOpen()) {
@@ -334,6 +339,80 @@ int runPorts(Console& console) {
     console.out << portsReport(folder, folderExists(folder), serialDevices());
 #endif
     return StatusOk;
+}
+
+namespace {
+
+// One checksum request, timed from the frame out to the reply in.
+PingResult pingOnce(Exchange& exchange) {
+    exchange.mod().LastReply.clear();
+    QElapsedTimer timer;
+    timer.start();
+    if (exchange.SendCommand(ChecksumCommand, ChecksumReplyLength)) {
+        return {PingResult::Answered, double(timer.nsecsElapsed()) / 1e6};
+    }
+    // A whole reply was taken, and its checksum failed; else what came in time, if any.
+    const QByteArray reply = exchange.mod().LastReply;
+    if (!reply.isEmpty()) {
+        const bool whole =
+            reply.size() == ChecksumReplyLength && reply.startsWith('[') && reply.endsWith(']');
+        return {whole ? PingResult::WrongChecksum : PingResult::CutShort, 0};
+    }
+    return {exchange.port().takeAll().isEmpty() ? PingResult::NoReply : PingResult::CutShort, 0};
+}
+
+// How to lower the latency timer of the adapter behind port n, on this system.
+QString lowerLatencySteps(int portNumber) {
+    const QString name = QStringLiteral("COM%1").arg(portNumber);
+#ifdef Q_OS_WIN
+    for (const SerialDevice& device : serialDevices()) {
+        if (device.name.compare(name, Qt::CaseInsensitive) == 0 &&
+            device.latencyTimerMs > PromptLatencyMs) {
+            return windowsLatencyAdvice(device);
+        }
+    }
+    return QStringLiteral("An FTDI adapter's timer is set in the Device Manager: Ports (COM & LPT) "
+                          "> %1 > Properties >\nPort Settings > Advanced > Latency Timer "
+                          "(msec): 1, then OK.\n")
+        .arg(name);
+#else
+    const QString reached = QFileInfo(systemPortPath(portNumber)).canonicalFilePath();
+    for (const SerialDevice& device : serialDevices()) {
+        if (!reached.isEmpty() && QFileInfo(device.location).canonicalFilePath() == reached &&
+            device.latencyTimerMs > PromptLatencyMs) {
+            return linuxLatencyAdvice(device);
+        }
+    }
+    return QStringLiteral("Orvik Brevane asks the port's driver for low latency (--trace says "
+                          "whether it was granted);\nbrevane-cli ports shows an FTDI adapter's "
+                          "latency timer and how to set it.\n");
+#endif
+}
+
+} // namespace
+
+int runPing(int count, const LinkSettings& link, Console& console) {
+    LinkSettings settings = link;
+    settings.replyTimeoutMs = std::min(link.replyTimeoutMs, PingTimeoutMs);
+    LinkRig rig(settings, console);
+    PingRun run;
+    run.port = rig.portName();
+    ConsoleReporter reporter(console, QStringLiteral("Ping"), false);
+    if (!openComPort(rig.exchange(), reporter)) {
+        run.openFailure = rig.openFailureLine();
+    } else {
+        console.out << pingHeader(run.port, count) << Qt::flush;
+        for (int k = 1; k <= count; ++k) {
+            run.results << pingOnce(rig.exchange());
+            console.out << pingLine(k, run.results.last()) << Qt::flush;
+        }
+        rig.close();
+        run.lowerLatency = lowerLatencySteps(link.portNumber);
+    }
+    const PingReport report = pingSummary(run);
+    console.out << report.out;
+    console.err << report.err;
+    return report.status;
 }
 
 int runVerify(const QString& path, const LinkSettings& link, Console& console) {

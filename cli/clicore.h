@@ -57,6 +57,12 @@ int runUpload(const QString& path, const LinkSettings& link, Console& console);
 int runCompare(const QString& path, ShowFormat format, const LinkSettings& link, Console& console);
 // COM1 to COM16 and the serial devices on this machine.
 int runPorts(Console& console);
+// Sends the checksum request count times (it changes nothing on the controller), prints
+// each round trip and what they tell of the line: 0 when every request got a good reply,
+// 3 when the port does not open, 52 otherwise. A request waits for its reply up to
+// PingTimeoutMs at most.
+constexpr int PingTimeoutMs = 1000;
+int runPing(int count, const LinkSettings& link, Console& console);
 // Sends only the checksum request and compares the answer with the image of the table
 // that download would send.
 int runVerify(const QString& path, const LinkSettings& link, Console& console);

@@ -12,6 +12,9 @@ namespace {
 
 // Values the help and the messages name, each written once.
 
+constexpr int DefaultPingCount = 20;
+constexpr int MaxPingCount = 1000;
+
 // "1 to 256": the ports --port takes.
 QString portRange() {
     return QStringLiteral("1 to %1").arg(MaxPortNumber);
@@ -43,7 +46,7 @@ QStringList formatNames(std::initializer_list<ShowFormat> formats) {
 
 // The options: what each is called, what it says of itself, and how its value is taken.
 
-enum class Option { Port, Trace, Backup, Format };
+enum class Option { Port, Trace, Backup, Format, Count };
 
 struct OptionInfo {
     Option id;
@@ -92,6 +95,23 @@ const QList<OptionInfo>& options() {
                  return QStringLiteral("--backup needs a folder");
              }
              given.backupFolder = value;
+             return QString();
+         }},
+        {Option::Count,
+         {QStringLiteral("count")},
+         QStringLiteral("K"),
+         QStringLiteral("How many requests, 1 to %1 (%2 when not given).")
+             .arg(MaxPingCount)
+             .arg(DefaultPingCount),
+         {},
+         [](const QString& value, Invocation& given) {
+             bool isNumber = false;
+             given.count = value.toInt(&isNumber);
+             if (!isNumber || given.count < 1 || given.count > MaxPingCount) {
+                 return QStringLiteral("--count takes a number from 1 to %1, not '%2'")
+                     .arg(MaxPingCount)
+                     .arg(value);
+             }
              return QString();
          }},
         {Option::Format,
@@ -281,6 +301,26 @@ const QList<CommandInfo>& commands() {
              .arg(codeList(UploadErrorCodes)),
          [](const Invocation& given, Console& console) {
              return runCompare(given.files[0], given.format, given.link, console);
+         }},
+        {QStringLiteral("ping"),
+         {},
+         {},
+         {Port, {Option::Count}, Trace},
+         QStringLiteral("How the line to the NC on port N answers."),
+         QStringLiteral(
+             "Sends the NC on port N its checksum request K times, one after the other (the\n"
+             "request only reads: nothing on the NC changes), and prints each round trip in ms,\n"
+             "or what went wrong (no reply within %1 ms, cut short or garbled, wrong checksum).\n"
+             "Then min, median and max against the line's own time for a request and its reply,\n"
+             "and what they tell: every reply prompt, a good line; replies held 5 ms or more\n"
+             "beyond the line's time, an adapter that holds them (what a Download then takes,\n"
+             "and how to set its latency timer lower); requests unanswered, which, and what to\n"
+             "check. Exit status %2 when every request got a good reply, %3 when any did not.")
+             .arg(PingTimeoutMs)
+             .arg(int(StatusOk))
+             .arg(int(ChecksumRequestFailed)),
+         [](const Invocation& given, Console& console) {
+             return runPing(given.count > 0 ? given.count : DefaultPingCount, given.link, console);
          }},
         {QStringLiteral("ports"),
          {},

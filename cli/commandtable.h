@@ -14,6 +14,7 @@ struct Invocation {
     ShowFormat format = ShowFormat::Text;
     LinkSettings link;
     QString backupFolder;
+    int count = 0;
 };
 
 // Runs the command that arguments name (the program's own name first) and returns the

@@ -99,6 +99,23 @@ QByteArray blockWriteCommand(int block, const ControllerImage& image) {
     return "380" + Hex4(block * BlockBytes) + "3F" + blockHex(image, block);
 }
 
+qsizetype downloadCharacters() {
+    qsizetype characters = commandFrame(ChecksumCommand).size() + ChecksumReplyLength;
+    for (int block = 0; block < ImageBlocks; ++block) {
+        characters += commandFrame(blockWriteCommand(block, ControllerImage{})).size() +
+                      BlockWriteReplyLength;
+    }
+    return characters;
+}
+
+qsizetype uploadCharacters() {
+    qsizetype characters = commandFrame(ChecksumCommand).size() + ChecksumReplyLength;
+    for (int block = 0; block < ImageBlocks; ++block) {
+        characters += commandFrame(blockReadCommand(block)).size() + BlockReadReplyLength;
+    }
+    return characters;
+}
+
 QByteArray blockReadCommand(int block) {
     return "390" + Hex4(block * BlockBytes) + "3F";
 }

@@ -40,6 +40,11 @@ QByteArray blockWriteCommand(int block, const ControllerImage& image);
 QByteArray blockReadCommand(int block);
 inline constexpr char ChecksumCommand[] = "3F00000023F";
 
+// Every character a Download or an Upload puts on the line, its frames and the replies:
+// what its time on the wire is made of.
+qsizetype downloadCharacters();
+qsizetype uploadCharacters();
+
 // The 128 upper-case hex digits of one 64-byte block of the image.
 QByteArray blockHex(const ControllerImage& image, int block);
 

@@ -159,6 +159,26 @@ private slots:
         QCOMPARE(readBrvFile(backups[0].filePath()), Tables["held"]);
         QCOMPARE(readBrvFile(m_state), Tables["mine"]);
     }
+
+    // ping on a paced line straight from the stand-in, and through a 16 ms adapter.
+    void ping_data() {
+        QTest::addColumn<QString>("adapterMs");
+        QTest::addColumn<QString>("verdict");
+        QTest::newRow("perfect line") << "0"
+                                      << "Every reply came promptly: the line is good.\n";
+        QTest::newRow("16 ms adapter") << "16"
+                                       << "The adapter holds each reply about ";
+    }
+    void ping() {
+        QFETCH(QString, adapterMs);
+        QFETCH(QString, verdict);
+        SimProcess sim({"--port", "1", "--adapter-latency", adapterMs});
+        QVERIFY(!sim.nextLine().isEmpty());
+        const CliRun run = runCli({"ping", "--port", "1", "--count", "8"});
+        QCOMPARE(run.status, 0);
+        QVERIFY2(run.out.contains(verdict), qPrintable(run.out));
+        QCOMPARE(sim.receivedFrames(), QList<QByteArray>(8, "[0A003F00000023F]"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCliLink)

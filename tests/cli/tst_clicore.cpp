@@ -6,8 +6,10 @@
 
 #include "cli/clicore.h"
 #include "cli/commandtable.h"
+#include "cli/ping.h"
 #include "cli/portlist.h"
 #include "files/brvfile.h"
+#include "link/transfer.h"
 #include "tests/support/controllerend.h"
 #include "tests/support/testhome.h"
 
@@ -198,6 +200,82 @@ private slots:
         QVERIFY2(linux.endsWith("\n" + linuxLatencyAdvice(ftdi)), qPrintable(linux));
         QVERIFY(linux.contains("/dev/ttyUSB0  FT232R USB UART, FTDI, USB ID 0403:6001, serial "
                                "A10KXYZ, latency timer 16 ms\n"));
+    }
+
+    // What ping makes of recorded round trips (ms; "-" no reply, "~" cut short, "#" wrong
+    // checksum), on a line whose own time for a request and its reply is 7.6 ms.
+    void pingVerdicts_data() {
+        QTest::addColumn<QString>("openFailure");
+        QTest::addColumn<QString>("trips");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out"); // after the lines of the requests
+        QTest::addColumn<QString>("err");
+        const QString lower = "(how to set the timer)\n";
+        QTest::newRow("all prompt")
+            << ""
+            << "8.1 8.4 7.9" << 0
+            << "min 7.9 ms, median 8.1 ms, max 8.4 ms; the line's own time is 7.6 ms\n\n"
+               "Every reply came promptly: the line is good.\n"
+            << "";
+        QTest::newRow("held by a 16 ms adapter")
+            << ""
+            << "16.1 23.9 16.0 24.1" << 0
+            << "min 16.0 ms, median 20.0 ms, max 24.1 ms; the line's own time is 7.6 ms\n\n"
+               "The adapter holds each reply about 12.4 ms beyond the line's own time: a "
+               "Download will take\nabout 0.48 s instead of 0.36 s.\n" +
+                   lower
+            << "";
+        QTest::newRow("some unanswered")
+            << ""
+            << "8.0 - ~ # 8.2" << int(ChecksumRequestFailed)
+            << "min 8.0 ms, median 8.1 ms, max 8.2 ms; the line's own time is 7.6 ms\n\n"
+               "3 of 5 requests got no good reply: 2, 3, 4.\n"
+               "No reply: check the cable and its plugs, the NC's power, the COM number (a port "
+               "with\nnothing behind it opens, then times out) and the adapter (unplugged, or "
+               "its driver).\n"
+               "Cut short, garbled or a wrong checksum: a noisy line (a long or unshielded "
+               "cable, a\nloose plug).\n"
+            << "";
+        QTest::newRow("none answered")
+            << ""
+            << "- -" << int(ChecksumRequestFailed)
+            << "\nNo request got a good reply.\n"
+               "No reply: check the cable and its plugs, the NC's power, the COM number (a port "
+               "with\nnothing behind it opens, then times out) and the adapter (unplugged, or "
+               "its driver).\n"
+            << "";
+        QTest::newRow("port refused") << "COM4 (/dev/ttyS3): no such port"
+                                      << "" << int(StatusPortFailed) << ""
+                                      << "Unable To Open Port\nCOM4 (/dev/ttyS3): no such port\n";
+    }
+    void pingVerdicts() {
+        QFETCH(QString, openFailure);
+        QFETCH(QString, trips);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        PingRun run{"COM4 (/dev/ttyS3)", openFailure, {}, "(how to set the timer)\n"};
+        for (const QString& trip : trips.split(' ', Qt::SkipEmptyParts)) {
+            run.results << (trip == "-"   ? PingResult{PingResult::NoReply}
+                            : trip == "~" ? PingResult{PingResult::CutShort}
+                            : trip == "#" ? PingResult{PingResult::WrongChecksum}
+                                          : PingResult{PingResult::Answered, trip.toDouble()});
+        }
+        const PingReport report = pingReport(run);
+        QCOMPARE(report.status, status);
+        QCOMPARE(report.err, err);
+        if (openFailure.isEmpty()) {
+            const QStringList lines = report.out.split('\n');
+            QCOMPARE(lines[0], "Ping COM4 (/dev/ttyS3): the checksum request " +
+                                   QString::number(run.results.size()) +
+                                   " times (nothing on the NC changes)");
+            QCOMPARE(lines[2].simplified(), run.results[1].kind == PingResult::NoReply
+                                                ? "2 no reply"
+                                                : "2 " + trips.section(' ', 1, 1) + " ms");
+            QCOMPARE(lines.mid(run.results.size() + 1).join('\n'), out);
+        } else {
+            QCOMPARE(report.out, out);
+        }
     }
 
     // The help as tests/cli/help.txt holds it: "==== help" and the program's help, then

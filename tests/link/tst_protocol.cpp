@@ -94,6 +94,11 @@ private slots:
                                                            : kind + QString::number(command.block),
               "expected");
     }
+    // What a run's time on the wire is made of: its frames and their replies.
+    void lineCharacters() {
+        QCOMPARE(downloadCharacters(), 1370); // 9 writes of 143 and their 6, 17 and 12
+        QCOMPARE(uploadCharacters(), 1352);   // 9 reads of 15 and their 132, 17 and 12
+    }
 };
 
 QTEST_GUILESS_MAIN(TestProtocol)
