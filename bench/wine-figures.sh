@@ -1,8 +1,10 @@
 #!/bin/sh
 # The Windows build's serial figures under Wine, against the Linux controller stand-in on a
 # Wine COM port: brevane-cli.exe download against the paced stand-in beside the wire-time
-# floor, and the processor time of one unanswered wait (verify against a stand-in that never
-# answers, less verify against one that answers at once: the same run without the wait).
+# floor, then through the stand-in's 16 ms USB adapter beside the Linux brevane-cli's
+# download through the same, and the processor time of one unanswered wait (verify against
+# a stand-in that never answers, less verify against one that answers at once: the same run
+# without the wait).
 #   bench/wine-figures.sh      (run tools/windows/build.sh first)
 # The transfer's time is the trace's, from the port opened to the port closed; Wine's own
 # start-up is left out of it, and shown apart as the whole process's time.
@@ -53,8 +55,9 @@ def server_ns():
     return total
 server = server_ns()
 start = time.monotonic()
-child = subprocess.Popen(['/usr/lib/wine/wine64'] + sys.argv[1:], stdout=subprocess.DEVNULL,
-                         stderr=subprocess.PIPE)
+# --native: the Linux program itself, without Wine.
+command = sys.argv[2:] if sys.argv[1] == '--native' else ['/usr/lib/wine/wine64'] + sys.argv[1:]
+child = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
 err = child.stderr.read().decode(errors='replace')
 _, status, usage = os.wait4(child.pid, 0)
 wall = (time.monotonic() - start) * 1000
@@ -83,6 +86,19 @@ for _ in 1 2 3 4 5 6 7; do
 done
 awk '$5 != 0 { print "download failed: status " $5; exit 1 }' "$out/download"
 
+# The Linux brevane-cli reaches the same line through COM$port of a ports folder of its own.
+stand_in --adapter-latency 16
+mkdir -p "$out/home/Orvik Tessaly Net/ports"
+ln -sf "$(head -n 1 "$out/sim$port.out")" "$out/home/Orvik Tessaly Net/ports/COM$port"
+: >"$out/adapter" && : >"$out/adapter-linux"
+for _ in 1 2 3 4 5 6 7; do
+    measure "$cli" download "$site" --port $port --trace >>"$out/adapter"
+    HOME="$out/home" measure --native build/cli/brevane-cli download "$out/SITE.BRV" --port $port \
+        --trace >>"$out/adapter-linux"
+done
+awk '$5 != 0 { print "download through the adapter failed: status " $5; exit 1 }' \
+    "$out/adapter" "$out/adapter-linux"
+
 stand_in --no-pacing
 : >"$out/answered"
 for _ in 1 2 3; do
@@ -97,6 +113,8 @@ awk '$5 != 52 { print "the silent stand-in answered: status " $5; exit 1 }' "$ou
 
 floor=356.771 # 1370 characters at 38400 baud, ten bits each
 transfer=$(column 4 "$out/download")
+adapter=$(column 4 "$out/adapter")
+adapterLinux=$(column 4 "$out/adapter-linux")
 waitWall=$(column 4 "$out/unanswered")
 cpuSilent=$(column 2 "$out/unanswered")
 cpuAnswered=$(column 2 "$out/answered")
@@ -106,12 +124,14 @@ echo "Wine figures of $(date -u '+%Y-%m-%d %H:%M UTC'), $($wine64 --version), CO
 echo
 echo "| Figure | Value | Target | Met |"
 echo "|---|---|---|---|"
-awk -v f="$floor" -v t="$transfer" -v w="$(column 1 "$out/download")" \
+awk -v f="$floor" -v t="$transfer" -v w="$(column 1 "$out/download")" -v a="$adapter" -v al="$adapterLinux" \
     -v ws="$waitWall" -v cs="$cpuSilent" -v ca="$cpuAnswered" -v ss="$serverSilent" -v sa="$serverAnswered" 'BEGIN {
     printf "| Download wire-time floor (1370 characters) | %.3f ms | (38400 baud, 10 bits a character) |  |\n", f
     printf "| brevane-cli.exe download paced, port opened to closed (median of 7) | %.3f ms |  |  |\n", t
     printf "| that / floor | %.3f x | <= 1.10 x | %s |\n", t / f, (t / f <= 1.10 ? "yes" : "**no**")
     printf "| brevane-cli.exe download paced, whole process with Wine start-up (median of 7) | %.3f ms |  |  |\n", w
+    printf "| Linux brevane-cli download, 16 ms adapter, port opened to closed (median of 7) | %.3f ms (%.3f x) |  |  |\n", al, al / f
+    printf "| brevane-cli.exe download, 16 ms adapter, port opened to closed (median of 7) | %.3f ms (%.3f x) | <= Linux + 2 %% | %s |\n", a, a / f, (a <= al * 1.02 ? "yes" : "**no**")
     printf "| unanswered verify, port opened to closed (median of 3) | %.3f ms | (5000 ms) |  |\n", ws
     printf "| processor time of that verify, whole process (median of 3) | %.3f ms |  |  |\n", cs
     printf "| processor time of an answered verify, whole process (median of 3) | %.3f ms |  |  |\n", ca

@@ -2,8 +2,8 @@
 #   wine_prefix DIR    makes DIR a fresh prefix (Carlito standing in for Calibri)
 #   wine_com N PATH    maps COMn of the prefix to the Unix device PATH
 #   wine_stop          ends every process of the prefix
-#   wine_workdir NAME  builds the Linux controller stand-in and makes build-windows/NAME afresh,
-#                      as $out
+#   wine_workdir NAME  builds the Linux controller stand-in and brevane-cli, and makes
+#                      build-windows/NAME afresh, as $out
 #   wine_xvfb BASE     starts Xvfb (1280 x 1024) on a display near BASE, as DISPLAY; $xvfb its pid
 #   wine_standin N DIR [ARG...]
 #                      starts the Linux controller stand-in with the arguments, its line's path
@@ -63,7 +63,7 @@ wine_standin() {
 
 wine_workdir() {
     cmake --preset linux >/dev/null
-    cmake --build build --target brevane-nc-sim >/dev/null
+    cmake --build build --target brevane-nc-sim brevane-cli >/dev/null
     out=$(pwd)/build-windows/$1
     rm -rf "$out"
     mkdir -p "$out"
