@@ -7,6 +7,7 @@
 
 #include "link/transfer.h"
 #include "platform/serialport.h"
+#include "platform/serialportlist.h"
 
 namespace {
 
@@ -336,7 +337,11 @@ const QList<CommandInfo>& commands() {
              "link), each with the one command that links it as a free COM number.\n"
              "On Windows COMn is the system's own: COM1 to COM16 each present or missing, then\n"
              "every port above COM16 that is present; a present port shows the driver's device,\n"
-             "its friendly name, maker, USB vendor and product id and serial number where known."),
+             "its friendly name, maker, USB vendor and product id and serial number where known.\n"
+             "An adapter whose driver tells its latency timer shows it (\"latency timer 16 ms\");\n"
+             "above %1 ms follows how to lower it: on Linux a udev rule for that adapter (the\n"
+             "program asks for low latency by itself), on Windows the Device Manager's steps.")
+             .arg(PromptLatencyMs),
          [](const Invocation&, Console& console) { return runPorts(console); }},
         {QStringLiteral("help"),
          {QStringLiteral("--help"), QStringLiteral("-h"), QStringLiteral("-?")},
