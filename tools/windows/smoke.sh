@@ -6,7 +6,7 @@
 #   - the window's own Upload from COM1, then COM2 chosen and Download to it: COM2 then
 #     holds COM1's table. Any "Port Error" or "Error" box fails the test;
 #   - COM1's stand-in ends (its line hangs up), and the window still takes input;
-#   - brevane-cli.exe downloading to and uploading from COM2;
+#   - brevane-cli.exe downloading to and uploading from COM2, and pinging it;
 #   - the window at 150 % on a 1280 x 1024 screen: too large whole, it fits the screen and
 #     scrolls.
 # Run tools/windows/build.sh first. Leaves build-windows/smoke/mainwindow-wine.png for a
@@ -163,6 +163,9 @@ $wine64 "$folder\\brevane-cli.exe" download 'C:\smoke\SITE.BRV' --port 2 || fail
 $wine64 "$folder\\brevane-cli.exe" upload 'C:\smoke\BACK.BRV' --port 2 || fail "upload: status $?"
 cmp "$data/SITE.BRV" "$data/BACK.BRV" || fail "BACK.BRV differs from SITE.BRV"
 echo "BACK.BRV equals SITE.BRV ($(grep -c ' in  #' "$out/sim2.log") frames received by COM2's stand-in)"
+$wine64 "$folder\\brevane-cli.exe" ping --port 2 --count 10 >"$out/ping.txt" || fail "ping: status $?"
+tr -d '\r' <"$out/ping.txt"
+grep -q 'Every reply came promptly' "$out/ping.txt" || fail "ping: the perfect line's replies came late"
 
 echo "== the window at 150 % (144 dpi) on a 1280 x 1024 screen"
 $wine64 reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
