@@ -47,7 +47,7 @@ private slots:
     void replyCheck_data() {
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<bool>("holds");
-        QTest::newRow("zero image checksum reply") << QByteArray("[34DA90190E]") << true;
+        QTest::newRow("zero image checksum reply") << ZeroChecksumReply << true;
         QTest::newRow("checksum off by one") << QByteArray("[35DA90190E]") << false;
         QTest::newRow("trailing character") << QByteArray("[34DA90190E]x") << false;
         QTest::newRow("empty") << QByteArray() << false;
