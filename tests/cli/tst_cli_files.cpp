@@ -8,10 +8,10 @@
 
 namespace {
 
-void set(CnfTable& cnf, int link, std::initializer_list<std::uint8_t> fields) {
-    int field = 0;
-    for (const std::uint8_t value : fields) {
-        cnf[cnfOffset(link - 1, field++)] = value;
+// Fields of one link (numbered from 1) set by name.
+void set(CnfTable& cnf, int link, std::initializer_list<std::pair<CnfField, std::uint8_t>> fields) {
+    for (const auto& [field, value] : fields) {
+        cnf[cnfOffset(link - 1, field)] = value;
     }
 }
 
@@ -25,13 +25,14 @@ void setKeyBytes(CnfTable& cnf, int firstLink, const QByteArray& bytes) {
 // "Orvik" and a"b,é plus a code that does not print.
 CnfTable tableA() {
     CnfTable cnf{};
-    set(cnf, 1, {1, 0x1A, 2, 2, 0, 10});
-    set(cnf, 5, {1, 0, 0, 0xFD, 1, 0});
-    set(cnf, 12, {0, 255, 1, 255, 1, 255});
-    set(cnf, 30, {1, 1, 3, 9, 0, 0, 18, 200});
-    set(cnf, 50, {0, 0, 0, 0, 1, 0});
-    cnf[cnfOffset(63, KeyChar)] = 7;
-    cnf[cnfOffset(16, KeyChar)] = 5; // the first field 8 past the keys
+    set(cnf, 1, {{OEnabled, 1}, {ONode, 0x1A}, {OType, 2}, {ORef, 2}, {IRef, 10}});
+    set(cnf, 5, {{OEnabled, 1}, {ORef, 0xFD}, {IEnabled, 1}});
+    set(cnf, 12, {{ONode, 255}, {OType, 1}, {ORef, 255}, {IEnabled, 1}, {IRef, 255}});
+    set(cnf, 30,
+        {{OEnabled, 1}, {ONode, 1}, {OType, 3}, {ORef, 9}, {Reserved6, 18}, {Reserved7, 200}});
+    set(cnf, 50, {{IEnabled, 1}});
+    set(cnf, 64, {{KeyChar, 7}});
+    set(cnf, 17, {{KeyChar, 5}}); // the first key character past the keys
     setKeyBytes(cnf, 1, "Orvik");
     setKeyBytes(cnf, 9, "a\"b,\xE9\x81");
     return cnf;
@@ -40,14 +41,14 @@ CnfTable tableA() {
 // Site A with a change of every kind.
 CnfTable tableB() {
     CnfTable cnf = tableA();
-    set(cnf, 1, {0, 0x1A, 2, 10});      // off; ref wraps to the same relay range
-    set(cnf, 5, {1, 0x1A, 2, 0xFD, 0}); // node, type; ref byte unchanged; incoming off
-    cnf[cnfOffset(11, IRef)] = 10;
-    cnf[cnfOffset(29, Reserved6)] = 0;
-    cnf[cnfOffset(39, Reserved7)] = 1;
-    cnf[cnfOffset(49, IEnabled)] = 2;
-    cnf[cnfOffset(63, KeyChar)] = 0;
-    cnf[cnfOffset(2, KeyChar)] = 0;                    // "Orvik" -> "Orik"
+    set(cnf, 1, {{OEnabled, 0}, {ORef, 10}}); // off; ref wraps to the same relay range
+    set(cnf, 5, {{ONode, 0x1A}, {OType, 2}, {IEnabled, 0}}); // ref byte unchanged
+    set(cnf, 12, {{IRef, 10}});
+    set(cnf, 30, {{Reserved6, 0}});
+    set(cnf, 40, {{Reserved7, 1}});
+    set(cnf, 50, {{IEnabled, 2}});
+    set(cnf, 64, {{KeyChar, 0}});
+    set(cnf, 3, {{KeyChar, 0}});                       // "Orvik" -> "Orik"
     setKeyBytes(cnf, 13, QByteArray("\0\xE9\x81", 3)); // the same key, as the window packs it
     return cnf;
 }

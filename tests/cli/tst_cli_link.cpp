@@ -30,6 +30,19 @@ const QMap<QString, std::optional<CnfTable>> Tables{{"held", table(0x1A, "XY")},
 
 const QString NotRead = QStringLiteral("%1 Error: %2\nThe controller's table could not be read.\n");
 
+// No stand-in, and the command on COM17, an entry nobody made.
+const QString NoPort = QStringLiteral("no port");
+
+// One run of brevane-cli: the command on the file holding a table of Tables (or none),
+// with the stand-in on COM1 holding "held" and misbehaving as fault says ("-": not at all),
+// with further options.
+struct Run {
+    QString command{};
+    QString fault = QStringLiteral("-");
+    QString file{};
+    QStringList options{};
+};
+
 } // namespace
 
 class TestCliLink : public QObject {
@@ -59,84 +72,84 @@ private slots:
     }
     void cleanup() { m_sim.reset(); }
 
-    // Row names: the command, the stand-in's fault ("-": none; "no-port": no stand-in), the
-    // file there before, further arguments. SITE and HOME stand for their paths. Statuses 0
-    // and 1 print on out, the others on err.
+    // Statuses 0 and 1 print on out, the others on err; SITE and HOME stand for their paths.
     void commands_data() {
+        QTest::addColumn<Run>("run");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("printed");
         QTest::addColumn<int>("frames");        // the stand-in took
-        QTest::addColumn<QStringList>("after"); // the file, what the stand-in holds
+        QTest::addColumn<QString>("fileAfter"); // the file's table afterwards, of Tables
+        QTest::addColumn<QString>("heldAfter"); // what the stand-in holds afterwards
+        const auto row = [](const Run& run, int status, const QString& printed, int frames,
+                            const char* fileAfter, const char* heldAfter) {
+            const QStringList name = QStringList{run.command, run.fault, run.file} + run.options;
+            QTest::newRow(qPrintable(name.join(' ')))
+                << run << status << printed << frames << fileAfter << heldAfter;
+        };
         const QString noPort = QStringLiteral(
             "Unable To Open Port\nCOM17 (HOME/Orvik Tessaly Net/ports/COM17): no such port\n");
-        using L = QStringList;
-        QTest::newRow("download - holed") << 0 << "Download Complete\n" << 10 << L{"holed", "mine"};
+        row({.command = "download", .file = "holed"}, 0, "Download Complete\n", 10, "holed",
+            "mine");
         // A block the stand-in took stays with it.
-        QTest::newRow("download badsum@10 mine")
-            << 52
-            << "Download Error: 52\nBrevane will not function properly until a download is "
-               "complete.\n"
-            << 10 << L{"mine", "mine"};
-        QTest::newRow("download no-port mine") << 3 << noPort << 0 << L{"mine", "held"};
-        QTest::newRow("download high@10 mine --backup HOME/b")
-            << 61 << NotRead.arg("Backup").arg(61) + "Nothing was downloaded.\n"
-            << 10 << L{"mine", "held"};
-        QTest::newRow("download - mine --backup SITE")
-            << 2 << "brevane-cli: cannot create the folder SITE\n"
-            << 0 << L{"mine", "held"};
-        QTest::newRow("upload - none") << 0 << "Upload Complete\n" << 10 << L{"held", "held"};
-        QTest::newRow("upload high@10 mine")
-            << 61 << "Upload Error: 61\nAll Host Data Cleared.\nSITE not written.\n"
-            << 10 << L{"mine", "held"};
-        QTest::newRow("upload no-port none") << 3 << noPort << 0 << L{"none", "held"};
-        QTest::newRow("verify - held") << 0 << "Controller matches SITE\n"
-                                       << 1 << L{"held", "held"};
-        QTest::newRow("verify - mine") << 1 << "Controller differs from SITE\n"
-                                       << 1 << L{"mine", "held"};
+        row({.command = "download", .fault = "badsum@10", .file = "mine"}, 52,
+            "Download Error: 52\nBrevane will not function properly until a download is "
+            "complete.\n",
+            10, "mine", "mine");
+        row({.command = "download", .fault = NoPort, .file = "mine"}, 3, noPort, 0, "mine", "held");
+        row({.command = "download",
+             .fault = "high@10",
+             .file = "mine",
+             .options = {"--backup", "HOME/b"}},
+            61, NotRead.arg("Backup").arg(61) + "Nothing was downloaded.\n", 10, "mine", "held");
+        row({.command = "download", .file = "mine", .options = {"--backup", "SITE"}}, 2,
+            "brevane-cli: cannot create the folder SITE\n", 0, "mine", "held");
+        row({.command = "upload", .file = "none"}, 0, "Upload Complete\n", 10, "held", "held");
+        row({.command = "upload", .fault = "high@10", .file = "mine"}, 61,
+            "Upload Error: 61\nAll Host Data Cleared.\nSITE not written.\n", 10, "mine", "held");
+        row({.command = "upload", .fault = NoPort, .file = "none"}, 3, noPort, 0, "none", "held");
+        row({.command = "verify", .file = "held"}, 0, "Controller matches SITE\n", 1, "held",
+            "held");
+        row({.command = "verify", .file = "mine"}, 1, "Controller differs from SITE\n", 1, "mine",
+            "held");
         // The second half of the controller's checksum counts too.
-        QTest::newRow("verify low held") << 1 << "Controller differs from SITE\n"
-                                         << 1 << L{"held", "held"};
-        QTest::newRow("verify badsum held")
-            << 52
-            << "Verify Error: 52\nThe controller gave no valid answer to the checksum request.\n"
-            << 1 << L{"held", "held"};
-        QTest::newRow("verify no-port held") << 3 << noPort << 0 << L{"held", "held"};
-        QTest::newRow("compare - held") << 0 << "No differences\n" << 10 << L{"held", "held"};
-        QTest::newRow("compare - mine") << 1 << "Link 01 outgoing: node 2B → 1A\n"
-                                        << 10 << L{"mine", "held"};
-        QTest::newRow("compare - mine --format json")
-            << 1
-            << R"({"differences":[{"controller":"1A","controllerValue":26,"field":1,"file":"2B",)"
-               R"("fileValue":43,"what":"node","where":"Link 01 outgoing"}],"same":false})"
-            << 10 << L{"mine", "held"};
-        QTest::newRow("compare badsum@3 held")
-            << 71 << NotRead.arg("Compare").arg(71) << 3 << L{"held", "held"};
+        row({.command = "verify", .fault = "low", .file = "held"}, 1,
+            "Controller differs from SITE\n", 1, "held", "held");
+        row({.command = "compare", .file = "held"}, 0, "No differences\n", 10, "held", "held");
+        row({.command = "compare", .file = "mine"}, 1, "Link 01 outgoing: node 2B → 1A\n", 10,
+            "mine", "held");
+        row({.command = "compare", .file = "mine", .options = {"--format", "json"}}, 1,
+            R"({"differences":[{"controller":"1A","controllerValue":26,"field":1,"file":"2B",)"
+            R"("fileValue":43,"what":"node","where":"Link 01 outgoing"}],"same":false})",
+            10, "mine", "held");
+        row({.command = "compare", .fault = "badsum@3", .file = "held"}, 71,
+            NotRead.arg("Compare").arg(71), 3, "held", "held");
     }
     void commands() {
-        const QStringList tag = QString::fromLatin1(QTest::currentDataTag()).split(u' ');
+        QFETCH(Run, run);
         QFETCH(int, status);
         QFETCH(QString, printed);
         QFETCH(int, frames);
-        QFETCH(QStringList, after);
-        QVERIFY(tag[2] == "none" || writeBrvFile(m_site, *Tables[tag[2]]));
-        QVERIFY(tag[1] == "no-port" || startStandIn(tag[1]));
-        QStringList arguments{tag[0], m_site, "--port", tag[1] == "no-port" ? "17" : "1"};
-        for (const QString& word : tag.mid(3)) {
+        QVERIFY(run.file == "none" || writeBrvFile(m_site, *Tables[run.file]));
+        QVERIFY(run.fault == NoPort || startStandIn(run.fault));
+        QStringList arguments{run.command, m_site, "--port", run.fault == NoPort ? "17" : "1"};
+        for (const QString& word : run.options) {
             arguments << QString(word).replace("HOME", m_home).replace("SITE", m_site);
         }
-        const CliRun run = runCli(arguments);
-        QCOMPARE(run.status, status);
-        const QJsonDocument json = QJsonDocument::fromJson(run.out.toUtf8());
+        const CliRun cli = runCli(arguments);
+        QCOMPARE(cli.status, status);
+        const QJsonDocument json = QJsonDocument::fromJson(cli.out.toUtf8());
         const QString out =
-            json.isObject() ? QString::fromUtf8(json.toJson(QJsonDocument::Compact)) : run.out;
-        QCOMPARE(status < 2 ? out : run.err,
+            json.isObject() ? QString::fromUtf8(json.toJson(QJsonDocument::Compact)) : cli.out;
+        QCOMPARE(status < 2 ? out : cli.err,
                  printed.replace("SITE", m_site).replace("HOME", m_home));
-        QCOMPARE(status < 2 ? run.err : out, QString());
+        QCOMPARE(status < 2 ? cli.err : out, QString());
         QCOMPARE(m_sim ? int(m_sim->receivedFrames().size()) : 0, frames);
-        QCOMPARE(readBrvFile(m_site), Tables[after[0]]);
-        QCOMPARE(readBrvFile(m_state), Tables[after[1]]);
+        QFETCH(QString, fileAfter);
+        QFETCH(QString, heldAfter);
+        QCOMPARE(readBrvFile(m_site), Tables[fileAfter]);
+        QCOMPARE(readBrvFile(m_state), Tables[heldAfter]);
         // Nothing half-written beside them, and no backup of a failed read.
-        QCOMPARE(QDir(m_home).entryList(QDir::Files).size(), after[0] == "none" ? 1 : 2);
+        QCOMPARE(QDir(m_home).entryList(QDir::Files).size(), fileAfter == "none" ? 1 : 2);
         QVERIFY(!QDir(m_home + "/b").exists() || QDir(m_home + "/b").isEmpty());
     }
 

@@ -25,33 +25,39 @@ void platformClick(QWidget* widget) {
     QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {}, pos);
 }
 
-// The row commands' controls, in the order of the fields 0-5 they write.
-enum Control { OutBox, NodeLabel, TypeLabel, RefLabel, InBox, InRefLabel };
+// Fields of the edited link by name, {{OEnabled, 1}, {ONode, 5}}; the others 0.
+using Link = QList<std::pair<CnfField, int>>;
+
+void store(ModBrevane& mod, int slot, const Link& link) {
+    for (const auto& [field, value] : link) {
+        mod.field(slot, field) = static_cast<std::uint8_t>(value);
+    }
+}
 
 // The whole program, shown; slot 40 (second column) is the one edited.
 struct EditingWindowRig : WindowRig {
     static constexpr int Slot = 40;
     static constexpr int Witness = 62;
 
-    // Fields 0-5 of the slot, drawn as a file read would, and a stale caption in another
-    // row that only a whole-table redraw puts back.
-    explicit EditingWindowRig(const QList<int>& fields) {
+    // The slot's link, drawn as a file read would, and a stale caption in another row that
+    // only a whole-table redraw puts back.
+    explicit EditingWindowRig(const Link& link) {
         window().move(200, 700); // the relay picker by slot 40 then reaches past the screen
         window().show();
         QTest::qVerify(QTest::qWaitForWindowExposed(&window()), "exposed", "", __FILE__, __LINE__);
-        for (int f = 0; f < fields.size(); ++f) {
-            mod().field(Slot, f) = static_cast<std::uint8_t>(fields[f]);
-        }
+        store(mod(), Slot, link);
         window().ShowCnf();
         window().lblOLinkType(Witness)->setText(QStringLiteral("stale"));
     }
     bool redrawn() { return window().lblOLinkType(Witness)->text() != "stale"; }
-    QWidget* control(int which) {
+    // The control that writes the field.
+    QWidget* control(CnfField field) {
         frmBrevaneMain& w = window();
-        return std::array<QWidget*, 6>{w.chkOLink(Slot),     w.lblOLinkNode(Slot),
-                                       w.lblOLinkType(Slot), w.lblOLinkRef(Slot),
-                                       w.chkILink(Slot),     w.lblILinkRef(Slot)}
-            .at(which);
+        return QMap<CnfField, QWidget*>{
+            {OEnabled, w.chkOLink(Slot)},  {ONode, w.lblOLinkNode(Slot)},
+            {OType, w.lblOLinkType(Slot)}, {ORef, w.lblOLinkRef(Slot)},
+            {IEnabled, w.chkILink(Slot)},  {IRef, w.lblILinkRef(Slot)}}
+            .value(field);
     }
 };
 
@@ -74,61 +80,61 @@ private slots:
     // the check boxes and the type label), marks the table modified and redraws it; on a
     // link that is off the labels do nothing at all.
     void command_data() {
-        QTest::addColumn<int>("control");
-        QTest::addColumn<QList<int>>("fields"); // fields 0-5 of the slot before
-        QTest::addColumn<QString>("picker");    // the class of the picker opened, if any
-        QTest::addColumn<int>("pick");          // the item clicked (-1: the cancel image)
-        QTest::addColumn<int>("value");         // the control's own field after; others stay
-        QTest::addColumn<QString>("row");       // the row after; empty: nothing redrawn
-        const auto row = [](const char* name, Control control, const QList<int>& fields,
+        QTest::addColumn<int>("field");      // the one the clicked control writes
+        QTest::addColumn<Link>("before");    // the slot's link
+        QTest::addColumn<QString>("picker"); // the class of the picker opened, if any
+        QTest::addColumn<int>("pick");       // the item clicked (-1: the cancel image)
+        QTest::addColumn<int>("value");      // the field after; the others stay
+        QTest::addColumn<QString>("row");    // the row after; empty: nothing redrawn
+        const auto row = [](const char* name, CnfField field, const Link& before,
                             const char* picker, int pick, int value, const char* shown) {
-            QTest::newRow(name) << int(control) << fields << picker << pick << value << shown;
+            QTest::newRow(name) << int(field) << before << picker << pick << value << shown;
         };
         const char* Node = "frmBrevaneNode";
         const char* Station = "frmBrevaneQD";
         const int Stale = 6; // no picker: the earlier pick stays
-        const QList<int> off{0, 5, 1, 3, 1, 7};
-        const QList<int> inOff{1, 5, 0, 3, 0, 7};
-        const QList<int> relays{9, 26, 2, 3, 0, 11};
-        const QList<int> nc{1, 0, 0, 0, 0, 0};
-        const QList<int> on{1, 5, 1, 6, 1, 100};
-        row("outgoing on", OutBox, off, "", Stale, 1, "on|Node: 05|QD PC|04|on|08");
-        row("outgoing off from 9", OutBox, relays, "", Stale, 0,
+        const Link off{{ONode, 5}, {OType, 1}, {ORef, 3}, {IEnabled, 1}, {IRef, 7}};
+        const Link inOff{{OEnabled, 1}, {ONode, 5}, {ORef, 3}, {IRef, 7}};
+        const Link relays{{OEnabled, 9}, {ONode, 26}, {OType, 2}, {ORef, 3}, {IRef, 11}};
+        const Link nc{{OEnabled, 1}};
+        const Link on{{OEnabled, 1}, {ONode, 5}, {OType, 1}, {ORef, 6}, {IEnabled, 1}, {IRef, 100}};
+        row("outgoing on", OEnabled, off, "", Stale, 1, "on|Node: 05|QD PC|04|on|08");
+        row("outgoing off from 9", OEnabled, relays, "", Stale, 0,
             "off|Node: 1A|Relays|25-32|off|0C");
-        row("incoming on", InBox, relays, "", Stale, 1, "on|Node: 1A|Relays|25-32|on|0C");
-        row("type, link off", TypeLabel, off, "", Stale, 1, "");
-        row("node, link off", NodeLabel, off, "", Stale, 5, "");
-        row("ref, link off", RefLabel, off, "", Stale, 3, "");
-        row("incoming ref, link off", InRefLabel, inOff, "", Stale, 7, "");
+        row("incoming on", IEnabled, relays, "", Stale, 1, "on|Node: 1A|Relays|25-32|on|0C");
+        row("type, link off", OType, off, "", Stale, 1, "");
+        row("node, link off", ONode, off, "", Stale, 5, "");
+        row("ref, link off", ORef, off, "", Stale, 3, "");
+        row("incoming ref, link off", IRef, inOff, "", Stale, 7, "");
         // Only a file or the controller can bring such a type; the label then only redraws.
-        row("ref, type 3", RefLabel, {1, 5, 3, 12, 0, 0}, "", Stale, 12,
+        row("ref, type 3", ORef, {{OEnabled, 1}, {ONode, 5}, {OType, 3}, {ORef, 12}}, "", Stale, 12,
             "on|Node: 05|Quendel|33-40|off|01");
         // The type steps round on the stored byte; ORef stays and is read the new type's way.
-        row("Quendel to QD PC", TypeLabel, nc, "", Stale, 1, "on|Node: NC|QD PC|01|off|01");
-        row("to Relays keeps 0B", TypeLabel, {1, 0, 1, 10, 0, 0}, "", Stale, 2,
+        row("Quendel to QD PC", OType, nc, "", Stale, 1, "on|Node: NC|QD PC|01|off|01");
+        row("to Relays keeps 0B", OType, {{OEnabled, 1}, {OType, 1}, {ORef, 10}}, "", Stale, 2,
             "on|Node: NC|Relays|17-24|off|01");
-        row("Relays to Quendel", TypeLabel, {1, 0, 2, 7, 0, 0}, "", Stale, 0,
+        row("Relays to Quendel", OType, {{OEnabled, 1}, {OType, 2}, {ORef, 7}}, "", Stale, 0,
             "on|Node: NC|Quendel|08|off|01");
-        row("255 to 1", TypeLabel, {1, 0, 255, 255, 0, 0}, "", Stale, 1,
+        row("255 to 1", OType, {{OEnabled, 1}, {OType, 255}, {ORef, 255}}, "", Stale, 1,
             "on|Node: NC|QD PC|00|off|01");
-        row("node NC", NodeLabel, on, Node, 0, 0, "on|Node: NC|QD PC|07|on|65");
-        row("node FE", NodeLabel, on, Node, 254, 254, "on|Node: FE|QD PC|07|on|65");
-        row("QD PC ref 01", RefLabel, on, Station, 0, 0, "on|Node: 05|QD PC|01|on|65");
-        row("Quendel ref FE", RefLabel, nc, Station, 253, 253, "on|Node: NC|Quendel|FE|off|01");
-        row("incoming FE", InRefLabel, on, Station, 253, 253, "on|Node: 05|QD PC|07|on|FE");
-        row("relays 57-64", RefLabel, relays, "frmBrevaneRelay", 7, 7,
+        row("node NC", ONode, on, Node, 0, 0, "on|Node: NC|QD PC|07|on|65");
+        row("node FE", ONode, on, Node, 254, 254, "on|Node: FE|QD PC|07|on|65");
+        row("QD PC ref 01", ORef, on, Station, 0, 0, "on|Node: 05|QD PC|01|on|65");
+        row("Quendel ref FE", ORef, nc, Station, 253, 253, "on|Node: NC|Quendel|FE|off|01");
+        row("incoming FE", IRef, on, Station, 253, 253, "on|Node: 05|QD PC|07|on|FE");
+        row("relays 57-64", ORef, relays, "frmBrevaneRelay", 7, 7,
             "on|Node: 1A|Relays|57-64|off|0C");
         // A cancel changes no field, yet the table counts as modified and is redrawn.
-        row("node cancelled", NodeLabel, on, Node, -1, 5, "on|Node: 05|QD PC|07|on|65");
+        row("node cancelled", ONode, on, Node, -1, 5, "on|Node: 05|QD PC|07|on|65");
     }
     void command() {
-        QFETCH(int, control);
-        QFETCH(QList<int>, fields);
+        QFETCH(int, field);
+        QFETCH(Link, before);
         QFETCH(QString, picker);
         QFETCH(int, pick);
         QFETCH(int, value);
         QFETCH(QString, row);
-        EditingWindowRig rig(fields);
+        EditingWindowRig rig(before);
         rig.mod().Modified = false;
         rig.mod().PickResult = 6; // a stale earlier pick must not be stored
         // The relay picker opens at the window's outer corner plus the label's client place,
@@ -144,17 +150,20 @@ private slots:
             platformClick(pick < 0 ? static_cast<PickerWindow*>(modal)->imgCancel()
                                    : static_cast<QWidget*>(itemOf(modal, pick)));
         });
-        platformClick(rig.control(control));
+        platformClick(rig.control(CnfField(field)));
         QCOMPARE(opened, picker);
         QCOMPARE(answer.leftOpen(), false);
         QCOMPARE(pickerPlace, picker == "frmBrevaneRelay" ? labelPlace
                               : picker.isEmpty()          ? QPoint()
                                                           : QPoint(379, 339));
         QCOMPARE(rig.mod().PickResult, pick);
-        QList<int> after = fields + QList<int>(3, 0);
-        after[control] = value;
-        const auto slot = rig.mod().Cnf.begin() + std::ptrdiff_t{EditingWindowRig::Slot} * 9;
-        QCOMPARE(QList<int>(slot, slot + 9), after);
+        ModBrevane after;
+        store(after, EditingWindowRig::Slot, before + Link{{CnfField(field), value}});
+        const auto slot = [](const ModBrevane& mod) { // every field, OEnabled to KeyChar
+            const auto first = mod.Cnf.begin() + cnfOffset(EditingWindowRig::Slot, OEnabled);
+            return QList<int>(first, first + FieldsPerSlot);
+        };
+        QCOMPARE(slot(rig.mod()), slot(after));
         QCOMPARE(rig.mod().Modified, !row.isEmpty());
         QCOMPARE(rig.redrawn() ? rowOf(rig.window(), EditingWindowRig::Slot).remove("Quendel NC.")
                                : QString(),
@@ -163,7 +172,7 @@ private slots:
     // A redraw sets the check boxes, which raises their events into the commands: while the
     // rows are redrawn these write nothing, not even a 1 over a stored 9.
     void inertWhileRefreshing() {
-        EditingWindowRig rig({});
+        EditingWindowRig rig(Link{});
         for (int i = 0; i < LinkSlots; ++i) { // 9, 0, 1, 9, ... and 0, 200, 0, ...
             rig.mod().field(i, OEnabled) = std::array<std::uint8_t, 3>{9, 0, 1}.at(i % 3);
             rig.mod().field(i, IEnabled) = static_cast<std::uint8_t>(i % 2 == 0 ? 0 : 200);

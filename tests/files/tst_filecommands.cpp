@@ -27,20 +27,18 @@ QString path(const QString& name) {
     return QDir::home().filePath(name);
 }
 
-enum Command { New, Open, Save, SaveAs, Exit, Drop };
-
-// A command by its menu caption, in the enum's order.
-Command commandNamed(const QString& name) {
-    const qsizetype found = QStringList{"New", "Open", "Save", "Save As", "Exit"}.indexOf(name);
-    return found < 0 ? Drop : Command(found);
-}
-
-// The table's non-zero bytes as "slot.field=HH", in order.
+// The table's non-zero bytes as "slot.field=HH" ("4.ONode=1A"), in table order.
 QString nonZeroBytes(const CnfTable& cnf) {
+    const QMap<int, QString> names{
+        {OEnabled, "OEnabled"},   {ONode, "ONode"},         {OType, "OType"},
+        {ORef, "ORef"},           {IEnabled, "IEnabled"},   {IRef, "IRef"},
+        {Reserved6, "Reserved6"}, {Reserved7, "Reserved7"}, {KeyChar, "KeyChar"}};
     QStringList bytes;
-    for (int i = 0; i < CnfBytes; ++i) {
-        if (cnf[i] != 0) {
-            bytes << QString::asprintf("%d.%d=%02X", i / FieldsPerSlot, i % FieldsPerSlot, cnf[i]);
+    for (int slot = 0; slot < LinkSlots; ++slot) {
+        for (int field = 0; field < FieldsPerSlot; ++field) {
+            if (const int value = cnf[cnfOffset(slot, field)]; value != 0) {
+                bytes << QString::asprintf("%d.%s=%02X", slot, qPrintable(names[field]), value);
+            }
         }
     }
     return bytes.join(QLatin1Char(' '));
@@ -74,7 +72,7 @@ char* toString(const FileState& s) {
 // good.BRV (link 02 outgoing on, outgoing key "AB") just read.
 FileState goodOpened() {
     const QString shown = QDir::toNativeSeparators(path("good.BRV"));
-    return {.table = "0.8=41 1.0=01 1.8=42",
+    return {.table = "0.KeyChar=41 1.OEnabled=01 1.KeyChar=42",
             .OKey = "AB",
             .oKeyBox = "AB",
             .CnfPath = shown,
@@ -83,12 +81,13 @@ FileState goodOpened() {
 
 // The whole program shown, its messages and file dialogs answered from scripts.
 struct FileWindowRig final : WindowRig {
-    QString dropped = path("good.BRV"); // the file Drop drops
+    QString dropped = path("good.BRV"); // the file "drop" drops
 
     FileWindowRig() { window().show(); }
-    void run(Command command) {
+    // A File menu command by its caption, or "drop": the file dropped on the window.
+    void run(const QString& command) {
         frmBrevaneMain& w = window();
-        if (command == Drop) { // dragged in over a key box, which would take it as text
+        if (command == "drop") { // dragged in over a key box, which would take it as text
             QMimeData data;
             data.setUrls({QUrl::fromLocalFile(dropped)});
             data.setText(dropped);
@@ -101,9 +100,12 @@ struct FileWindowRig final : WindowRig {
             }
             return;
         }
-        QList<QAction*>{w.mnuFileNew(), w.mnuFileOpen(), w.mnuFileSave(), w.mnuFileSaveAs(),
-                        w.mnuExit()}
-            .at(command)
+        QMap<QString, QAction*>{{"New", w.mnuFileNew()},
+                                {"Open", w.mnuFileOpen()},
+                                {"Save", w.mnuFileSave()},
+                                {"Save As", w.mnuFileSaveAs()},
+                                {"Exit", w.mnuExit()}}
+            .value(command)
             ->trigger();
     }
     FileState state() {
@@ -116,8 +118,8 @@ struct FileWindowRig final : WindowRig {
                 .fileLabel = window().lblFileName()->text(),
                 .Modified = mod().Modified};
     }
-    // Unsaved edits through the window (table "4.0=01 4.1=1A"), and a key box, "Zq", that
-    // differs from OKey.
+    // Unsaved edits through the window (table "4.OEnabled=01 4.ONode=1A"), and a key box, "Zq",
+    // that differs from OKey.
     void edit() {
         mod().field(4, ONode) = 0x1A;
         window().chkOLink(4)->click();
@@ -147,12 +149,12 @@ class TestFileCommands : public QObject {
 private slots:
     void initTestCase() {
         useFreshHome();
-        QByteArray good(576, '\0');
-        good[9] = 1;   // link 02 outgoing on
-        good[8] = 'A'; // outgoing key "AB"
-        good[17] = 'B';
+        CnfTable good{};
+        good[cnfOffset(1, OEnabled)] = 1;  // link 02 outgoing on
+        good[cnfOffset(0, KeyChar)] = 'A'; // outgoing key "AB"
+        good[cnfOffset(1, KeyChar)] = 'B';
         for (const char* name : {"good.BRV", "a.BRV", "b.BRV"}) {
-            QVERIFY(writeRaw(path(name), good));
+            QVERIFY(writeRaw(path(name), FileWindowRig::bytes(good)));
         }
     }
     void roundTrip() {
@@ -166,7 +168,8 @@ private slots:
 #endif
         const QString shown = QDir::toNativeSeparators(file);
         // The edits and both keys packed into field 8, under the file's name.
-        const FileState named{.table = "0.8=5A 1.8=71 4.0=01 4.1=1A 8.8=78 9.8=21 10.8=39",
+        const FileState named{.table = "0.KeyChar=5A 1.KeyChar=71 4.OEnabled=01 4.ONode=1A "
+                                       "8.KeyChar=78 9.KeyChar=21 10.KeyChar=39",
                               .OKey = "Zq",
                               .IKey = "x!9",
                               .oKeyBox = "Zq",
@@ -175,58 +178,59 @@ private slots:
                               .fileLabel = " " + shown};
         QVERIFY(writeRaw(file, QByteArray(1000, 'z'))); // replaced by 576 bytes
         rig.messages.names << file;
-        rig.run(SaveAs);
+        rig.run("Save As");
         QCOMPARE(rig.state(), named);
         QCOMPARE(rig.window().lblFileName()->textFormat(), Qt::PlainText);
         const QByteArray saved = FileWindowRig::bytes(rig.mod().Cnf);
         QCOMPARE(readRaw(file), saved);
 
-        rig.run(New); // nothing unsaved, nothing asked
+        rig.run("New"); // nothing unsaved, nothing asked
         QCOMPARE(rig.state(), FileState{});
         QByteArray holed = saved; // a key byte after a 0: skipped, yet kept in place
-        holed[1 * 9 + 8] = 0;
-        holed[2 * 9 + 8] = 'q';
+        holed[cnfOffset(1, KeyChar)] = 0;
+        holed[cnfOffset(2, KeyChar)] = 'q';
         QVERIFY(writeRaw(file, holed + QByteArray(424, 'x'))); // only 576 bytes read
         rig.messages.names << file;
-        rig.run(Open);
+        rig.run("Open");
         FileState opened = named; // read as it stands, nothing repacked
-        opened.table = "0.8=5A 2.8=71 4.0=01 4.1=1A 8.8=78 9.8=21 10.8=39";
+        opened.table = "0.KeyChar=5A 2.KeyChar=71 4.OEnabled=01 4.ONode=1A 8.KeyChar=78 "
+                       "9.KeyChar=21 10.KeyChar=39";
         QCOMPARE(rig.state(), opened);
         QCOMPARE(rig.window().lblOLinkNode(4)->text(), QStringLiteral("Node: 1A"));
 
         // Typing alone marks a change; Save to the named file asks nothing and packs the keys.
         QTest::keyClicks(rig.window().txtIKey(), QStringLiteral("w"));
         QCOMPARE(rig.mod().Modified, true);
-        rig.run(Save);
+        rig.run("Save");
         QCOMPARE(rig.messages.dialogs.size(), 2);
         QCOMPARE(rig.boxes(), QStringList()); // nothing asked all along
         QCOMPARE(rig.mod().Modified, false);
-        QCOMPARE(readRaw(file).at(11 * 9 + 8), 'w'); // the third of the incoming key
+        QCOMPARE(readRaw(file).at(cnfOffset(11, KeyChar)), 'w'); // the third of the incoming key
     }
     // A file that cannot be read or written is reported with the system's reason, and the
     // state stays (which files are refused and why: tst_cli_files, on the same reader).
     void refused_data() {
-        QTest::addColumn<int>("command");
-        QTest::newRow("Open, missing") << int(Open);
-        QTest::newRow("Save onto a folder") << int(Save);
-        QTest::newRow("Save As onto a folder") << int(SaveAs);
+        QTest::addColumn<QString>("command");
+        QTest::newRow("Open, missing") << "Open";
+        QTest::newRow("Save onto a folder") << "Save";
+        QTest::newRow("Save As onto a folder") << "Save As";
     }
     void refused() {
-        QFETCH(int, command);
+        QFETCH(QString, command);
         const QString bad = path(QTest::currentDataTag());
-        QVERIFY(command == Open || QDir().mkpath(bad));
+        QVERIFY(command == "Open" || QDir().mkpath(bad));
         FileWindowRig rig;
         rig.edit();
         rig.mod().CnfPath = bad; // where Save writes
         FileState expected = rig.state();
-        if (command != Open) { // a refused save has still packed the key boxes
-            expected.table = "0.8=5A 1.8=71 4.0=01 4.1=1A";
+        if (command != "Open") { // a refused save has still packed the key boxes
+            expected.table = "0.KeyChar=5A 1.KeyChar=71 4.OEnabled=01 4.ONode=1A";
             expected.OKey = "Zq";
         }
         rig.messages.names << bad;
-        rig.run(Command(command)); // Open asks the discard question first
-        QCOMPARE(rig.boxes().size(), command == Open ? 2 : 1);
-        const QString head = FileError + "Unable To " + (command == Open ? "Open" : "Save") +
+        rig.run(command); // Open asks the discard question first
+        QCOMPARE(rig.boxes().size(), command == "Open" ? 2 : 1);
+        const QString head = FileError + "Unable To " + (command == "Open" ? "Open" : "Save") +
                              " File\n" + QDir::toNativeSeparators(bad) + "\n";
         const QString error = rig.boxes().last();
         QCOMPARE(error.left(head.size()), head);
@@ -236,29 +240,28 @@ private slots:
     // The question before anything unsaved is dropped; a Yes goes on, anything else leaves
     // it all. Open's dialog chooses good.BRV.
     void discardQuestion_data() {
-        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("command");
         QTest::addColumn<bool>("modified");
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("visible");  // the window afterwards
         QTest::addColumn<int>("dialogs");   // Open's file dialog shown
         QTest::addColumn<QString>("after"); // "kept", "emptied" or "good.BRV" read
-        const std::tuple<const char*, Command, const char*> commands[] = {
-            {"New", New, "emptied"},
-            {"Open", Open, "good.BRV"},
-            {"Exit", Exit, "kept"},
-            {"drop", Drop, "good.BRV"}};
-        for (const auto& [name, command, after] : commands) {
-            QTest::addRow("%s, Yes", name) << int(command) << true << int(QMessageBox::Yes)
-                                           << (command != Exit) << int(command == Open) << after;
-            QTest::addRow("%s, No", name)
-                << int(command) << true << int(QMessageBox::No) << true << 0 << "kept";
-            QTest::addRow("%s, nothing to ask", name)
-                << int(command) << false << int(QMessageBox::No) << (command != Exit)
-                << int(command == Open) << after;
+        const std::pair<QString, const char*> commands[] = {
+            {"New", "emptied"}, {"Open", "good.BRV"}, {"Exit", "kept"}, {"drop", "good.BRV"}};
+        for (const auto& [command, after] : commands) {
+            const QByteArray name = command.toUtf8();
+            QTest::addRow("%s, Yes", name.data())
+                << command << true << int(QMessageBox::Yes) << (command != "Exit")
+                << int(command == "Open") << after;
+            QTest::addRow("%s, No", name.data())
+                << command << true << int(QMessageBox::No) << true << 0 << "kept";
+            QTest::addRow("%s, nothing to ask", name.data())
+                << command << false << int(QMessageBox::No) << (command != "Exit")
+                << int(command == "Open") << after;
         }
     }
     void discardQuestion() {
-        QFETCH(int, command);
+        QFETCH(QString, command);
         QFETCH(bool, modified);
         QFETCH(int, answer);
         QFETCH(QString, after);
@@ -268,7 +271,7 @@ private slots:
         const FileState before = rig.state();
         rig.messages.answer = QMessageBox::StandardButton(answer);
         rig.messages.names << path("good.BRV");
-        rig.run(Command(command));
+        rig.run(command);
         QCOMPARE(rig.boxes(), modified ? QStringList{DiscardBox} : QStringList());
         QTEST(rig.window().isVisible(), "visible");
         QTEST(int(rig.messages.dialogs.size()), "dialogs");
@@ -309,7 +312,7 @@ private slots:
         FileWindowRig rig;
         rig.edit();
         for (const QString& step : steps) {
-            const Command command = commandNamed(step.section(": ", 0, 0));
+            const QString command = step.section(": ", 0, 0);
             const QString shown = step.section(": ", 1).section(" -> ", 0, 0);
             const QString chosen = step.section(" -> ", 1);
             const FileState before = rig.state();
@@ -318,7 +321,7 @@ private slots:
             rig.run(command);
             QCOMPARE(rig.messages.dialogs.size(), 1);
             const auto& [save, request] = rig.messages.dialogs.last();
-            QCOMPARE(save, command != Open);
+            QCOMPARE(save, command != "Open");
             QCOMPARE(request.fileName, nameOf(shown));
             QCOMPARE(QStringList(request.nameFilters) << request.selectedNameFilter,
                      (QStringList{BrvEntry, AllEntry, BrvEntry}));
@@ -364,7 +367,7 @@ private slots:
         QCOMPARE(one.action, StartUp::Run);
         FileWindowRig rig;
         rig.dropped = path("good.txt");
-        rig.run(Drop);
+        rig.run("drop");
         QCOMPARE(rig.state(), FileState{});
         rig.app->fileCommands().openFile(one.file);
         QCOMPARE(rig.boxes(), QStringList());

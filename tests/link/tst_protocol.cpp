@@ -25,9 +25,8 @@ private slots:
             << Hex2(FrameChecksum("\xFF\xFF")) << QByteArray("E7");
         QTest::newRow("checksum request") << commandFrame(ChecksumCommand) << ChecksumFrame;
         QTest::newRow("first block read")
-            << commandFrame(blockReadCommand(0)) << QByteArray("[6E0039000003F]");
-        QTest::newRow("key block read")
-            << commandFrame(blockReadCommand(8)) << QByteArray("[1E0039002003F]");
+            << commandFrame(blockReadCommand(0)) << FirstBlockReadFrame;
+        QTest::newRow("key block read") << commandFrame(blockReadCommand(8)) << KeyBlockReadFrame;
         ControllerImage image{};
         image[64] = 10;
         image[127] = 255;
@@ -37,7 +36,7 @@ private slots:
             << "[BB0038000403F0A" + QByteArray(124, '0') + "FF]";
         QTest::newRow("reply to the zero image checksum")
             << replyFrame("DA90190E") << ZeroChecksumReply;
-        QTest::newRow("block write acknowledged") << replyFrame("00") << QByteArray("[F500]");
+        QTest::newRow("block write acknowledged") << replyFrame("00") << BlockWrittenReply;
     }
     void frames() {
         QFETCH(QByteArray, frame);
@@ -47,7 +46,7 @@ private slots:
     void replyCheck_data() {
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<bool>("holds");
-        QTest::newRow("zero image checksum reply") << QByteArray("[34DA90190E]") << true;
+        QTest::newRow("zero image checksum reply") << ZeroChecksumReply << true;
         QTest::newRow("checksum off by one") << QByteArray("[35DA90190E]") << false;
         QTest::newRow("trailing character") << QByteArray("[34DA90190E]x") << false;
         QTest::newRow("empty") << QByteArray() << false;
@@ -71,9 +70,9 @@ private slots:
         QTest::addColumn<QString>("expected");
         const QByteArray zeros(128, '0');
         QTest::newRow("checksum request, lower case") << QByteArray("[42003f00000023f]") << "sum";
-        QTest::newRow("key block read") << QByteArray("[1E0039002003F]") << "read 8";
+        QTest::newRow("key block read") << KeyBlockReadFrame << "read 8";
         QTest::newRow("block 3 write") << controllerReply("0038000C03F" + zeros + "]") << "write 3";
-        QTest::newRow("wrong checksum") << QByteArray("[0B003F00000023F]") << "bad checksum";
+        QTest::newRow("wrong checksum") << BadSumChecksumFrame << "bad checksum";
         QTest::newRow("too short") << QByteArray("[A5]") << "bad checksum";
         QTest::newRow("not 00 before the command")
             << controllerReply("013F00000023F]") << "unknown";

@@ -22,8 +22,6 @@ namespace {
 // The stand-in behind the line of standIn(): it drops the line at the fourth frame.
 // tools/windows/test-wine.sh starts it so for the Wine COM port it names.
 const QStringList StandInArguments{"--no-pacing", "--fault", "hangup@4"};
-const QByteArray Request("[0A003F00000023F]");
-const QByteArray ZeroImageReply("[34DA90190E]"); // from a controller holding 576 zero bytes
 // Under Wine no COM port has this number; on Linux its entry links to nothing.
 constexpr int MissingPort = 250;
 
@@ -220,7 +218,7 @@ private slots:
         QCOMPARE(int(port.openFailure().reason), reason);
         QCOMPARE(openFailureText(port.openFailure()), text);
         QVERIFY(!port.isOpen());
-        QVERIFY(!port.write(Request));
+        QVERIFY(!port.write(ChecksumFrame));
         QVERIFY(!port.waitForMore(0, 1));
         QCOMPARE(port.takeAll(), QByteArray());
     }
@@ -380,16 +378,16 @@ private slots:
                  QStringLiteral("low latency not granted: Inappropriate ioctl for device"));
 #endif
         QCOMPARE(port.bytesWaiting(), 0);
-        QVERIFY(port.write(Request));
+        QVERIFY(port.write(ChecksumFrame));
         QCOMPARE(awaitBytes(port, 12), 12);
-        QCOMPARE(port.takeAll(), ZeroImageReply);
+        QCOMPARE(port.takeAll(), ZeroChecksumReply);
         QCOMPARE(port.bytesWaiting(), 0);
         // A reply still in the driver is counted and taken, or dropped by discardInput().
-        QVERIFY(port.write(Request));
+        QVERIFY(port.write(ChecksumFrame));
         QThread::msleep(500);
         QCOMPARE(port.bytesWaiting(), 12);
-        QCOMPARE(port.takeAll(), ZeroImageReply);
-        QVERIFY(port.write(Request));
+        QCOMPARE(port.takeAll(), ZeroChecksumReply);
+        QVERIFY(port.write(ChecksumFrame));
         QThread::msleep(500);
         port.discardInput();
         QCOMPARE(port.bytesWaiting(), 0);
@@ -401,10 +399,10 @@ private slots:
         QVERIFY(!port.failed());
 
         // The far end drops the line at this frame.
-        QVERIFY(port.write(Request));
+        QVERIFY(port.write(ChecksumFrame));
         QCOMPARE(awaitBytes(port, 1), 0);
         QVERIFY(port.failed());
-        QVERIFY(!port.write(Request));
+        QVERIFY(!port.write(ChecksumFrame));
         port.close();
         QVERIFY(!port.isOpen());
     }

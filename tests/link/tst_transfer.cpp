@@ -57,23 +57,31 @@ struct LinkRig : ControllerEnd {
         mod.Modified = true;
         mod.ComPortNum = 7;
     }
-    // Each frame from its fourth character: "00" + command + "]", the block data cut off.
+    // Each frame without its checksum (tst_protocol's): "[00" + command + "]", a block
+    // write's data (which the controller's image shows) as "<data>".
     QStringList sent() const {
-        QStringList commands;
+        constexpr int ChecksumDigits = 2;          // right after "["
+        constexpr int DataDigits = 2 * BlockBytes; // right before "]"
+        QStringList frames;
         for (const QByteArray& frame : line.frames) {
-            commands << QString::fromLatin1(frame.mid(3, 12));
+            QString shown = QString::fromLatin1(frame).remove(1, ChecksumDigits);
+            if (shown.startsWith(QStringLiteral("[00380"))) {
+                shown.replace(shown.size() - 1 - DataDigits, DataDigits, QStringLiteral("<data>"));
+            }
+            frames << shown;
         }
-        return commands;
+        return frames;
     }
 };
 
 const QStringList FullProgress{"start 9", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
-const QStringList Writes{"0038000003F0", "0038000403F0", "0038000803F0", "0038000C03F0",
-                         "0038001003F0", "0038001403F0", "0038001803F0", "0038001C03F0",
-                         "0038002003F0", "003F00000023"};
-const QStringList Reads{"0039000003F]", "0039000403F]", "0039000803F]", "0039000C03F]",
-                        "0039001003F]", "0039001403F]", "0039001803F]", "0039001C03F]",
-                        "0039002003F]", "003F00000023"};
+const QStringList Writes{"[0038000003F<data>]", "[0038000403F<data>]", "[0038000803F<data>]",
+                         "[0038000C03F<data>]", "[0038001003F<data>]", "[0038001403F<data>]",
+                         "[0038001803F<data>]", "[0038001C03F<data>]", "[0038002003F<data>]",
+                         "[003F00000023F]"};
+const QStringList Reads{"[0039000003F]", "[0039000403F]",  "[0039000803F]", "[0039000C03F]",
+                        "[0039001003F]", "[0039001403F]",  "[0039001803F]", "[0039001C03F]",
+                        "[0039002003F]", "[003F00000023F]"};
 const QString DownloadError = QStringLiteral("Error|Error|Download Error: %1\r\nBrevane will not "
                                              "function properly until a download is complete.");
 const QString UploadError =

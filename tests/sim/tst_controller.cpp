@@ -10,7 +10,6 @@
 
 namespace {
 
-const QByteArray C = ZeroChecksumReply;
 const QByteArray ZeroBlockReply = "[6A" + QByteArray(128, '0') + "]";
 
 // Faults named as --fault takes them.
@@ -46,15 +45,17 @@ private slots:
         const QByteArray stale = StaleBytes;
         using L = QByteArrayList;
         QTest::newRow("wrong checksum: no reply, nothing stale")
-            << QStringList{"stale"} << QByteArray("[0B003F00000023F]") << L{"", "", ""};
+            << QStringList{"stale"} << BadSumChecksumFrame << L{"", "", ""};
         QTest::newRow("lower and badsum together")
-            << QStringList{"lower@2", "badsum@2"} << ChecksumFrame << L{C, "[a6da90190e]", C};
+            << QStringList{"lower@2", "badsum@2"} << ChecksumFrame
+            << L{ZeroChecksumReply, "[a6da90190e]", ZeroChecksumReply};
         QTest::newRow("stale with silent: no reply, nothing after it")
             << QStringList{"stale", "silent@1"} << ChecksumFrame
-            << L{"", C + " then " + stale, C + " then " + stale};
+            << L{"", ZeroChecksumReply + " then " + stale, ZeroChecksumReply + " then " + stale};
         QTest::newRow("every shape at once")
             << QStringList{"short@2", "junk@2", "extra@2", "stale@2"} << ChecksumFrame
-            << L{C, JunkBytes + C.chopped(1) + "~~ then " + stale, C};
+            << L{ZeroChecksumReply, JunkBytes + ZeroChecksumReply.chopped(1) + "~~ then " + stale,
+                 ZeroChecksumReply};
     }
     void replies() {
         QFETCH(QStringList, faults);
@@ -85,7 +86,7 @@ private slots:
         QVERIFY(hangup.image() == ControllerImage{});
         // Nothing that followed on the dropped line joins the next line's input.
         QCOMPARE(seen(hangup.feed("3F00000023F]" + ChecksumFrame)),
-                 (QByteArrayList{"discarded 3F00000023F]", C}));
+                 (QByteArrayList{"discarded 3F00000023F]", ZeroChecksumReply}));
         QCOMPARE(hangup.framesReceived(), 2);
     }
     void hostileByteStream() {
@@ -94,16 +95,17 @@ private slots:
         const QByteArray stream = QByteArray("\x00\xFFnoise", 7) + ChecksumFrame       // #1
                                   + "[3F00"                                            // cut off
                                   + commandFrame(blockWriteCommand(2, blockPattern())) // #2
-                                  + "]]" + "[0B003F00000023F]"                         // #3 bad sum
+                                  + "]]" + BadSumChecksumFrame                         // #3 bad sum
                                   + overlong + "]"                                     // noise
-                                  + "[6E0039000003F]"                                  // #4
+                                  + FirstBlockReadFrame                                // #4
                                   + "[C8003A00000023F]"                                // #5 unknown
                                   + ChecksumFrame                                      // #6
                                   + "trailing[6E00";                                   // unfinished
         const QByteArray discarded =
             QByteArray("\x00\xFFnoise", 7) + "[3F00" + "]]" + overlong + "]" + "trailing";
         // Frame 6 has a fault: the bad and unknown frames count.
-        const QByteArrayList replies{C, "[F500]", "", ZeroBlockReply, "", "[A584C286EE]"};
+        const QByteArrayList replies{ZeroChecksumReply, BlockWrittenReply, "", ZeroBlockReply, "",
+                                     "[A584C286EE]"};
 
         // Whole, a byte at a time, and in random pieces.
         QRandomGenerator random(20261206);
@@ -149,7 +151,7 @@ private slots:
             all += pieces[k].bytes;
         }
         QCOMPARE(pieces[0].bytes, QByteArray(JunkBytes) + "[");
-        QCOMPARE(all, QByteArray(JunkBytes) + C + ExtraBytes);
+        QCOMPARE(all, QByteArray(JunkBytes) + ZeroChecksumReply + ExtraBytes);
         QVERIFY(pieces[12].afterClientRead);
         QCOMPARE(pieces[12].bytes, QByteArray(StaleBytes));
         QVERIFY(pieces[12].due > pieces[11].due);

@@ -9,9 +9,14 @@
 #include "platform/clock.h"
 #include "platform/serialport.h"
 
-// The checksum request, and the reply to it from a zero image.
+// The checksum request, and the reply to it from a zero image; a block write's reply.
 inline const QByteArray ChecksumFrame = "[0A003F00000023F]";
 inline const QByteArray ZeroChecksumReply = "[34DA90190E]";
+inline const QByteArray BlockWrittenReply = "[F500]";
+// The checksum request under a wrong checksum; the reads of the first and the key block.
+inline const QByteArray BadSumChecksumFrame = "[0B003F00000023F]";
+inline const QByteArray FirstBlockReadFrame = "[6E0039000003F]";
+inline const QByteArray KeyBlockReadFrame = "[1E0039002003F]";
 
 // A clock that moves only when told to (or when the fake line waits).
 class FakeClock final : public TimeoutClock {

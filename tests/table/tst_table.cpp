@@ -34,8 +34,9 @@ private slots:
         mod.field(0, OEnabled) = 1;
         mod.field(4, ONode) = 26;
         mod.field(63, KeyChar) = 9;
+        // Nine fields a slot, the field running fastest: slot 4's ONode is byte 37.
         QCOMPARE(int(mod.Cnf[0]), 1);
-        QCOMPARE(int(mod.Cnf[4 * 9 + 1]), 26);
+        QCOMPARE(int(mod.Cnf[37]), 26);
         QCOMPARE(int(mod.Cnf[575]), 9);
 
         mod.Cnf.fill(0xA5);
