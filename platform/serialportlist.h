@@ -5,12 +5,12 @@
 
 // A serial port the system reports, with what it says about the adapter behind it.
 struct SerialDevice {
-    QString name;     // "COM3" where the system numbers its ports (Windows)
-    QString location; // "/dev/ttyUSB0"; on Windows the driver's device, "\Device\VCP0"
-    QString description;
-    QString manufacturer;
-    QString serialNumber;
-    QString usbId;           // the adapter's USB vendor and product id, "0403:6001"
+    QString name = {};     // "COM3" where the system numbers its ports (Windows)
+    QString location = {}; // "/dev/ttyUSB0"; on Windows the driver's device, "\Device\VCP0"
+    QString description = {};
+    QString manufacturer = {};
+    QString serialNumber = {};
+    QString usbId = {};      // the adapter's USB vendor and product id, "0403:6001"
     int latencyTimerMs = -1; // how long the adapter may hold what it receives; -1: not told
 };
 

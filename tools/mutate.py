@@ -122,6 +122,10 @@ def main():
     args = parser.parse_args()
 
     faults = read_faults(args.list)
+    # ccache makes each fault's rebuild cheap; it is not among the build's own packages.
+    r = run([os.path.join(repo, "tools/deps.sh"), "ccache"], quiet=False)
+    if r.returncode != 0:
+        sys.exit("cannot install ccache")
     src = os.path.join(args.scratch, "src")
     build = os.path.join(src, "build")
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen", CCACHE_BASEDIR="/", CCACHE_NOHASHDIR="1")

@@ -115,18 +115,13 @@ private slots:
         QVERIFY(QFile::link(devices + "/ttyUSB0", folder + "/COM1"));
         QVERIFY(QFile::link(devices + "/gone", folder + "/COM2"));
         const QStringList lines = portsReport(folder, true,
-                                              {{.name = "",
-                                                .location = devices + "/ttyUSB0",
+                                              {{.location = devices + "/ttyUSB0",
                                                 .description = "FT232R USB UART",
                                                 .manufacturer = "FTDI",
-                                                .serialNumber = "A1",
-                                                .usbId = ""},
-                                               {.name = "",
-                                                .location = devices + "/ttyUSB1",
+                                                .serialNumber = "A1"},
+                                               {.location = devices + "/ttyUSB1",
                                                 .description = "CP2102",
-                                                .manufacturer = "Silicon Labs",
-                                                .serialNumber = "",
-                                                .usbId = ""}})
+                                                .manufacturer = "Silicon Labs"}})
                                       .split('\n');
         QCOMPARE(lines[1].simplified(),
                  "COM1 " + devices + "/ttyUSB0 present FT232R USB UART, FTDI, serial A1");
@@ -161,23 +156,28 @@ private slots:
             << QList<SerialDevice>{{.name = "COM17",
                                     .location = R"(\Device\Silabser0)",
                                     .description = "CP210x (COM17)",
-                                    .manufacturer = "Silicon Labs",
-                                    .serialNumber = "",
-                                    .usbId = ""}}
+                                    .manufacturer = "Silicon Labs"}}
             << 16 << "COM16 - missing"
             << QStringList{
                    R"(COM17 \Device\Silabser0 present CP210x (COM17), Silicon Labs)",
                    "The window's ComPort menu offers COM1 to COM16 (brevane-cli --port up to 256). "
                    "To give an adapter a lower number:",
                    "Device Manager > the port > Port Settings > Advanced > COM Port Number."};
+        QTest::newRow("an FTDI adapter's 16 ms latency timer, and how to lower it")
+            << QList<SerialDevice>{{.name = "COM3",
+                                    .location = R"(\Device\VCP0)",
+                                    .description = "USB Serial Port (COM3)",
+                                    .latencyTimerMs = 16}}
+            << 3 << R"(COM3 \Device\VCP0 present USB Serial Port (COM3), latency timer 16 ms)"
+            << QStringList{"",
+                           "COM3 holds what it receives for up to 16 ms (its latency timer). To "
+                           "set 1 ms:",
+                           "Device Manager > Ports (COM & LPT) > COM3 > Properties > Port "
+                           "Settings > Advanced >",
+                           "Latency Timer (msec): 1, then OK."};
         QTest::newRow("no SetupAPI names")
-            << QList<SerialDevice>{{.name = "COM1",
-                                    .location = R"(\Device\Serial0)",
-                                    .description = "",
-                                    .manufacturer = "",
-                                    .serialNumber = "",
-                                    .usbId = ""}}
-            << 1 << R"(COM1 \Device\Serial0 present)" << QStringList{};
+            << QList<SerialDevice>{{.name = "COM1", .location = R"(\Device\Serial0)"}} << 1
+            << R"(COM1 \Device\Serial0 present)" << QStringList{};
     }
     void comPorts() {
         QFETCH(QList<SerialDevice>, ports);
@@ -190,46 +190,30 @@ private slots:
         QTEST(afterCom16(lines), "after");
     }
 
-    // An adapter's latency timer beside what it says of itself, and, when it holds replies
-    // long, how to lower it: the Linux and the Windows words.
-    void latencyTimer() {
-        const SerialDevice ftdi{.name = "COM3",
-                                .location = "/dev/ttyUSB0",
-                                .description = "FT232R USB UART",
-                                .manufacturer = "FTDI",
-                                .serialNumber = "A10KXYZ",
-                                .usbId = "0403:6001",
-                                .latencyTimerMs = 16};
-        SerialDevice prompt = ftdi;
-        prompt.latencyTimerMs = 1;
-        SerialDevice anonymous = ftdi;
-        anonymous.serialNumber.clear();
-        QCOMPARE(linuxLatencyAdvice(prompt), QString());
-        QCOMPARE(windowsLatencyAdvice(prompt), QString());
-        QCOMPARE(linuxLatencyAdvice(ftdi),
+    // How to lower a Linux adapter's latency timer, for it alone, when it holds replies long.
+    void linuxLatencyAdvice() {
+        SerialDevice ftdi{.location = "/dev/ttyUSB0",
+                          .serialNumber = "A10KXYZ",
+                          .usbId = "0403:6001",
+                          .latencyTimerMs = 16};
+        QCOMPARE(::linuxLatencyAdvice(ftdi),
                  "/dev/ttyUSB0 holds what it receives for up to 16 ms (its latency timer). Orvik "
                  "Brevane\nasks its driver for 1 ms while it uses the port. For other programs, "
                  "this udev rule\nsets 1 ms whenever the adapter is plugged in:\n"
                  R"(    echo 'ACTION=="add", SUBSYSTEM=="usb-serial", ATTRS{serial}=="A10KXYZ", )"
                  R"(ATTR{latency_timer}="1"' | sudo tee /etc/udev/rules.d/99-serial-latency.rules)"
                  "\n");
-        QVERIFY(linuxLatencyAdvice(anonymous).contains(
+        ftdi.serialNumber.clear();
+        QVERIFY(::linuxLatencyAdvice(ftdi).contains(
             R"(ATTRS{idVendor}=="0403", ATTRS{idProduct}=="6001", ATTR{)"));
-        SerialDevice onWindows = ftdi;
-        onWindows.location = R"(\Device\VCP0)";
-        const QString windows = comPortsReport({onWindows});
-        QCOMPARE(windows.split('\n')[3].simplified(),
-                 R"(COM3 \Device\VCP0 present FT232R USB UART, FTDI, USB ID 0403:6001, serial )"
-                 "A10KXYZ, latency timer 16 ms");
-        QVERIFY2(windows.endsWith(
-                     "\nCOM3 holds what it receives for up to 16 ms (its latency timer). To set "
-                     "1 ms:\nDevice Manager > Ports (COM & LPT) > COM3 > Properties > Port "
-                     "Settings > Advanced >\nLatency Timer (msec): 1, then OK.\n"),
-                 qPrintable(windows));
-        const QString linux = portsReport("/nowhere/ports", false, {ftdi});
-        QVERIFY2(linux.endsWith("\n" + linuxLatencyAdvice(ftdi)), qPrintable(linux));
-        QVERIFY(linux.contains("/dev/ttyUSB0  FT232R USB UART, FTDI, USB ID 0403:6001, serial "
-                               "A10KXYZ, latency timer 16 ms\n"));
+        QVERIFY(portsReport("/nowhere/ports", false, {ftdi}).endsWith(::linuxLatencyAdvice(ftdi)));
+        ftdi.latencyTimerMs = 2;
+        QCOMPARE(::linuxLatencyAdvice(ftdi), QString());
+        // Beside what the adapter says of itself, whatever the timer.
+        const QString report = portsReport("/nowhere/ports", false, {ftdi});
+        QVERIFY2(report.contains("/dev/ttyUSB0  USB ID 0403:6001, latency timer 2 ms\n"),
+                 qPrintable(report));
+        QVERIFY(!report.contains("holds what it receives"));
     }
 
     // What ping makes of recorded round trips (ms; "-" no reply, "~" cut short, "#" wrong
