@@ -59,81 +59,79 @@ struct OptionInfo {
     std::function<QString(const QString& value, Invocation& given)> take;
 };
 
-const QList<OptionInfo>& options() {
-    static const QList<OptionInfo> table{
-        {Option::Port,
-         {QStringLiteral("port")},
-         QStringLiteral("N"),
-         QStringLiteral("The serial port the NC is on, %1.").arg(portRange()),
-         portRange(),
-         [](const QString& value, Invocation& given) {
-             bool isNumber = false;
-             const int number = value.toInt(&isNumber);
-             if (!isNumber || number < 1 || number > MaxPortNumber) {
-                 return QStringLiteral("--port takes a number from %1, not '%2'")
-                     .arg(portRange(), value);
+// The options, each as every command that takes it takes it.
+const QList<OptionInfo> Options{
+    {Option::Port,
+     {QStringLiteral("port")},
+     QStringLiteral("N"),
+     QStringLiteral("The serial port the NC is on, %1.").arg(portRange()),
+     portRange(),
+     [](const QString& value, Invocation& given) {
+         bool isNumber = false;
+         const int number = value.toInt(&isNumber);
+         if (!isNumber || number < 1 || number > MaxPortNumber) {
+             return QStringLiteral("--port takes a number from %1, not '%2'")
+                 .arg(portRange(), value);
+         }
+         given.link.portNumber = number;
+         return QString();
+     }},
+    {Option::Trace,
+     {QStringLiteral("trace")},
+     {},
+     QStringLiteral("Log every frame sent and received on standard error, with the time in "
+                    "milliseconds and whether the reply's checksum held."),
+     {},
+     [](const QString&, Invocation& given) {
+         given.link.trace = true;
+         return QString();
+     }},
+    {Option::Backup,
+     {QStringLiteral("backup")},
+     QStringLiteral("DIR"),
+     QStringLiteral("Save the NC's table in this folder before anything is written to it."),
+     {},
+     [](const QString& value, Invocation& given) {
+         if (value.isEmpty()) {
+             return QStringLiteral("--backup needs a folder");
+         }
+         given.backupFolder = value;
+         return QString();
+     }},
+    {Option::Count,
+     {QStringLiteral("count")},
+     QStringLiteral("K"),
+     QStringLiteral("How many requests, 1 to %1 (%2 when not given).")
+         .arg(MaxPingCount)
+         .arg(DefaultPingCount),
+     {},
+     [](const QString& value, Invocation& given) {
+         bool isNumber = false;
+         given.count = value.toInt(&isNumber);
+         if (!isNumber || given.count < 1 || given.count > MaxPingCount) {
+             return QStringLiteral("--count takes a number from 1 to %1, not '%2'")
+                 .arg(MaxPingCount)
+                 .arg(value);
+         }
+         return QString();
+     }},
+    {Option::Format,
+     {QStringLiteral("format")},
+     {},
+     {},
+     {},
+     [](const QString& value, Invocation& given) {
+         for (const ShowFormat format : {ShowFormat::Text, ShowFormat::Csv, ShowFormat::Json}) {
+             if (value == showFormatName(format)) {
+                 given.format = format;
              }
-             given.link.portNumber = number;
-             return QString();
-         }},
-        {Option::Trace,
-         {QStringLiteral("trace")},
-         {},
-         QStringLiteral("Log every frame sent and received on standard error, with the time in "
-                        "milliseconds and whether the reply's checksum held."),
-         {},
-         [](const QString&, Invocation& given) {
-             given.link.trace = true;
-             return QString();
-         }},
-        {Option::Backup,
-         {QStringLiteral("backup")},
-         QStringLiteral("DIR"),
-         QStringLiteral("Save the NC's table in this folder before anything is written to it."),
-         {},
-         [](const QString& value, Invocation& given) {
-             if (value.isEmpty()) {
-                 return QStringLiteral("--backup needs a folder");
-             }
-             given.backupFolder = value;
-             return QString();
-         }},
-        {Option::Count,
-         {QStringLiteral("count")},
-         QStringLiteral("K"),
-         QStringLiteral("How many requests, 1 to %1 (%2 when not given).")
-             .arg(MaxPingCount)
-             .arg(DefaultPingCount),
-         {},
-         [](const QString& value, Invocation& given) {
-             bool isNumber = false;
-             given.count = value.toInt(&isNumber);
-             if (!isNumber || given.count < 1 || given.count > MaxPingCount) {
-                 return QStringLiteral("--count takes a number from 1 to %1, not '%2'")
-                     .arg(MaxPingCount)
-                     .arg(value);
-             }
-             return QString();
-         }},
-        {Option::Format,
-         {QStringLiteral("format")},
-         {},
-         {},
-         {},
-         [](const QString& value, Invocation& given) {
-             for (const ShowFormat format : {ShowFormat::Text, ShowFormat::Csv, ShowFormat::Json}) {
-                 if (value == showFormatName(format)) {
-                     given.format = format;
-                 }
-             }
-             return QString();
-         }},
-    };
-    return table;
-}
+         }
+         return QString();
+     }},
+};
 
 const OptionInfo& optionInfo(Option id) {
-    return *std::find_if(options().begin(), options().end(),
+    return *std::find_if(Options.begin(), Options.end(),
                          [id](const OptionInfo& option) { return option.id == id; });
 }
 
@@ -178,206 +176,202 @@ int usageError(Console& console, const QString& text, const QString& helpCommand
     return StatusBadUsage;
 }
 
-const QList<CommandInfo>& commands() {
-    static const QList<CommandInfo> table{
-        {QStringLiteral("show"),
-         {},
-         {BrvFile},
-         {{Option::Format, false,
-           formatNames({ShowFormat::Text, ShowFormat::Csv, ShowFormat::Json})}},
-         QStringLiteral("The file's 64 outgoing and 64 incoming links\nand its two keys."),
-         QStringLiteral(
-             "Prints the file's 64 outgoing and 64 incoming links in the window's words, and its\n"
-             "two keys, the keys as the window shows them (a 0 byte inside a key is skipped).\n"
-             "text: one line per link (outgoing: on/off, node, type, ref; incoming: on/off, ref),\n"
-             "then the keys in double quotes, then any carried byte the window does not show\n"
-             "(fields 6 and 7, field 8 of links 17 to 64) that is not 0.\n"
-             "csv: a header and one row per link; each caption is followed by its raw field\n"
-             "value (OEnabled, ONode, OType, ORef, IEnabled, IRef), then Reserved6, Reserved7, "
-             "the\n"
-             "key character the link carries (links 01-08 the outgoing key, 09-16 the incoming)\n"
-             "and KeyChar.\n"
-             "json: {\"keys\": {\"outgoing\", \"incoming\"}, \"links\": [{\"link\", \"outgoing\": "
-             "{\"state\",\n"
-             "\"node\", \"type\", \"ref\"}, \"incoming\": {\"state\", \"ref\"}, \"fields\": {raw "
-             "values}}]}."),
-         [](const Invocation& given, Console& console) {
-             return runShow(given.files[0], given.format, console);
-         }},
-        {QStringLiteral("diff"),
-         {},
-         {{QStringLiteral("A.BRV"), QStringLiteral("The first file.")},
-          {QStringLiteral("B.BRV"), QStringLiteral("The file compared with it.")}},
-         {},
-         QStringLiteral("Every difference between two files."),
-         QStringLiteral(
-             "Lists every difference from A to B, one line each, link by link:\n"
-             "  Link 05 outgoing: off → on\n"
-             "  Link 05 outgoing: node NC → 1A\n"
-             "  Link 05 outgoing: type Quendel → Relays\n"
-             "  Link 05 outgoing: ref 01 → 17-24\n"
-             "  Link 05 incoming: ref Quendel NC.01 → Quendel NC.0B\n"
-             "  Link 05 field 6: 0 → 18          (carried bytes: fields 6, 7, and 8 beyond the "
-             "keys)\n"
-             "  Outgoing key: \"Orvik\" → \"Net\"\n"
-             "Where both sides read alike the raw values follow, e.g. \"ref 09-16 → 09-16\n"
-             "(field 3: 1 → 9)\". The keys are compared as the window packs them after opening\n"
-             "each file, so files that the window would send alike show no difference. Prints\n"
-             "\"No differences\" when the files are the same.\n"
-             "Exit status 0 when they are the same, 1 when they differ."),
-         [](const Invocation& given, Console& console) {
-             return runDiff(given.files[0], given.files[1], console);
-         }},
-        {QStringLiteral("download"),
-         {},
-         {BrvFile},
-         {Port, {Option::Backup}, Trace},
-         QStringLiteral("Send the file's table to the NC on port N,\nwith --backup after keeping "
-                        "the NC's own."),
-         QStringLiteral(
-             "Sends the file's table, keys included, to the NC on port N in nine blocks and "
-             "checks\n"
-             "the NC's checksum, as the window's Download does after opening the file: the keys\n"
-             "are unpacked and packed again, so a 0 byte inside a key is skipped. Prints\n"
-             "\"Download Complete\", or the window's error text with its code as the exit status.\n"
-             "While standard error is a terminal (and there is no trace) a progress line counts\n"
-             "the blocks.\n"
-             "With --backup DIR, first reads the NC's table as Upload does (checksum checked) "
-             "into\n"
-             "DIR/COM<N>-<UTC yyyymmdd-hhmmss>.BRV, DIR created when missing, and names that file\n"
-             "last. When the backup cannot be read or written no block is sent; the exit status\n"
-             "is then Upload's code (%1, %2), or %3 for the file.")
-             .arg(int(StatusPortFailed))
-             .arg(codeList(UploadErrorCodes))
-             .arg(int(StatusBadUsage)),
-         [](const Invocation& given, Console& console) {
-             return runDownload(given.files[0], given.link, console, given.backupFolder);
-         }},
-        {QStringLiteral("upload"),
-         {},
-         {BrvFile},
-         {Port, Trace},
-         QStringLiteral("Read the NC's table into the file."),
-         QStringLiteral(
-             "Reads the NC's table on port N in nine blocks and checks the NC's checksum, as the\n"
-             "window's Upload does. Only then is FILE.BRV written (replacing it in one step); "
-             "after\n"
-             "a failure it is left as it was. Prints \"Upload Complete\", or the window's error\n"
-             "text with its code as the exit status. While standard error is a terminal (and "
-             "there\n"
-             "is no trace) a progress line counts the blocks."),
-         [](const Invocation& given, Console& console) {
-             return runUpload(given.files[0], given.link, console);
-         }},
-        {QStringLiteral("verify"),
-         {},
-         {BrvFile},
-         {Port, Trace},
-         QStringLiteral("Compare the NC with the file; nothing is written."),
-         QStringLiteral(
-             "Asks the NC on port N for the checksum of what it holds (one frame, nothing is\n"
-             "written) and compares it with the file's table as the window would send it (keys\n"
-             "unpacked and packed again, as for download). Prints \"Controller matches FILE.BRV\"\n"
-             "(exit status 0) or \"Controller differs from FILE.BRV\" (1); without a valid answer\n"
-             "\"Verify Error: %1\" (%1).")
-             .arg(int(ChecksumRequestFailed)),
-         [](const Invocation& given, Console& console) {
-             return runVerify(given.files[0], given.link, console);
-         }},
-        {QStringLiteral("compare"),
-         {},
-         {BrvFile},
-         {Port, {Option::Format, false, formatNames({ShowFormat::Text, ShowFormat::Json})}, Trace},
-         QStringLiteral("Every difference between the file and the NC;\nnothing is written."),
-         QStringLiteral(
-             "Reads the NC's table on port N as Upload does (checksum checked; nothing is written\n"
-             "to a file or to the NC) and lists every difference from the file to the NC in the\n"
-             "words and layout of diff, e.g. \"Link 05 outgoing: node NC → 1A\", or \"No\n"
-             "differences\". The file's keys count as the window holds them once it is open.\n"
-             "json: {\"same\", \"differences\": [{\"where\", \"what\", \"file\", \"controller\",\n"
-             "\"field\", \"fileValue\", \"controllerValue\"}]}.\n"
-             "Exit status 0 when they are the same, 1 when they differ, else Upload's code\n"
-             "(%1, %2).")
-             .arg(int(StatusPortFailed))
-             .arg(codeList(UploadErrorCodes)),
-         [](const Invocation& given, Console& console) {
-             return runCompare(given.files[0], given.format, given.link, console);
-         }},
-        {QStringLiteral("ping"),
-         {},
-         {},
-         {Port, {Option::Count}, Trace},
-         QStringLiteral("How the line to the NC on port N answers."),
-         QStringLiteral(
-             "Sends the NC on port N its checksum request K times, one after the other (the\n"
-             "request only reads: nothing on the NC changes), and prints each round trip in ms,\n"
-             "or what went wrong (no reply within %1 ms, cut short or garbled, wrong checksum).\n"
-             "Then min, median and max against the line's own time for a request and its reply,\n"
-             "and what they tell: every reply prompt, a good line; replies held 5 ms or more\n"
-             "beyond the line's time, an adapter that holds them (what a Download then takes,\n"
-             "and how to set its latency timer lower); requests unanswered, which, and what to\n"
-             "check. Exit status %2 when every request got a good reply, %3 when any did not.")
-             .arg(PingTimeoutMs)
-             .arg(int(StatusOk))
-             .arg(int(ChecksumRequestFailed)),
-         [](const Invocation& given, Console& console) {
-             return runPing(given.count > 0 ? given.count : DefaultPingCount, given.link, console);
-         }},
-        {QStringLiteral("ports"),
-         {},
-         {},
-         {},
-         QStringLiteral(
-             "COM1 to COM16, the device each one reaches, and\nserial devices that none reaches."),
-         QStringLiteral(
-             "One line for each of COM1 to COM16: the device it reaches on this system, whether\n"
-             "that device is present (or the link dangles), and what the adapter tells of itself\n"
-             "(description, maker, USB vendor and product id, serial number) where it is known.\n"
-             "Then every serial device present that no COM number reaches (a USB adapter with no\n"
-             "link), each with the one command that links it as a free COM number.\n"
-             "On Windows COMn is the system's own: COM1 to COM16 each present or missing, then\n"
-             "every port above COM16 that is present; a present port shows the driver's device,\n"
-             "its friendly name, maker, USB vendor and product id and serial number where known.\n"
-             "An adapter whose driver tells its latency timer shows it (\"latency timer 16 ms\");\n"
-             "above %1 ms follows how to lower it: on Linux a udev rule for that adapter (the\n"
-             "program asks for low latency by itself), on Windows the Device Manager's steps.")
-             .arg(PromptLatencyMs),
-         [](const Invocation&, Console& console) { return runPorts(console); }},
-        {QStringLiteral("help"),
-         {QStringLiteral("--help"), QStringLiteral("-h"), QStringLiteral("-?")},
-         {{QStringLiteral("[COMMAND]"), QStringLiteral("The command to tell of.")}},
-         {},
-         QStringLiteral("This help, or a command's."),
-         QStringLiteral("Tells what brevane-cli does, or what one of its commands does."),
-         [](const Invocation& given, Console& console) {
-             if (given.files.isEmpty()) {
-                 console.out << programHelp();
-                 return int(StatusOk);
-             }
-             const QString help = commandHelp(given.files[0]);
-             if (help.isEmpty()) {
-                 return usageError(console,
-                                   QStringLiteral("unknown command '%1'").arg(given.files[0]));
-             }
-             console.out << help;
+// The commands, in the order the help lists them.
+const QList<CommandInfo> Commands{
+    {QStringLiteral("show"),
+     {},
+     {BrvFile},
+     {{Option::Format, false, formatNames({ShowFormat::Text, ShowFormat::Csv, ShowFormat::Json})}},
+     QStringLiteral("The file's 64 outgoing and 64 incoming links\nand its two keys."),
+     QStringLiteral(
+         "Prints the file's 64 outgoing and 64 incoming links in the window's words, and its\n"
+         "two keys, the keys as the window shows them (a 0 byte inside a key is skipped).\n"
+         "text: one line per link (outgoing: on/off, node, type, ref; incoming: on/off, ref),\n"
+         "then the keys in double quotes, then any carried byte the window does not show\n"
+         "(fields 6 and 7, field 8 of links 17 to 64) that is not 0.\n"
+         "csv: a header and one row per link; each caption is followed by its raw field\n"
+         "value (OEnabled, ONode, OType, ORef, IEnabled, IRef), then Reserved6, Reserved7, "
+         "the\n"
+         "key character the link carries (links 01-08 the outgoing key, 09-16 the incoming)\n"
+         "and KeyChar.\n"
+         "json: {\"keys\": {\"outgoing\", \"incoming\"}, \"links\": [{\"link\", \"outgoing\": "
+         "{\"state\",\n"
+         "\"node\", \"type\", \"ref\"}, \"incoming\": {\"state\", \"ref\"}, \"fields\": {raw "
+         "values}}]}."),
+     [](const Invocation& given, Console& console) {
+         return runShow(given.files[0], given.format, console);
+     }},
+    {QStringLiteral("diff"),
+     {},
+     {{QStringLiteral("A.BRV"), QStringLiteral("The first file.")},
+      {QStringLiteral("B.BRV"), QStringLiteral("The file compared with it.")}},
+     {},
+     QStringLiteral("Every difference between two files."),
+     QStringLiteral(
+         "Lists every difference from A to B, one line each, link by link:\n"
+         "  Link 05 outgoing: off → on\n"
+         "  Link 05 outgoing: node NC → 1A\n"
+         "  Link 05 outgoing: type Quendel → Relays\n"
+         "  Link 05 outgoing: ref 01 → 17-24\n"
+         "  Link 05 incoming: ref Quendel NC.01 → Quendel NC.0B\n"
+         "  Link 05 field 6: 0 → 18          (carried bytes: fields 6, 7, and 8 beyond the "
+         "keys)\n"
+         "  Outgoing key: \"Orvik\" → \"Net\"\n"
+         "Where both sides read alike the raw values follow, e.g. \"ref 09-16 → 09-16\n"
+         "(field 3: 1 → 9)\". The keys are compared as the window packs them after opening\n"
+         "each file, so files that the window would send alike show no difference. Prints\n"
+         "\"No differences\" when the files are the same.\n"
+         "Exit status 0 when they are the same, 1 when they differ."),
+     [](const Invocation& given, Console& console) {
+         return runDiff(given.files[0], given.files[1], console);
+     }},
+    {QStringLiteral("download"),
+     {},
+     {BrvFile},
+     {Port, {Option::Backup}, Trace},
+     QStringLiteral("Send the file's table to the NC on port N,\nwith --backup after keeping "
+                    "the NC's own."),
+     QStringLiteral(
+         "Sends the file's table, keys included, to the NC on port N in nine blocks and "
+         "checks\n"
+         "the NC's checksum, as the window's Download does after opening the file: the keys\n"
+         "are unpacked and packed again, so a 0 byte inside a key is skipped. Prints\n"
+         "\"Download Complete\", or the window's error text with its code as the exit status.\n"
+         "While standard error is a terminal (and there is no trace) a progress line counts\n"
+         "the blocks.\n"
+         "With --backup DIR, first reads the NC's table as Upload does (checksum checked) "
+         "into\n"
+         "DIR/COM<N>-<UTC yyyymmdd-hhmmss>.BRV, DIR created when missing, and names that file\n"
+         "last. When the backup cannot be read or written no block is sent; the exit status\n"
+         "is then Upload's code (%1, %2), or %3 for the file.")
+         .arg(int(StatusPortFailed))
+         .arg(codeList(UploadErrorCodes))
+         .arg(int(StatusBadUsage)),
+     [](const Invocation& given, Console& console) {
+         return runDownload(given.files[0], given.link, console, given.backupFolder);
+     }},
+    {QStringLiteral("upload"),
+     {},
+     {BrvFile},
+     {Port, Trace},
+     QStringLiteral("Read the NC's table into the file."),
+     QStringLiteral(
+         "Reads the NC's table on port N in nine blocks and checks the NC's checksum, as the\n"
+         "window's Upload does. Only then is FILE.BRV written (replacing it in one step); "
+         "after\n"
+         "a failure it is left as it was. Prints \"Upload Complete\", or the window's error\n"
+         "text with its code as the exit status. While standard error is a terminal (and "
+         "there\n"
+         "is no trace) a progress line counts the blocks."),
+     [](const Invocation& given, Console& console) {
+         return runUpload(given.files[0], given.link, console);
+     }},
+    {QStringLiteral("verify"),
+     {},
+     {BrvFile},
+     {Port, Trace},
+     QStringLiteral("Compare the NC with the file; nothing is written."),
+     QStringLiteral(
+         "Asks the NC on port N for the checksum of what it holds (one frame, nothing is\n"
+         "written) and compares it with the file's table as the window would send it (keys\n"
+         "unpacked and packed again, as for download). Prints \"Controller matches FILE.BRV\"\n"
+         "(exit status 0) or \"Controller differs from FILE.BRV\" (1); without a valid answer\n"
+         "\"Verify Error: %1\" (%1).")
+         .arg(int(ChecksumRequestFailed)),
+     [](const Invocation& given, Console& console) {
+         return runVerify(given.files[0], given.link, console);
+     }},
+    {QStringLiteral("compare"),
+     {},
+     {BrvFile},
+     {Port, {Option::Format, false, formatNames({ShowFormat::Text, ShowFormat::Json})}, Trace},
+     QStringLiteral("Every difference between the file and the NC;\nnothing is written."),
+     QStringLiteral(
+         "Reads the NC's table on port N as Upload does (checksum checked; nothing is written\n"
+         "to a file or to the NC) and lists every difference from the file to the NC in the\n"
+         "words and layout of diff, e.g. \"Link 05 outgoing: node NC → 1A\", or \"No\n"
+         "differences\". The file's keys count as the window holds them once it is open.\n"
+         "json: {\"same\", \"differences\": [{\"where\", \"what\", \"file\", \"controller\",\n"
+         "\"field\", \"fileValue\", \"controllerValue\"}]}.\n"
+         "Exit status 0 when they are the same, 1 when they differ, else Upload's code\n"
+         "(%1, %2).")
+         .arg(int(StatusPortFailed))
+         .arg(codeList(UploadErrorCodes)),
+     [](const Invocation& given, Console& console) {
+         return runCompare(given.files[0], given.format, given.link, console);
+     }},
+    {QStringLiteral("ping"),
+     {},
+     {},
+     {Port, {Option::Count}, Trace},
+     QStringLiteral("How the line to the NC on port N answers."),
+     QStringLiteral(
+         "Sends the NC on port N its checksum request K times, one after the other (the\n"
+         "request only reads: nothing on the NC changes), and prints each round trip in ms,\n"
+         "or what went wrong (no reply within %1 ms, cut short or garbled, wrong checksum).\n"
+         "Then min, median and max against the line's own time for a request and its reply,\n"
+         "and what they tell: every reply prompt, a good line; replies held 5 ms or more\n"
+         "beyond the line's time, an adapter that holds them (what a Download then takes,\n"
+         "and how to set its latency timer lower); requests unanswered, which, and what to\n"
+         "check. Exit status %2 when every request got a good reply, %3 when any did not.")
+         .arg(PingTimeoutMs)
+         .arg(int(StatusOk))
+         .arg(int(ChecksumRequestFailed)),
+     [](const Invocation& given, Console& console) {
+         return runPing(given.count > 0 ? given.count : DefaultPingCount, given.link, console);
+     }},
+    {QStringLiteral("ports"),
+     {},
+     {},
+     {},
+     QStringLiteral(
+         "COM1 to COM16, the device each one reaches, and\nserial devices that none reaches."),
+     QStringLiteral(
+         "One line for each of COM1 to COM16: the device it reaches on this system, whether\n"
+         "that device is present (or the link dangles), and what the adapter tells of itself\n"
+         "(description, maker, USB vendor and product id, serial number) where it is known.\n"
+         "Then every serial device present that no COM number reaches (a USB adapter with no\n"
+         "link), each with the one command that links it as a free COM number.\n"
+         "On Windows COMn is the system's own: COM1 to COM16 each present or missing, then\n"
+         "every port above COM16 that is present; a present port shows the driver's device,\n"
+         "its friendly name, maker, USB vendor and product id and serial number where known.\n"
+         "An adapter whose driver tells its latency timer shows it (\"latency timer 16 ms\");\n"
+         "above %1 ms follows how to lower it: on Linux a udev rule for that adapter (the\n"
+         "program asks for low latency by itself), on Windows the Device Manager's steps.")
+         .arg(PromptLatencyMs),
+     [](const Invocation&, Console& console) { return runPorts(console); }},
+    {QStringLiteral("help"),
+     {QStringLiteral("--help"), QStringLiteral("-h"), QStringLiteral("-?")},
+     {{QStringLiteral("[COMMAND]"), QStringLiteral("The command to tell of.")}},
+     {},
+     QStringLiteral("This help, or a command's."),
+     QStringLiteral("Tells what brevane-cli does, or what one of its commands does."),
+     [](const Invocation& given, Console& console) {
+         if (given.files.isEmpty()) {
+             console.out << programHelp();
              return int(StatusOk);
-         }},
-        {QStringLiteral("--version"),
-         {},
-         {},
-         {},
-         QStringLiteral("The program's name and version."),
-         QStringLiteral("Prints the program's name and version."),
-         [](const Invocation&, Console& console) {
-             console.out << QStringLiteral("brevane-cli " BREVANE_VERSION "\n");
-             return int(StatusOk);
-         }},
-    };
-    return table;
-}
+         }
+         const QString help = commandHelp(given.files[0]);
+         if (help.isEmpty()) {
+             return usageError(console, QStringLiteral("unknown command '%1'").arg(given.files[0]));
+         }
+         console.out << help;
+         return int(StatusOk);
+     }},
+    {QStringLiteral("--version"),
+     {},
+     {},
+     {},
+     QStringLiteral("The program's name and version."),
+     QStringLiteral("Prints the program's name and version."),
+     [](const Invocation&, Console& console) {
+         console.out << QStringLiteral("brevane-cli " BREVANE_VERSION "\n");
+         return int(StatusOk);
+     }},
+};
 
 const CommandInfo* findCommand(const QString& name) {
-    for (const CommandInfo& command : commands()) {
+    for (const CommandInfo& command : Commands) {
         if (name == command.name || command.aliases.contains(name)) {
             return &command;
         }
@@ -449,6 +443,40 @@ QString countError(const CommandInfo& command, qsizetype optional) {
         .arg(command.name, numbers.value(most), most == 2 ? QStringLiteral("s") : QString());
 }
 
+// Takes the options the command was given, and the defaults of those it was not, into
+// given; the usage error's text when one is wrong or missing.
+QString takeOptions(const QCommandLineParser& parser, const CommandInfo& command,
+                    Invocation& given) {
+    for (const OptionUse& use : command.options) {
+        const OptionInfo& option = optionInfo(use.option);
+        const QString& name = option.names.first();
+        QString value;
+        if (parser.isSet(name)) {
+            value = parser.value(name);
+        } else if (use.required) {
+            return QStringLiteral("%1 needs %2 %3")
+                       .arg(command.name, optionName(option), option.valueName) +
+                   (option.range.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(option.range));
+        } else if (!use.choices.isEmpty()) {
+            value = use.choices.first();
+        } else {
+            continue;
+        }
+        if (!use.choices.isEmpty()) {
+            if (!use.choices.contains(value.toLower())) {
+                return QStringLiteral("%1 takes %2, not '%3'")
+                    .arg(optionName(option), inWords(use.choices), value);
+            }
+            value = value.toLower();
+        }
+        const QString error = option.take(value, given);
+        if (!error.isEmpty()) {
+            return error;
+        }
+    }
+    return {};
+}
+
 int runCommand(const CommandInfo& command, const QStringList& arguments, Console& console) {
     QCommandLineParser parser;
     setUp(parser, command);
@@ -468,38 +496,9 @@ int runCommand(const CommandInfo& command, const QStringList& arguments, Console
         given.files.size() < command.arguments.size() - optional) {
         return usageError(console, countError(command, optional), command.name);
     }
-    for (const OptionUse& use : command.options) {
-        const OptionInfo& option = optionInfo(use.option);
-        const QString& name = option.names.first();
-        QString value;
-        if (parser.isSet(name)) {
-            value = parser.value(name);
-        } else if (use.required) {
-            return usageError(console,
-                              QStringLiteral("%1 needs %2 %3")
-                                      .arg(command.name, optionName(option), option.valueName) +
-                                  (option.range.isEmpty()
-                                       ? QString()
-                                       : QStringLiteral(" (%1)").arg(option.range)),
-                              command.name);
-        } else if (!use.choices.isEmpty()) {
-            value = use.choices.first();
-        } else {
-            continue;
-        }
-        if (!use.choices.isEmpty()) {
-            if (!use.choices.contains(value.toLower())) {
-                return usageError(console,
-                                  QStringLiteral("%1 takes %2, not '%3'")
-                                      .arg(optionName(option), inWords(use.choices), value),
-                                  command.name);
-            }
-            value = value.toLower();
-        }
-        const QString error = option.take(value, given);
-        if (!error.isEmpty()) {
-            return usageError(console, error, command.name);
-        }
+    const QString error = takeOptions(parser, command, given);
+    if (!error.isEmpty()) {
+        return usageError(console, error, command.name);
     }
     return command.run(given, console);
 }
@@ -520,7 +519,7 @@ QString programHelp() {
         "files and moves them to and from an NC, the way the window's Download and Upload do.\n"
         "\n"
         "Commands:\n");
-    for (const CommandInfo& command : commands()) {
+    for (const CommandInfo& command : Commands) {
         const QString head = QStringLiteral("  ") + usage(command);
         const QStringList lines = command.summary.split(QLatin1Char('\n'));
         const QString indent(SummaryColumn, QLatin1Char(' '));

@@ -55,6 +55,32 @@ QString heldText(double heldMs, const QString& lowerLatency) {
            lowerLatency;
 }
 
+// Which requests got no good reply, and what to check for each kind of failure.
+QString unansweredText(const QList<PingResult>& results, const QStringList& failed,
+                       bool someAnswered) {
+    const auto any = [&results](bool (*matches)(PingResult::Kind)) {
+        return std::any_of(results.begin(), results.end(),
+                           [matches](const PingResult& result) { return matches(result.kind); });
+    };
+    const bool noReply = any([](PingResult::Kind kind) { return kind == PingResult::NoReply; });
+    const bool garbled = any([](PingResult::Kind kind) {
+        return kind == PingResult::CutShort || kind == PingResult::WrongChecksum;
+    });
+    return (someAnswered ? QStringLiteral("%1 of %2 requests got no good reply: %3.\n")
+                               .arg(failed.size())
+                               .arg(results.size())
+                               .arg(failed.join(QStringLiteral(", ")))
+                         : QStringLiteral("No request got a good reply.\n")) +
+           (noReply ? QStringLiteral("No reply: check the cable and its plugs, the NC's power, "
+                                     "the COM number (a port with\nnothing behind it opens, "
+                                     "then times out) and the adapter (unplugged, or its "
+                                     "driver).\n")
+                    : QString()) +
+           (garbled ? QStringLiteral("Cut short, garbled or a wrong checksum: a noisy line (a "
+                                     "long or unshielded cable, a\nloose plug).\n")
+                    : QString());
+}
+
 } // namespace
 
 double pingLineMs() {
@@ -80,16 +106,11 @@ PingReport pingSummary(const PingRun& run) {
     }
     QList<double> roundTrips;
     QStringList failed;
-    bool noReply = false;
-    bool garbled = false;
     for (qsizetype k = 0; k < run.results.size(); ++k) {
-        const PingResult& result = run.results[k];
-        if (result.kind == PingResult::Answered) {
-            roundTrips << result.roundTripMs;
+        if (run.results[k].kind == PingResult::Answered) {
+            roundTrips << run.results[k].roundTripMs;
         } else {
             failed << QString::number(k + 1);
-            noReply = noReply || result.kind == PingResult::NoReply;
-            garbled = garbled || result.kind != PingResult::NoReply;
         }
     }
     const double line = pingLineMs();
@@ -108,20 +129,7 @@ PingReport pingSummary(const PingRun& run) {
     }
     if (!failed.isEmpty()) {
         report.status = ChecksumRequestFailed;
-        verdict.prepend(
-            (roundTrips.isEmpty() ? QStringLiteral("No request got a good reply.\n")
-                                  : QStringLiteral("%1 of %2 requests got no good reply: %3.\n")
-                                        .arg(failed.size())
-                                        .arg(run.results.size())
-                                        .arg(failed.join(QStringLiteral(", ")))) +
-            (noReply ? QStringLiteral("No reply: check the cable and its plugs, the NC's power, "
-                                      "the COM number (a port with\nnothing behind it opens, "
-                                      "then times out) and the adapter (unplugged, or its "
-                                      "driver).\n")
-                     : QString()) +
-            (garbled ? QStringLiteral("Cut short, garbled or a wrong checksum: a noisy line (a "
-                                      "long or unshielded cable, a\nloose plug).\n")
-                     : QString()));
+        verdict.prepend(unansweredText(run.results, failed, !roundTrips.isEmpty()));
     }
     report.out += QLatin1Char('\n') + verdict;
     return report;
