@@ -62,15 +62,16 @@ const std::array<CommandInfo, 7> Commands{{
      "two keys, the keys as the window shows them (a 0 byte inside a key is skipped).\n"
      "text: one line per link (outgoing: on/off, node, type, ref; incoming: on/off, ref),\n"
      "then the keys in double quotes, then any carried byte the window does not show\n"
-     "(fields 6 and 7, field 8 of links 17 to 64) that is not 0.\n"
+     "(fields 6 and 7, field 8 of links 17 to 64) that is not 0, then the checksum the NC\n"
+     "reports once it holds the table (\"Controller checksum: DA90 190E\").\n"
      "csv: a header and one row per link; each caption is followed by its raw field\n"
      "value (OEnabled, ONode, OType, ORef, IEnabled, IRef), then Reserved6, Reserved7, the\n"
-     "key character the link carries (links 01-08 the outgoing key, 09-16 the incoming)\n"
-     "and KeyChar.\n"
+     "key character the link carries (links 01-08 the outgoing key, 09-16 the incoming),\n"
+     "KeyChar and the controller checksum.\n"
      "json: {\"keys\": {\"outgoing\", \"incoming\"}, \"links\": [{\"link\", \"outgoing\": "
      "{\"state\",\n"
      "\"node\", \"type\", \"ref\"}, \"incoming\": {\"state\", \"ref\"}, \"fields\": {raw "
-     "values}}]}.",
+     "values}}],\n\"controllerChecksum\"}.",
      1, false, "text|csv|json", false,
      [](const Invocation& given, Console& console) {
          return runShow(given.files[0], given.format, console);

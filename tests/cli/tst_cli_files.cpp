@@ -94,7 +94,7 @@ private slots:
             QStringLiteral("\nOutgoing key: \"Orvik\"\nIncoming key: \"a\\\"b,é\\x81\"\n\n"
                            "Carried bytes the window does not show:\n"
                            "Link 17 field 8: 5\nLink 30 field 6: 18\nLink 30 field 7: 200\n"
-                           "Link 64 field 8: 7\n");
+                           "Link 64 field 8: 7\n\nController checksum: F23E 7C2E\n");
         const CliRun run = runCli({"show", m_siteA});
         QCOMPARE(run.err, QString());
         QCOMPARE(run.out, expected);
@@ -108,20 +108,24 @@ private slots:
         QCOMPARE(lines.size(), 66);
         QCOMPARE(lines[0],
                  "Link,Outgoing,OEnabled,Node,ONode,Type,OType,Ref,ORef,Incoming,IEnabled,"
-                 "Incoming ref,IRef,Reserved6,Reserved7,Key character,KeyChar");
+                 "Incoming ref,IRef,Reserved6,Reserved7,Key character,KeyChar,Controller checksum");
         const QMap<int, QString> csvRows{
-            {1, "Link 01,on,1,Node: 1A,26,Relays,2,17-24,2,off,0,Quendel NC.0B,10,0,0,O,79"},
-            {10, R"(Link 10,off,0,Node: NC,0,Quendel,0,01,0,off,0,Quendel NC.01,0,0,0,"""",34)"},
-            {12, "Link 12,off,0,Node: FF,255,QD PC,1,00,255,on,1,Quendel NC.00,255,0,0,\",\",44"},
-            {30, "Link 30,on,1,Node: 01,1,,3,09-16,9,off,0,Quendel NC.01,0,18,200,,0"}};
+            {1,
+             "Link 01,on,1,Node: 1A,26,Relays,2,17-24,2,off,0,Quendel NC.0B,10,0,0,O,79,F23E 7C2E"},
+            {10,
+             R"(Link 10,off,0,Node: NC,0,Quendel,0,01,0,off,0,Quendel NC.01,0,0,0,"""",34,F23E 7C2E)"},
+            {12, "Link 12,off,0,Node: FF,255,QD PC,1,00,255,on,1,Quendel NC.00,255,0,0,\",\","
+                 "44,F23E 7C2E"},
+            {30, "Link 30,on,1,Node: 01,1,,3,09-16,9,off,0,Quendel NC.01,0,18,200,,0,F23E 7C2E"}};
         for (auto it = csvRows.cbegin(); it != csvRows.cend(); ++it) {
             QCOMPARE(lines[it.key()], it.value());
         }
 
         const CliRun json = runCli({"show", m_siteA, "--format", "json"});
         QCOMPARE(json.status, 0);
-        const QJsonArray links =
-            QJsonDocument::fromJson(json.out.toUtf8()).object().value("links").toArray();
+        const QJsonObject root = QJsonDocument::fromJson(json.out.toUtf8()).object();
+        QCOMPARE(root.value("controllerChecksum").toString(), "F23E 7C2E");
+        const QJsonArray links = root.value("links").toArray();
         QCOMPARE(links[29].toObject(), QJsonDocument::fromJson(R"({"link": "Link 30",
             "outgoing": {"state": "on", "node": "Node: 01", "type": null, "ref": "09-16"},
             "incoming": {"state": "off", "ref": "Quendel NC.01"}, "fields": {"OEnabled": 1,
