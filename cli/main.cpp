@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "cli/clicore.h"
+#include "cli/reportcommand.h"
 #include "cli/terminal.h"
 #include "platform/serialport.h"
 
@@ -40,6 +41,7 @@ struct Invocation {
     ShowFormat format = ShowFormat::Text;
     LinkSettings link;
     QString backupFolder;
+    ReportSettings report;
 };
 
 // One command: its words in the help, what it takes, and what runs it.
@@ -53,9 +55,10 @@ struct CommandInfo {
     const char* formats = nullptr; // "a|b" for --format; the first is the default
     bool backup = false;           // takes --backup DIR
     int (*run)(const Invocation& given, Console& console) = nullptr;
+    bool report = false; // takes -o, --keys and --paper
 };
 
-const std::array<CommandInfo, 7> Commands{{
+const std::array<CommandInfo, 8> Commands{{
     {"show", "FILE.BRV [--format text|csv|json]",
      "The file's 64 outgoing and 64 incoming links\nand its two keys.",
      "Prints the file's 64 outgoing and 64 incoming links in the window's words, and its\n"
@@ -94,6 +97,22 @@ const std::array<CommandInfo, 7> Commands{{
      [](const Invocation& given, Console& console) {
          return runDiff(given.files[0], given.files[1], console);
      }},
+    {"report", "FILE.BRV [-o FILE.pdf] [--keys] [--paper a4|letter]",
+     "A site record of the file to print (PDF),\nwith the checksum the NC will report.",
+     "Writes a site record of the file as a PDF, in the window's font: the file's name,\n"
+     "folder and last change, the time of printing, the checksum the NC reports once it\n"
+     "holds the table (as download sends it; the number verify and compare check, e.g.\n"
+     "\"DA90 190E\" for an empty table), the keys as dots of their length (--keys prints\n"
+     "them), every link in use in the window's words, the links not in use as ranges, and\n"
+     "a box to fill in by hand. A full table takes two pages.\n"
+     "The PDF is FILE.pdf beside the file unless -o names another; one already there is\n"
+     "replaced only once the new one is complete. A file that cannot be read, or a PDF\n"
+     "that cannot be written, gives exit status 2 and writes nothing.",
+     1, false, nullptr, false,
+     [](const Invocation& given, Console& console) {
+         return runReport(given.files[0], given.report, console);
+     },
+     true},
     {"download", "FILE.BRV --port N [--backup DIR] [--trace]",
      "Send the file's table to the NC on port N,\nwith --backup after keeping the NC's own.",
      "Sends the file's table, keys included, to the NC on port N in nine blocks and checks\n"
@@ -207,6 +226,9 @@ void setUp(QCommandLineParser& parser, const CommandInfo& command) {
     if (command.backup) {
         parser.addOption(BackupOption);
     }
+    if (command.report) {
+        addReportOptions(parser);
+    }
     if (command.formats != nullptr) {
         QStringList names = QString::fromLatin1(command.formats).split(QLatin1Char('|'));
         names.first() += QStringLiteral(" (the default)");
@@ -305,7 +327,15 @@ int runCommand(const CommandInfo& command, const QStringList& arguments, Console
                      parser.value(QStringLiteral("format"))),
             name);
     }
-    Invocation given{files, *format, {}, {}};
+    Invocation given{files, *format, {}, {}, {}};
+    if (command.report) {
+        QString problem;
+        const std::optional<ReportSettings> report = reportSettings(parser, &problem);
+        if (!report) {
+            return usageError(console, problem, name);
+        }
+        given.report = *report;
+    }
     if (!command.link) {
         return command.run(given, console);
     }
@@ -368,7 +398,7 @@ int run(const QStringList& arguments, Console& console) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    const QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = cliApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("brevane-cli"));
     QTextStream out(stdout);
     QTextStream err(stderr);
