@@ -25,7 +25,7 @@ int reportFromDesktop(const QString& brvPath, MessageBoxes& messages,
     }
     if (!showPdf(outcome.pdfPath)) {
         message.icon = QMessageBox::Information;
-        message.text = QStringLiteral("The site record is written:\n%1\nNo program to show PDF "
+        message.text = QStringLiteral("The site record was written to\n%1\nNo program to show PDF "
                                       "files is set up on this computer.")
                            .arg(outcome.pdfPath);
         messages.show(nullptr, message);

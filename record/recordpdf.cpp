@@ -244,7 +244,7 @@ private:
                     shade(QRectF(m_left - 3, top, width() + 6, RowHeight));
                 }
                 for (int side = 0; side < 2; ++side) {
-                    const qsizetype row = first + line + side * leftRows;
+                    const qsizetype row = first + line + qsizetype{side} * leftRows;
                     if (row >= first + count) {
                         continue;
                     }
@@ -266,12 +266,13 @@ private:
     }
 
     void handBox() {
-        const double height = 22 + m_record.handFields.size() * HandRowHeight;
+        const double boxHeight = double(m_record.handFields.size()) * HandRowHeight;
+        const double height = 22 + boxHeight;
         ensure(height);
         put(m_left, m_y + 14, QStringLiteral("Commissioning"), recordFont(12, true));
         putRight(m_right, m_y + 14, QStringLiteral("fill in by hand"), recordFont(9), Secondary);
         m_y += 22;
-        box(QRectF(m_left, m_y, width(), m_record.handFields.size() * HandRowHeight), Qt::white);
+        box(QRectF(m_left, m_y, width(), boxHeight), Qt::white);
         for (const QString& field : m_record.handFields) {
             put(m_left + 10, m_y + 22, field, recordFont(10));
             rule(m_y + 24, m_left + LabelWidth + 36, m_right - 12);

@@ -384,7 +384,7 @@ private slots:
         QTest::newRow("shown") << "good.BRV" << true << QString();
         QTest::newRow("no viewer")
             << "good.BRV" << false
-            << "Site record|Information|Ok|Ok|The site record is written:\n" + pdf +
+            << "Site record|Information|Ok|Ok|The site record was written to\n" + pdf +
                    "\nNo program to show PDF files is set up on this computer.";
         QTest::newRow("short file")
             << "short.brv" << true
