@@ -220,15 +220,16 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QStringList>("expected");
-        const auto head = [this](const QString& name, const QString& checksum) {
+        const QString note = "What the NC reports once it holds this table: the number that "
+                             "brevane-cli verify and compare check.";
+        const auto head = [this, note](const QString& name, const QString& checksum) {
             return QStringList{"Site record Orvik Brevane",
                                "File " + name + ".BRV",
                                "Folder " + QDir::toNativeSeparators(m_home + "/out"),
                                "Last changed 2026-12-07 14:30",
-                               "Printed NOW with brevane-cli " BREVANE_VERSION,
+                               "Printed NOW with brevane-cli " + QString(BREVANE_VERSION),
                                "Controller checksum " + checksum,
-                               "What the NC reports once it holds this table: the number that "
-                               "brevane-cli verify and compare check."};
+                               note};
         };
         const QStringList hand{"Commissioning fill in by hand", "Controller location",
                                "Commissioned by", "Date", "Signature"};
