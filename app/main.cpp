@@ -1,8 +1,11 @@
 #include <QApplication>
 
 #include "app/brevaneapp.h"
+#include "app/desktopreport.h"
 #include "app/startup.h"
 #include "platform/console.h"
+#include "platform/documentviewer.h"
+#include "platform/messageboxes.h"
 
 int main(int argc, char* argv[]) {
     // --help and --version are answered before Qt looks for a display.
@@ -19,6 +22,10 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Orvik Brevane"));
     // Qt has taken its own options (-platform, -style) out by now.
     const StartUp startUp = parseStartUp(QApplication::arguments());
+    if (startUp.action == StartUp::Report) {
+        SystemMessageBoxes messages;
+        return reportFromDesktop(startUp.file, messages, openInViewer);
+    }
     if (startUp.action != StartUp::Run) {
         printForUser(stderr, startUp.text);
         return 2;

@@ -3,10 +3,12 @@
 #include <QString>
 #include <QStringList>
 
-// What the program's command line asks for: brevane [FILE.BRV], --help, --version.
+// What the program's command line asks for: brevane [FILE.BRV], brevane FILE.BRV --report,
+// --help, --version.
 struct StartUp {
     enum Action {
         Run,     // show the window, then open file when one is given
+        Report,  // write file's site record beside it and show it; no window
         Help,    // print text on standard output and end
         Version, // likewise
         Refuse,  // print text on standard error and end with status 2

@@ -5,7 +5,8 @@
 set -eu
 cd "$(dirname "$0")/.."
 build=${1:-build}
-if [ ! -x "$build/bench/bench_window" ] || [ ! -x "$build/bench/bench_link" ]; then
+if [ ! -x "$build/bench/bench_window" ] || [ ! -x "$build/bench/bench_link" ] ||
+    [ ! -x "$build/bench/bench_report" ]; then
     tools/deps.sh
     cmake --preset linux -B "$build" >/dev/null
     cmake --build "$build" >/dev/null
@@ -16,6 +17,7 @@ out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 "$build/bench/bench_window" >>"$out"
 "$build/bench/bench_link" >>"$out"
+"$build/bench/bench_report" >>"$out"
 
 cpu=$(grep -m1 'model name' /proc/cpuinfo 2>/dev/null | sed 's/.*: //' || uname -m)
 os=$(. /etc/os-release 2>/dev/null && echo "$PRETTY_NAME" || uname -sr)

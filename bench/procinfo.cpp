@@ -32,6 +32,10 @@ qint64 processCpuTimeUs() {
     return (ticks(kernel) + ticks(user)) / 10; // 100 ns ticks
 }
 
+qint64 childrenCpuTimeUs() {
+    return -1; // Windows keeps no total for ended children
+}
+
 #else
 
 qint64 peakMemoryBytes() {
@@ -49,6 +53,15 @@ qint64 peakMemoryBytes() {
 qint64 processCpuTimeUs() {
     rusage usage{};
     if (getrusage(RUSAGE_SELF, &usage) != 0) {
+        return -1;
+    }
+    const auto us = [](const timeval& t) { return qint64(t.tv_sec) * 1000000 + t.tv_usec; };
+    return us(usage.ru_utime) + us(usage.ru_stime);
+}
+
+qint64 childrenCpuTimeUs() {
+    rusage usage{};
+    if (getrusage(RUSAGE_CHILDREN, &usage) != 0) {
         return -1;
     }
     const auto us = [](const timeval& t) { return qint64(t.tv_sec) * 1000000 + t.tv_usec; };

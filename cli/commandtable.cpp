@@ -47,7 +47,7 @@ QStringList formatNames(std::initializer_list<ShowFormat> formats) {
 
 // The options: what each is called, what it says of itself, and how its value is taken.
 
-enum class Option { Port, Trace, Backup, Format, Count };
+enum class Option { Port, Trace, Backup, Format, Count, Output, Keys, Paper };
 
 struct OptionInfo {
     Option id;
@@ -113,6 +113,42 @@ const QList<OptionInfo> Options{
                  .arg(MaxPingCount)
                  .arg(value);
          }
+         return QString();
+     }},
+    {Option::Output,
+     {QStringLiteral("o"), QStringLiteral("output")},
+     QStringLiteral("FILE.pdf"),
+     QStringLiteral("The PDF to write (default: FILE.pdf beside the file)."),
+     {},
+     [](const QString& value, Invocation& given) {
+         if (value.isEmpty()) {
+             return QStringLiteral("-o needs a file name");
+         }
+         given.report.output = value;
+         return QString();
+     }},
+    {Option::Keys,
+     {QStringLiteral("keys")},
+     {},
+     QStringLiteral("Print the keys, not only their length."),
+     {},
+     [](const QString&, Invocation& given) {
+         given.report.showKeys = true;
+         return QString();
+     }},
+    // Not a choice with the first as default: the default follows the system's measures.
+    {Option::Paper,
+     {QStringLiteral("paper")},
+     QStringLiteral("a4|letter"),
+     QStringLiteral("a4 or letter (default: letter where the system measures in US units, "
+                    "else a4)."),
+     {},
+     [](const QString& value, Invocation& given) {
+         const QString paper = value.toLower();
+         if (paper != QLatin1String("a4") && paper != QLatin1String("letter")) {
+             return QStringLiteral("--paper takes a4 or letter, not '%1'").arg(value);
+         }
+         given.report.paper = paper == QLatin1String("a4") ? Paper::A4 : Paper::Letter;
          return QString();
      }},
     {Option::Format,
@@ -188,16 +224,16 @@ const QList<CommandInfo> Commands{
          "two keys, the keys as the window shows them (a 0 byte inside a key is skipped).\n"
          "text: one line per link (outgoing: on/off, node, type, ref; incoming: on/off, ref),\n"
          "then the keys in double quotes, then any carried byte the window does not show\n"
-         "(fields 6 and 7, field 8 of links 17 to 64) that is not 0.\n"
+         "(fields 6 and 7, field 8 of links 17 to 64) that is not 0, then the checksum the NC\n"
+         "reports once it holds the table (\"Controller checksum: DA90 190E\").\n"
          "csv: a header and one row per link; each caption is followed by its raw field\n"
-         "value (OEnabled, ONode, OType, ORef, IEnabled, IRef), then Reserved6, Reserved7, "
-         "the\n"
-         "key character the link carries (links 01-08 the outgoing key, 09-16 the incoming)\n"
-         "and KeyChar.\n"
+         "value (OEnabled, ONode, OType, ORef, IEnabled, IRef), then Reserved6, Reserved7, the\n"
+         "key character the link carries (links 01-08 the outgoing key, 09-16 the incoming),\n"
+         "KeyChar and the controller checksum.\n"
          "json: {\"keys\": {\"outgoing\", \"incoming\"}, \"links\": [{\"link\", \"outgoing\": "
          "{\"state\",\n"
          "\"node\", \"type\", \"ref\"}, \"incoming\": {\"state\", \"ref\"}, \"fields\": {raw "
-         "values}}]}."),
+         "values}}],\n\"controllerChecksum\"}."),
      [](const Invocation& given, Console& console) {
          return runShow(given.files[0], given.format, console);
      }},
@@ -224,6 +260,26 @@ const QList<CommandInfo> Commands{
          "Exit status 0 when they are the same, 1 when they differ."),
      [](const Invocation& given, Console& console) {
          return runDiff(given.files[0], given.files[1], console);
+     }},
+    {QStringLiteral("report"),
+     {},
+     {BrvFile},
+     {{Option::Output}, {Option::Keys}, {Option::Paper}},
+     QStringLiteral("A site record of the file to print (PDF),\nwith the checksum the NC will "
+                    "report."),
+     QStringLiteral(
+         "Writes a site record of the file as a PDF, in the window's font: the file's name,\n"
+         "folder and last change, the time of printing, the checksum the NC reports once it\n"
+         "holds the table (as download sends it; the number verify and compare check, e.g.\n"
+         "\"DA90 190E\" for an empty table), the keys as dots of their length (--keys prints\n"
+         "them), every link in use in the window's words, the links not in use as ranges, and\n"
+         "a box to fill in by hand. A full table takes two pages.\n"
+         "The PDF is FILE.pdf beside the file unless -o names another; one already there is\n"
+         "replaced only once the new one is complete. A file that cannot be read, or a PDF\n"
+         "that cannot be written, gives exit status %1 and writes nothing.")
+         .arg(int(StatusBadUsage)),
+     [](const Invocation& given, Console& console) {
+         return runReport(given.files[0], given.report, console);
      }},
     {QStringLiteral("download"),
      {},

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include "cli/clicore.h"
+#include "cli/reportcommand.h"
 
 // brevane-cli's table of commands and their options, the dispatch, and the help made
 // from them.
@@ -14,6 +15,7 @@ struct Invocation {
     ShowFormat format = ShowFormat::Text;
     LinkSettings link;
     QString backupFolder;
+    ReportSettings report;
     int count = 0;
 };
 

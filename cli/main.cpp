@@ -5,12 +5,14 @@
 #include <QIODevice>
 #include <QTextStream>
 #include <cstdio>
+#include <memory>
 
 #include "cli/commandtable.h"
+#include "cli/reportcommand.h"
 #include "cli/terminal.h"
 
 int main(int argc, char* argv[]) {
-    const QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = cliApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("brevane-cli"));
     QTextStream out(stdout);
     QTextStream err(stderr);

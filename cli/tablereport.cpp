@@ -5,8 +5,8 @@
 #include <QJsonObject>
 #include <algorithm>
 
+#include "link/protocol.h"
 #include "table/cp1252.h"
-#include "table/hextext.h"
 #include "table/linktext.h"
 
 namespace {
@@ -35,13 +35,6 @@ QString nodeWord(std::uint8_t oNode) {
 // Bytes the table carries without meaning: fields 6 and 7, and field 8 outside the keys.
 bool isCarried(int slot, int field) {
     return field == Reserved6 || field == Reserved7 || (field == KeyChar && slot >= KeySlots);
-}
-
-QString keyCharacter(QChar c) {
-    if (c.isPrint()) {
-        return QString(c);
-    }
-    return QStringLiteral("\\x") + QString::fromLatin1(Hex2(toWindows1252(c)));
 }
 
 // The characters a slot's field 8 stands for: part of a key in slots 0-15.
@@ -96,18 +89,6 @@ QString showFormatName(ShowFormat format) {
     return QStringLiteral("text");
 }
 
-QString quotedKey(const QString& key) {
-    QString text = QStringLiteral("\"");
-    for (const QChar c : key) {
-        if (c == QLatin1Char('"') || c == QLatin1Char('\\')) {
-            text += QLatin1Char('\\') + c;
-        } else {
-            text += keyCharacter(c);
-        }
-    }
-    return text + QLatin1Char('"');
-}
-
 QString showText(const CnfTable& cnf) {
     QList<QStringList> rows{{QStringLiteral("Link"), QStringLiteral("Outgoing"),
                              QStringLiteral("Node"), QStringLiteral("Type"), QStringLiteral("Ref"),
@@ -139,13 +120,14 @@ QString showText(const CnfTable& cnf) {
         text += QStringLiteral("\nCarried bytes the window does not show:\n") +
                 carried.join(QLatin1Char('\n')) + QLatin1Char('\n');
     }
-    return text;
+    return text + QStringLiteral("\nController checksum: %1\n").arg(controllerChecksumText(cnf));
 }
 
 QString showCsv(const CnfTable& cnf) {
     QString text = QStringLiteral("Link,Outgoing,OEnabled,Node,ONode,Type,OType,Ref,ORef,"
                                   "Incoming,IEnabled,Incoming ref,IRef,Reserved6,Reserved7,"
-                                  "Key character,KeyChar\n");
+                                  "Key character,KeyChar,Controller checksum\n");
+    const QString checksum = controllerChecksumText(cnf);
     for (int slot = 0; slot < LinkSlots; ++slot) {
         const auto f = [&](int field) { return cnf[cnfOffset(slot, field)]; };
         const auto raw = [&](int field) { return QString::number(f(field)); };
@@ -157,7 +139,7 @@ QString showCsv(const CnfTable& cnf) {
                                 raw(IEnabled),     incomingRefCaption(f(IRef)),
                                 raw(IRef),         raw(Reserved6),
                                 raw(Reserved7),    slotKeyCharacter(cnf, slot),
-                                raw(KeyChar)};
+                                raw(KeyChar),      checksum};
         QStringList line;
         for (const QString& cell : cells) {
             line << csvField(cell);
@@ -198,7 +180,8 @@ QString showJson(const CnfTable& cnf) {
     const QJsonObject root{
         {QStringLiteral("keys"), QJsonObject{{QStringLiteral("outgoing"), keys.outgoing},
                                              {QStringLiteral("incoming"), keys.incoming}}},
-        {QStringLiteral("links"), links}};
+        {QStringLiteral("links"), links},
+        {QStringLiteral("controllerChecksum"), controllerChecksumText(cnf)}};
     return QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Indented));
 }
 

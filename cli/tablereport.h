@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <optional>
 
+#include "table/linktext.h"
 #include "table/modbrevane.h"
 
 // A configuration table in words, for people and for scripts. The captions are the
@@ -15,12 +16,14 @@ enum class ShowFormat { Text, Csv, Json };
 QString showFormatName(ShowFormat format);
 
 // One line per link: outgoing on/off, node, type, ref; incoming on/off, ref. Then the
-// two keys, and any carried byte (fields 6 and 7, field 8 beyond the keys) that is set.
+// two keys, any carried byte (fields 6 and 7, field 8 beyond the keys) that is set, and
+// the controller's checksum of the table (see controllerChecksumText).
 QString showText(const CnfTable& cnf);
 // A header and one row per link, every caption followed by its raw field value; fields
-// 6, 7 and 8 as numbers, and the key character a slot carries.
+// 6, 7 and 8 as numbers, the key character a slot carries, and the controller's checksum.
 QString showCsv(const CnfTable& cnf);
-// {"keys": {...}, "links": [{"link", "outgoing", "incoming", "fields"}, ...]}.
+// {"keys": {...}, "links": [{"link", "outgoing", "incoming", "fields"}, ...],
+// "controllerChecksum"}.
 QString showJson(const CnfTable& cnf);
 QString showTable(const CnfTable& cnf, ShowFormat format);
 
@@ -51,7 +54,3 @@ QString differencesJson(const QList<TableDifference>& differences, const QString
 
 // Lines of cells, each column as wide as its widest cell, two spaces apart.
 QString textColumns(const QList<QStringList>& rows);
-
-// A key as text in double quotes: \" and \\ escaped, a character that does not print as
-// \x and its two-digit Windows-1252 code.
-QString quotedKey(const QString& key);

@@ -50,7 +50,7 @@ bool loadCnfFile(ModBrevane& mod, const QString& path, QString* error) {
     return true;
 }
 
-bool writeBrvFile(const QString& path, const CnfTable& cnf, QString* error) {
+bool writeFileSafely(const QString& path, QByteArrayView bytes, QString* error) {
     QSaveFile file(path);
     const auto fail = [&](const QString& reason) {
         if (error != nullptr) {
@@ -63,14 +63,22 @@ bool writeBrvFile(const QString& path, const CnfTable& cnf, QString* error) {
         return fail(file.errorString());
     }
     // The bytes must be in the file before it takes the old one's name: commit() alone
-    // would put an empty file in its place when the disk is full.
-    if (file.write(reinterpret_cast<const char*>(cnf.data()), CnfBytes) != CnfBytes ||
-        !file.flush()) {
+    // would put an empty file in its place when the disk is full. What a short write
+    // left is written again, so that the system says why it stops.
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.data() + done, bytes.size() - done);
+        if (written <= 0) {
+            return fail(file.errorString());
+        }
+        done += written;
+    }
+    if (!file.flush()) {
         return fail(file.errorString());
     }
-    if (file.size() != CnfBytes) {
-        return fail(
-            QStringLiteral("Only %1 of %2 bytes reached the file.").arg(file.size()).arg(CnfBytes));
+    if (file.size() != bytes.size()) {
+        return fail(QStringLiteral("Only %1 of %2 bytes reached the file.")
+                        .arg(file.size())
+                        .arg(bytes.size()));
     }
     QString reason;
     if (!syncFileData(file.handle(), &reason)) {
@@ -84,4 +92,9 @@ bool writeBrvFile(const QString& path, const CnfTable& cnf, QString* error) {
     }
     syncFolder(QFileInfo(path).absolutePath());
     return true;
+}
+
+bool writeBrvFile(const QString& path, const CnfTable& cnf, QString* error) {
+    return writeFileSafely(
+        path, QByteArrayView(reinterpret_cast<const char*>(cnf.data()), CnfBytes), error);
 }

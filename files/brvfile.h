@@ -20,8 +20,11 @@ std::optional<CnfTable> readBrvFile(const QString& path, QString* error = nullpt
 // be read, or is short, leaves mod exactly as it was.
 bool loadCnfFile(ModBrevane& mod, const QString& path, QString* error = nullptr);
 
-// The one way every configuration file is written. The 576 bytes go to a temporary file
-// beside path and onto the disk; only then does it replace path, so any failure (a full
-// disk, a size limit) leaves the old file exactly as it was. Returns whether the file now
-// holds the table; on failure sets error, when given, to the reason.
+// The one way every file of ours is written (a configuration file, a site record). The
+// bytes go to a temporary file beside path and onto the disk; only then does it replace
+// path, so any failure (a full disk, a size limit) leaves the old file exactly as it was
+// and no part of the new one. Returns whether the file now holds the bytes; on failure
+// sets error, when given, to the reason.
+bool writeFileSafely(const QString& path, QByteArrayView bytes, QString* error = nullptr);
+// The table's 576 bytes, written as above.
 bool writeBrvFile(const QString& path, const CnfTable& cnf, QString* error = nullptr);

@@ -68,6 +68,12 @@ std::uint32_t ImageChecksum(const ControllerImage& image) {
     return r;
 }
 
+QString controllerChecksumText(const CnfTable& cnf) {
+    const std::uint32_t sum = ImageChecksum(controllerImage(withKeysRepacked(cnf)));
+    return QString::fromLatin1(Hex4(std::int32_t(sum >> 16U)) + ' ' +
+                               Hex4(std::int32_t(sum & 0xFFFFU)));
+}
+
 QByteArray commandFrame(QByteArrayView command) {
     QByteArray body;
     body.reserve(command.size() + 3);

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QString>
 #include <array>
 #include <cstdint>
 
@@ -27,6 +28,10 @@ CnfTable tableFromImage(const ControllerImage& image);
 std::uint8_t FrameChecksum(QByteArrayView codes);
 // The CRC-like 32-bit checksum the controller reports over its image.
 std::uint32_t ImageChecksum(const ControllerImage& image);
+// The checksum a controller reports once it holds a file's table as Download sends it
+// (the keys packed again as the window packs them), in its reply's two halves of four
+// upper-case hex digits, high first: "DA90 190E" for an empty table.
+QString controllerChecksumText(const CnfTable& cnf);
 
 // "[" + checksum + "00" + command + "]"; the checksum covers "00" + command + "]".
 QByteArray commandFrame(QByteArrayView command);

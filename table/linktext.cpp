@@ -1,5 +1,6 @@
 #include "table/linktext.h"
 
+#include "table/cp1252.h"
 #include "table/hextext.h"
 
 namespace {
@@ -51,4 +52,23 @@ QString outgoingRefCaption(std::uint8_t oType, std::uint8_t oRef) {
 
 QString incomingRefCaption(std::uint8_t iRef) {
     return QStringLiteral("Quendel NC.") + stationCaption(iRef);
+}
+
+QString keyCharacter(QChar c) {
+    if (c.isPrint()) {
+        return QString(c);
+    }
+    return QStringLiteral("\\x") + QString::fromLatin1(Hex2(toWindows1252(c)));
+}
+
+QString quotedKey(const QString& key) {
+    QString text = QStringLiteral("\"");
+    for (const QChar c : key) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('\\')) {
+            text += QLatin1Char('\\') + c;
+        } else {
+            text += keyCharacter(c);
+        }
+    }
+    return text + QLatin1Char('"');
 }

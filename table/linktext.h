@@ -22,3 +22,9 @@ QString incomingRefCaption(std::uint8_t iRef);
 QString relayRangeCaption(int group);
 // Two hex digits of the station number index + 1 ("01" .. "FE", 255 wraps to "00").
 QString stationCaption(int index);
+
+// A key character as it prints: itself, or \x and its two-digit Windows-1252 code when it
+// does not print.
+QString keyCharacter(QChar c);
+// A key as text in double quotes: \" and \\ escaped, every character as keyCharacter.
+QString quotedKey(const QString& key);

@@ -4,7 +4,7 @@
 # tests start writes its reports to one folder; any report fails the run.
 set -eu
 cd "$(dirname "$0")/.."
-tools/deps.sh clang libclang-rt-14-dev
+tools/deps.sh clang libclang-rt-14-dev poppler-utils
 flags="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
     -DBREVANE_WERROR=ON -DBREVANE_BUILD_BENCH=OFF \

@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QPushButton>
 
+#include "app/desktopreport.h"
 #include "app/startup.h"
 #include "mainwindow/clicklabel.h"
 #include "mainwindow/keybox.h"
@@ -365,6 +366,8 @@ private slots:
         QVERIFY(QDir::setCurrent(QDir::homePath()));
         const StartUp one = parseStartUp({"brevane", "good.BRV"});
         QCOMPARE(one.action, StartUp::Run);
+        QCOMPARE(parseStartUp({"brevane", "--report"}).text,
+                 "brevane: --report needs a file (see 'brevane --help')\n");
         FileWindowRig rig;
         rig.dropped = path("good.txt");
         rig.run("drop");
@@ -372,6 +375,51 @@ private slots:
         rig.app->fileCommands().openFile(one.file);
         QCOMPARE(rig.boxes(), QStringList());
         QCOMPARE(rig.state(), goodOpened());
+    }
+
+    // brevane FILE --report, no window: the site record beside the file, shown in the
+    // viewer; a box when there is none to show it, or when nothing could be written.
+    void reportFromDesktop_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("viewer");
+        QTest::addColumn<QString>("box");
+        const QString pdf = QDir::toNativeSeparators(path("good.pdf"));
+        QTest::newRow("shown") << "good.BRV" << true << QString();
+        QTest::newRow("no viewer")
+            << "good.BRV" << false
+            << "Site record|Information|Ok|Ok|The site record was written to\n" + pdf +
+                   "\nNo program to show PDF files is set up on this computer.";
+        QTest::newRow("short file")
+            << "short.brv" << true
+            << "Site record|Critical|Ok|Ok|No site record was written.\nCannot read " +
+                   QDir::toNativeSeparators(path("short.brv")) +
+                   ": The file holds 575 bytes; a configuration file holds 576.";
+    }
+    void reportFromDesktop() {
+        QFETCH(QString, file);
+        QFETCH(bool, viewer);
+        QFETCH(QString, box);
+        QVERIFY(writeRaw(path("short.brv"), QByteArray(575, '\1')));
+        QFile::remove(path("good.pdf"));
+        const StartUp startUp = parseStartUp({"brevane", path(file), "--report"});
+        QCOMPARE(startUp.action, StartUp::Report);
+        ScriptedUser user;
+        QStringList shown;
+        const int status = ::reportFromDesktop(startUp.file, user, [&](const QString& pdf) {
+            shown << pdf;
+            return viewer;
+        });
+        const bool written = file == "good.BRV";
+        QCOMPARE(status, written ? 0 : 2);
+        QCOMPARE(QFileInfo(path("good.pdf")).size() > 10000, written);
+        QCOMPARE(QFile::exists(path("short.pdf")), false);
+        QCOMPARE(shown,
+                 written ? QStringList{QDir::toNativeSeparators(path("good.pdf"))} : QStringList());
+        QStringList boxes;
+        for (const Message& message : user.shown) {
+            boxes << boxText(message);
+        }
+        QCOMPARE(boxes, box.isEmpty() ? QStringList() : QStringList{box});
     }
 };
 

@@ -2,7 +2,8 @@
 # Installs build-windows/Orvik-Brevane-<version>-win64.msi silently into a fresh Wine prefix,
 # as an IT department deploys it, and checks what Windows Installer made of it: the files,
 # the Start-menu shortcut, the *.BRV association and the "Apps & features" entry. Starts
-# the program from the shortcut, then a SITE.BRV through the association. Uninstalls
+# the program from the shortcut, then a SITE.BRV through the association, then the
+# right-click "Site record (PDF)" command on it. Uninstalls
 # silently as "Apps & features" does and checks that only the user's
 # C:\Orvik Tessaly Net\Brevane is left. Then upgrades an older installer (these files under
 # a lower version) in place, refuses to go back to it and replaces a rebuild of the same
@@ -214,6 +215,56 @@ measured=$((site_width * 1000 / none_width))
 say "brevane.exe \"$site\"; its file-name label $site_width px wide (${measured}/1000 of \"None\", the path ${expected}/1000)"
 xdotool windowclose "$window" 2>/dev/null || true
 wine_stop
+
+# ---- Site record: the .BRV files' right-click "Site record (PDF)" ------------------------
+say "== right-click \"Site record (PDF)\" on SITE.BRV"
+tools/deps.sh poppler-utils
+verb="HKCR\\$progid\\shell\\siterecord"
+[ "$(reg_value "$verb" '')" = "Site record (PDF)" ] || fail "no \"Site record (PDF)\" verb: $(reg_value "$verb" '')"
+command=$(reg_value "$verb\\command" '')
+[ "$command" = "\"$exe\" \"%1\" --report" ] || fail "the site record's command: $command"
+# A double-click still opens the window: the shell's default verb, when named, is open.
+default_verb=$(reg_value "HKCR\\$progid\\shell" '')
+case "$default_verb" in '' | '(value not set)' | open) ;; *) fail "the default verb is $default_verb" ;; esac
+say "$command; the shell's default verb: ${default_verb:-none} (open, by its name)"
+# The command it names, as Explorer runs it, first with a PDF viewer set up (one that notes
+# what it is given): the record is written beside SITE.BRV and handed to it.
+classes='HKLM\Software\Classes'
+viewed=$WINEPREFIX/drive_c/viewed.txt
+$wine64 reg add "$classes\\.pdf" /ve /t REG_SZ /d pdffile /f >/dev/null 2>&1
+$wine64 reg add "$classes\\pdffile\\shell\\open\\command" /ve /t REG_SZ \
+    /d 'C:\windows\system32\cmd.exe /c echo %1> C:\viewed.txt' /f >/dev/null 2>&1
+$wine64 "$exe" "$site" --report >/dev/null 2>&1 || fail "brevane.exe --report: status $?"
+for _ in $(seq 60); do
+    [ -s "$viewed" ] && break
+    sleep 0.5
+done
+pdf_path=$(tr -d '\r"' <"$viewed" 2>/dev/null | sed 's/ *$//')
+[ "$pdf_path" = "${site%.BRV}.pdf" ] || fail "the PDF viewer was given \"$pdf_path\""
+text=$(pdftotext -layout "$data/SITE.pdf" - | sed 's/  */ /g')
+say "$text" | grep -qx ' *Controller checksum 1F10 DCF7' && say "$text" | grep -q 'Page 2 of 2' ||
+    fail "SITE.pdf is not the record of SITE.BRV: $(say "$text" | head -n 12)"
+say "the PDF viewer was given $pdf_path (controller checksum 1F10 DCF7, 2 pages)"
+# Then with none: the record is written, a box says where, and no main window opens.
+$wine64 reg delete "$classes\\.pdf" /f >/dev/null 2>&1
+rm "$data/SITE.pdf"
+$wine64 "$exe" "$site" --report >/dev/null 2>&1 &
+box=
+for _ in $(seq 120); do
+    box=$(xdotool search --name '^Site record$' 2>/dev/null | head -n 1) && [ -n "$box" ] && break
+    sleep 0.5
+done
+[ -n "$box" ] || fail "no \"Site record\" box from brevane.exe --report without a PDF viewer"
+! xdotool search --name '^Orvik Brevane Rev 01$' >/dev/null 2>&1 || fail "--report showed the main window"
+[ "$(brevane_arguments | tr '\n' ' ')" = "$site --report " ] || fail "brevane.exe started with \"$(brevane_arguments)\""
+[ -s "$data/SITE.pdf" ] || fail "no SITE.pdf without a PDF viewer"
+import -window "$box" "$out/site-record-box.png"
+xdotool windowfocus "$box" 2>/dev/null || true
+sleep 0.3
+xdotool key Return
+wine_stop
+say "without a PDF viewer: SITE.pdf written and a \"Site record\" box ($out/site-record-box.png); no window"
+# ---- end of the site record ---------------------------------------------------------------
 
 # Nothing of the product is left, and the user's folder and files are.
 check_removed() {

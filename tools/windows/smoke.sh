@@ -7,13 +7,14 @@
 #     holds COM1's table. Any "Port Error" or "Error" box fails the test;
 #   - COM1's stand-in ends (its line hangs up), and the window still takes input;
 #   - brevane-cli.exe downloading to and uploading from COM2, and pinging it;
+#   - brevane-cli.exe report: its PDF reads as the Linux build's of the same file;
 #   - the window at 150 % on a 1280 x 1024 screen: too large whole, it fits the screen and
 #     scrolls.
 # Run tools/windows/build.sh first. Leaves build-windows/smoke/mainwindow-wine.png for a
 # look beside docs/mainwindow.png.
 set -eu
 cd "$(dirname "$0")/../.."
-tools/deps.sh wine wine64 unzip xdotool
+tools/deps.sh wine wine64 unzip xdotool poppler-utils
 zip=$(ls build-windows/Orvik-Brevane-*-win64.zip 2>/dev/null | head -n 1)
 [ -n "$zip" ] || { echo "no zip in build-windows/: run tools/windows/build.sh first" >&2; exit 2; }
 . tools/windows/wine-env.sh
@@ -166,6 +167,21 @@ echo "BACK.BRV equals SITE.BRV ($(grep -c ' in  #' "$out/sim2.log") frames recei
 $wine64 "$folder\\brevane-cli.exe" ping --port 2 --count 10 >"$out/ping.txt" || fail "ping: status $?"
 tr -d '\r' <"$out/ping.txt"
 grep -q 'Every reply came promptly' "$out/ping.txt" || fail "ping: the perfect line's replies came late"
+
+echo "== brevane-cli.exe report: the PDF reads as the Linux build's"
+cmake --build build --target brevane-cli >/dev/null
+mkdir -p "$out/linux"
+cp -p "$data/SITE.BRV" "$out/linux/SITE.BRV"
+$wine64 "$folder\\brevane-cli.exe" report 'C:\smoke\SITE.BRV' --keys --paper letter >/dev/null ||
+    fail "report: status $?"
+build/cli/brevane-cli report "$out/linux/SITE.BRV" --keys --paper letter >/dev/null
+# Each line's words one space apart; the folder and the minute of printing differ.
+words() { pdftotext -layout "$1" - | sed 's/  */ /g; s/^ //; /^ *$/d; /^Folder /d; /^Printed /d'; }
+words "$data/SITE.pdf" >"$out/report-wine.txt"
+words "$out/linux/SITE.pdf" >"$out/report-linux.txt"
+diff -u "$out/report-linux.txt" "$out/report-wine.txt" >&2 || fail "the PDF's text differs from Linux's"
+pdffonts "$data/SITE.pdf" | grep -q '^[A-Z]*+*Carlito.* yes ' || fail "the PDF does not embed Carlito"
+echo "SITE.pdf: $(grep -c . "$out/report-wine.txt") lines as on Linux, $(pdfinfo "$data/SITE.pdf" | sed -n 's/^Pages: *//p') pages, Carlito embedded"
 
 echo "== the window at 150 % (144 dpi) on a 1280 x 1024 screen"
 $wine64 reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
