@@ -107,7 +107,7 @@ The ComPort menu offers the system's own serial ports COM1 to COM16
 "Ports (COM & LPT)"). The line runs at 38400 baud, 8N1.
 
 brevane-cli.exe does from a command prompt what the window does, and
-more: show, diff, report, download, upload, verify, compare and ports
+more: show, diff, report, download, upload, verify, compare, ping and ports
 (brevane-cli help lists them; brevane-cli help COMMAND tells one).
 TXT
 
