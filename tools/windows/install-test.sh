@@ -80,12 +80,8 @@ check_files() {
 shortcut() { (cd "$WINEPREFIX/drive_c" && find . -name 'Orvik Brevane.lnk' | sed 's|^\./||'); }
 window=
 wait_window() {
-    window=
-    for _ in $(seq 120); do
-        window=$(xdotool search --name '^Orvik Brevane Rev 01$' 2>/dev/null | head -n 1) && [ -n "$window" ] && return 0
-        sleep 0.5
-    done
-    return 1
+    window=$(wine_window 'Orvik Brevane Rev 01')
+    [ -n "$window" ]
 }
 # The width in pixels of the text of the window's bottom line (the file-name label), in a
 # screenshot kept as FILE.png.
@@ -249,11 +245,7 @@ say "the PDF viewer was given $pdf_path (controller checksum 1F10 DCF7, 2 pages)
 $wine64 reg delete "$classes\\.pdf" /f >/dev/null 2>&1
 rm "$data/SITE.pdf"
 $wine64 "$exe" "$site" --report >/dev/null 2>&1 &
-box=
-for _ in $(seq 120); do
-    box=$(xdotool search --name '^Site record$' 2>/dev/null | head -n 1) && [ -n "$box" ] && break
-    sleep 0.5
-done
+box=$(wine_window 'Site record')
 [ -n "$box" ] || fail "no \"Site record\" box from brevane.exe --report without a PDF viewer"
 ! xdotool search --name '^Orvik Brevane Rev 01$' >/dev/null 2>&1 || fail "--report showed the main window"
 [ "$(brevane_arguments | tr '\n' ' ')" = "$site --report " ] || fail "brevane.exe started with \"$(brevane_arguments)\""

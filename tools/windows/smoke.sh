@@ -116,11 +116,7 @@ echo "the prompt shows \"$said\", the help and the complaint"
 # window's client area, the Qt menu bar included, as docs/mainwindow.png is.
 start_window() {
     $wine64 "$app" >"$1" 2>&1 &
-    window=
-    for _ in $(seq 120); do
-        window=$(xdotool search --name '^Orvik Brevane Rev 01$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
-        sleep 0.5
-    done
+    window=$(wine_window 'Orvik Brevane Rev 01')
     [ -n "$window" ] || fail "no window titled \"Orvik Brevane Rev 01\""
     sleep 3 # let it paint
     eval "$(xwininfo -id "$window" | awk '/Absolute upper-left X/{print "left=" $4} /Absolute upper-left Y/{print "top=" $4} /Width:/{print "width=" $2} /Height:/{print "height=" $2}')"

@@ -5,6 +5,8 @@
 #   wine_workdir NAME  builds the Linux controller stand-in and brevane-cli, and makes
 #                      build-windows/NAME afresh, as $out
 #   wine_xvfb BASE     starts Xvfb (1280 x 1024) on a display near BASE, as DISPLAY; $xvfb its pid
+#   wine_window TITLE  waits up to a minute for a window of exactly that title and prints
+#                      its id; nothing when none comes
 #   wine_standin N DIR [ARG...]
 #                      starts the Linux controller stand-in with the arguments, its line's path
 #                      in DIR/simN.out and its log in DIR/simN.log, home DIR; maps COMn of the
@@ -39,6 +41,14 @@ wine_xvfb() {
     export DISPLAY=:$(($1 + $$ % 100))
     Xvfb "$DISPLAY" -screen 0 1280x1024x24 >/dev/null 2>&1 &
     xvfb=$!
+}
+
+wine_window() {
+    for _ in $(seq 120); do
+        xdotool search --name "^$1\$" 2>/dev/null | head -n 1 | grep . && return 0
+        sleep 0.5
+    done
+    return 0
 }
 
 wine_standin() {
