@@ -525,8 +525,7 @@ QString takeOptions(const QCommandLineParser& parser, const CommandInfo& command
             }
             value = value.toLower();
         }
-        const QString error = option.take(value, given);
-        if (!error.isEmpty()) {
+        if (QString error = option.take(value, given); !error.isEmpty()) {
             return error;
         }
     }

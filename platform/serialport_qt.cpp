@@ -38,7 +38,8 @@ public:
         if (!get(info, why)) {
             return false;
         }
-        info.flags = on ? info.flags | ASYNC_LOW_LATENCY : info.flags & ~ASYNC_LOW_LATENCY;
+        constexpr int Flag = ASYNC_LOW_LATENCY;
+        info.flags = on ? info.flags | Flag : info.flags & ~Flag;
         if (::ioctl(m_fd, TIOCSSERIAL, &info) != 0) {
             why = QString::fromLocal8Bit(std::strerror(errno));
             return false;

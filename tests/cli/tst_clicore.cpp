@@ -128,8 +128,8 @@ private slots:
         QCOMPARE(lines[2].simplified(), "COM2 " + devices + "/gone dangling link");
         QCOMPARE(afterCom16(lines),
                  (QStringList{"",
-                              "Serial devices no COM number reaches, each with the command that "
-                              "links it:",
+                              QString("Serial devices no COM number reaches, each with the "
+                                      "command that links it:"),
                               devices + "/ttyUSB1 CP2102, Silicon Labs",
                               " ln -s '" + devices + "/ttyUSB1' '" + folder + "/COM3'", ""}));
     }

@@ -189,8 +189,10 @@ private slots:
         using namespace std::chrono;
         const steady_clock::time_point t0{};
         std::vector<LinePiece> arrivals;
+        arrivals.reserve(characters);
         for (int k = 0; k < characters; ++k) {
-            arrivals.push_back({t0 + milliseconds(2) + wireTime(k + 1), QByteArray(1, 'x')});
+            arrivals.push_back(
+                {t0 + milliseconds(2) + wireTime(k + 1), QByteArray(1, 'x'), false, {}});
         }
         UsbAdapter adapter(latencyMs, t0);
         QStringList seen;
