@@ -36,7 +36,7 @@ out=build-windows/install-test
 rm -rf "$out"
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-wine_xvfb 390
+wine_xvfb
 trap 'wine_stop; kill $xvfb 2>/dev/null || true' EXIT
 # dash's say reads backslashes, which Windows paths are full of.
 say() { printf '%s\n' "$*"; }
@@ -60,10 +60,28 @@ entries() {
     $wine64 reg query "$uninstall" /s 2>/dev/null | tr -d '\r' |
         awk -F '    ' '/^HKEY_/ { key = $0 } $2 == "DisplayName" && $4 == "Orvik Brevane" { print key }'
 }
+# Runs msiexec silently with its verbose log in LOG and Wine's own output in LOG.wine. When
+# Windows Installer never came to a verdict (Wine itself failed to start it), says what Wine
+# printed and tries once more; the installer's own "no" is the answer as it stands.
 msiexec() {
     log=$1
     shift
-    $wine64 msiexec "$@" /qn /l*v "$(windows_path "$out/$log")" >/dev/null 2>&1
+    for attempt in 1 2; do
+        rm -f "$out/$log"
+        $wine64 msiexec "$@" /qn /l*v "$(windows_path "$out/$log")" >"$out/$log.wine" 2>&1 && return 0
+        status=$?
+        grep -qs 'Action ended .*: INSTALL\. Return value' "$out/$log" && return $status
+        say "msiexec $1 (attempt $attempt): status $status and no verdict in $log; Wine printed:" >&2
+        tail -n 5 "$out/$log.wine" >&2
+        wine_stop
+    done
+    return $status
+}
+# Fails on msiexec's STATUS with what its LOG says went wrong.
+msi_fail() {
+    say "$3: status $2; from $out/$1:" >&2
+    grep -E 'Return value 3|Note: 1: |rror' "$out/$1" 2>/dev/null | tail -n 8 >&2
+    fail "$3"
 }
 
 # Every file of the zip, and nothing else, is in Program Files\Orvik Brevane as in FOLDER.
@@ -124,7 +142,7 @@ data="$WINEPREFIX/drive_c/Orvik Tessaly Net/Brevane"
 wineserver -p >/dev/null 2>&1
 $wine64 cmd /c exit >/dev/null 2>&1
 start=$(ms)
-msiexec install.log /i "$(windows_path "$msi")" || fail "msiexec /i: status $? (see $out/install.log)"
+msiexec install.log /i "$(windows_path "$msi")" || msi_fail install.log $? "msiexec /i"
 install_ms=$(($(ms) - start))
 say "installed in $install_ms ms"
 grep -q 'Property(S): ALLUSERS = 1' "$out/install.log" || fail "not installed for all users (ALLUSERS)"
@@ -272,7 +290,7 @@ check_removed() {
 
 say "== silent uninstall, as \"Apps & features\" does it ($(reg_value "$entry" UninstallString))"
 start=$(ms)
-msiexec uninstall.log /x "$product" || fail "msiexec /x: status $? (see $out/uninstall.log)"
+msiexec uninstall.log /x "$product" || msi_fail uninstall.log $? "msiexec /x"
 uninstall_ms=$(($(ms) - start))
 check_removed
 say "uninstalled in $uninstall_ms ms: no files, shortcut, association or entry; C:\\Orvik Tessaly Net\\Brevane\\SITE.BRV kept"
@@ -289,11 +307,11 @@ old_msi=$out/Orvik-Brevane-$old_version-win64.msi
 VERSION=$old_version tools/windows/make-msi.sh "$old_stage" "$old_msi"
 # A signed release follows a signed one.
 [ -z "$signed" ] || tools/windows/sign.sh "$old_msi"
-msiexec old.log /i "$(windows_path "$old_msi")" || fail "installing $old_version: status $?"
+msiexec old.log /i "$(windows_path "$old_msi")" || msi_fail old.log $? "installing $old_version"
 [ "$(reg_value "$(entries)" DisplayVersion)" = "$old_version" ] || fail "$old_version is not installed"
 check_files "$old_stage"
 start=$(ms)
-msiexec upgrade.log /i "$(windows_path "$msi")" || fail "upgrading to $version: status $?"
+msiexec upgrade.log /i "$(windows_path "$msi")" || msi_fail upgrade.log $? "upgrading to $version"
 upgrade_ms=$(($(ms) - start))
 entry=$(entries)
 [ "$(say "$entry" | grep -c .)" = 1 ] || fail "not one entry after the upgrade: $entry"
@@ -310,12 +328,12 @@ if msiexec downgrade.log /i "$(windows_path "$old_msi")"; then fail "$old_versio
 check_files "$stage"
 tools/windows/make-msi.sh "$stage" "$out/rebuilt.msi"
 [ -z "$signed" ] || tools/windows/sign.sh "$out/rebuilt.msi"
-msiexec rebuilt.log /i "$(windows_path "$out/rebuilt.msi")" || fail "installing the rebuild: status $?"
+msiexec rebuilt.log /i "$(windows_path "$out/rebuilt.msi")" || msi_fail rebuilt.log $? "installing the rebuild"
 rebuilt=$(entries)
 [ "$(say "$rebuilt" | grep -c .)" = 1 ] && [ "$rebuilt" != "$entry" ] ||
     fail "a rebuild of $version beside or instead of no entry: $rebuilt"
 say "$old_version refused over $version; the rebuild replaced ${entry##*\\} by ${rebuilt##*\\}"
-msiexec last-uninstall.log /x "${rebuilt##*\\}" || fail "msiexec /x of the rebuild: status $?"
+msiexec last-uninstall.log /x "${rebuilt##*\\}" || msi_fail last-uninstall.log $? "msiexec /x of the rebuild"
 icon_file=$WINEPREFIX/drive_c/windows/Installer/${rebuilt##*\\}/brevane.ico
 check_removed
 

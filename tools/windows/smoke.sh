@@ -20,7 +20,7 @@ zip=$(ls build-windows/Orvik-Brevane-*-win64.zip 2>/dev/null | head -n 1)
 . tools/windows/wine-env.sh
 wine_workdir smoke
 sims=
-wine_xvfb 190
+wine_xvfb
 trap 'wine_stop; kill $xvfb $sims 2>/dev/null || true' EXIT
 fail() {
     echo "FAIL: $*" >&2
@@ -97,11 +97,12 @@ wineserver -p >/dev/null 2>&1
 
 echo "== brevane.exe --version, --help and a wrong argument, from a command prompt"
 # "start /wait" gives the program no standard handles, as a prompt does on Windows; script
-# gives the prompt a console.
+# gives the prompt a console, one large enough that the help neither wraps nor scrolls (the
+# console redraws what scrolls, and a busy machine then showed only its last lines).
 # The prompt starts in the program's folder: Wine takes its current folder from ours.
 prompt() {
     (cd "$WINEPREFIX/drive_c/Program Files/$(basename "$zip" .zip)" &&
-        script -qc "$wine64 cmd /c 'start /wait brevane.exe $1'" /dev/null) |
+        script -qc "stty rows 100 cols 200; $wine64 cmd /c 'start /wait brevane.exe $1'" /dev/null) |
         tr -d '\r' | sed 's/\x1b\[[?0-9;]*[a-zA-Z]//g'
 }
 said=$(prompt --version)

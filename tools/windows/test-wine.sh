@@ -14,7 +14,7 @@ tools/deps.sh wine wine64
 wine_workdir wine-tests
 standin=
 # Wine makes a window's HWND only with an X display, whatever Qt platform draws it.
-wine_xvfb 290
+wine_xvfb
 trap 'wine_stop; kill $xvfb ${standin:-} 2>/dev/null || true' EXIT
 wine_prefix "$out/prefix"
 # Wine passes a program none of this machine's QT_* variables; the prefix's own environment

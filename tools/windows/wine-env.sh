@@ -4,7 +4,7 @@
 #   wine_stop          ends every process of the prefix
 #   wine_workdir NAME  builds the Linux controller stand-in and brevane-cli, and makes
 #                      build-windows/NAME afresh, as $out
-#   wine_xvfb BASE     starts Xvfb (1280 x 1024) on a display near BASE, as DISPLAY; $xvfb its pid
+#   wine_xvfb          starts Xvfb (1280 x 1024) on a free display, as DISPLAY; $xvfb its pid
 #   wine_window TITLE  waits up to a minute for a window of exactly that title and prints
 #                      its id; nothing when none comes
 #   wine_standin N DIR [ARG...]
@@ -37,10 +37,18 @@ wine_stop() {
     wineserver -w 2>/dev/null || true
 }
 
+# Xvfb picks a free display itself and names it once it listens, so two runs never share one.
 wine_xvfb() {
-    export DISPLAY=:$(($1 + $$ % 100))
-    Xvfb "$DISPLAY" -screen 0 1280x1024x24 >/dev/null 2>&1 &
+    displayfile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 3>"$displayfile" >/dev/null 2>&1 &
     xvfb=$!
+    for _ in $(seq 100); do
+        [ -s "$displayfile" ] && break
+        sleep 0.1
+    done
+    export DISPLAY=:$(head -n 1 "$displayfile")
+    rm -f "$displayfile"
+    [ "$DISPLAY" != : ] || { echo "Xvfb did not start" >&2; return 1; }
 }
 
 wine_window() {
