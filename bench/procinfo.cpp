@@ -50,22 +50,22 @@ qint64 peakMemoryBytes() {
 #endif
 }
 
-qint64 processCpuTimeUs() {
+// User and system time of this process or of its ended children, in microseconds.
+static qint64 cpuTimeUs(int who) {
     rusage usage{};
-    if (getrusage(RUSAGE_SELF, &usage) != 0) {
+    if (getrusage(who, &usage) != 0) {
         return -1;
     }
     const auto us = [](const timeval& t) { return qint64(t.tv_sec) * 1000000 + t.tv_usec; };
     return us(usage.ru_utime) + us(usage.ru_stime);
 }
 
+qint64 processCpuTimeUs() {
+    return cpuTimeUs(RUSAGE_SELF);
+}
+
 qint64 childrenCpuTimeUs() {
-    rusage usage{};
-    if (getrusage(RUSAGE_CHILDREN, &usage) != 0) {
-        return -1;
-    }
-    const auto us = [](const timeval& t) { return qint64(t.tv_sec) * 1000000 + t.tv_usec; };
-    return us(usage.ru_utime) + us(usage.ru_stime);
+    return cpuTimeUs(RUSAGE_CHILDREN);
 }
 
 #endif
